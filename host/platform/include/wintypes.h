@@ -1,0 +1,47 @@
+// Windows-style base types used across the host interfaces and the module.
+// Handles are opaque pointers; their meaning belongs to the library that hands them out.
+#pragma once
+
+#include <cstdint>
+
+using BOOL = int;
+using UINT = unsigned int;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using WPARAM = std::uintptr_t;
+using LRESULT = std::intptr_t;
+using COLORREF = std::uint32_t;
+
+struct HWND__;
+using HWND = HWND__*;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+#ifndef MAX_PATH
+#define MAX_PATH 260
+#endif
+
+constexpr COLORREF RGB(int r, int g, int b) {
+  return static_cast<COLORREF>((r & 0xff) | ((g & 0xff) << 8) | ((b & 0xff) << 16));
+}
+constexpr int GetRValue(COLORREF c) { return c & 0xff; }
+constexpr int GetGValue(COLORREF c) { return (c >> 8) & 0xff; }
+constexpr int GetBValue(COLORREF c) { return (c >> 16) & 0xff; }
+
+// Dialog results and standard control ids.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;

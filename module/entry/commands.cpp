@@ -1,0 +1,64 @@
+#include "entry/commands.h"
+
+#include "entry/module_state.h"
+#include "support/text.h"
+#include "wintypes.h"
+
+namespace hrz {
+namespace {
+
+// A command whose dialog is not part of this build ends as a cancelled dialog would.
+INT_PTR RunUnavailableDialog() {
+  ModuleResourceScope resources;
+  return IDCANCEL;
+}
+
+}  // namespace
+
+int CmdChangePassword(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+int CmdChangeExpiredPassword(const char*, char* out) {
+  if (out != nullptr) out[0] = '\0';
+  if (RunUnavailableDialog() == IDOK && out != nullptr) CopyBounded(out, 3, "OK");
+  return 1;
+}
+
+int CmdUserManager(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+int CmdUserStatistics(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+int CmdFunctionPrivileges(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+int CmdUserInfo(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+int CmdSelectUser(const char*, char*) {
+  RunUnavailableDialog();
+  return -1;
+}
+
+int CmdViewSignatures(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+int CmdAddFunctionPrivilege(const char*, char*) {
+  RunUnavailableDialog();
+  return 1;
+}
+
+}  // namespace hrz

@@ -1,0 +1,155 @@
+#include "entry/usrmancfg.h"
+
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform.h"
+#include "support/text.h"
+
+namespace hrz {
+namespace {
+
+constexpr std::size_t kNameMax = 256;
+constexpr std::size_t kValueMax = 1024;
+constexpr std::size_t kLogonValueBuffer = 512;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+bool IsPlainText(const char* data, std::size_t size) {
+  return size >= 6 && EqualsNoCase(std::string_view(data, 6), "//TEXT");
+}
+
+// Raw DEFLATE (no zlib or gzip header). The output grows geometrically so that a large
+// file costs linear, not quadratic, copying.
+std::unique_ptr<char[]> Inflate(const unsigned char* data, std::size_t size) {
+  z_stream stream{};
+  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return nullptr;
+  std::vector<char> out(std::max<std::size_t>(size * 4, 5120));
+  stream.next_in = const_cast<unsigned char*>(data);
+  stream.avail_in = static_cast<uInt>(size);
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (stream.total_out == out.size()) {
+      if (out.size() >= static_cast<std::size_t>(kCfgInflatedMaxBytes)) break;
+      out.resize(std::min<std::size_t>(out.size() * 2, kCfgInflatedMaxBytes));
+    }
+    stream.next_out = reinterpret_cast<unsigned char*>(out.data() + stream.total_out);
+    stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
+    status = inflate(&stream, Z_NO_FLUSH);
+  }
+  const std::size_t produced = stream.total_out;
+  inflateEnd(&stream);
+  if (status != Z_STREAM_END) return nullptr;  // corrupt, truncated or too large
+  auto text = std::make_unique<char[]>(produced + 1);
+  std::memcpy(text.get(), out.data(), produced);
+  text[produced] = '\0';
+  return text;
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// The part of a name after its prefix ("prefix,Name" or "prefix;Name"), blanks skipped.
+std::string_view WithoutPrefix(std::string_view name) {
+  std::size_t cut = name.find(',');
+  if (cut == std::string_view::npos) cut = name.find(';');
+  if (cut == std::string_view::npos) return name;
+  name.remove_prefix(cut + 1);
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  return name;
+}
+
+}  // namespace
+
+std::unique_ptr<char[]> LoadCfgFile(const char* path, int* compressed) {
+  if (compressed != nullptr) *compressed = 0;
+  if (path == nullptr) return nullptr;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
+  const long size = std::ftell(file.get());
+  if (size < 1 || size > kCfgFileMaxBytes || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+    return nullptr;
+  }
+  auto data = std::make_unique<char[]>(static_cast<std::size_t>(size) + 1);
+  const std::size_t got = std::fread(data.get(), 1, static_cast<std::size_t>(size), file.get());
+  if (got == 0) return nullptr;
+  data[got] = '\0';
+  if (IsPlainText(data.get(), got)) return data;
+  if (compressed != nullptr) *compressed = 1;
+  return Inflate(reinterpret_cast<const unsigned char*>(data.get()), got);
+}
+
+void ForEachCfgLine(std::string_view text, const CfgLineFunc& onLine) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || IsLineEnd(text[pos]))) {
+      ++pos;
+    }
+    std::size_t end = pos;
+    while (end < text.size() && !IsLineEnd(text[end])) ++end;
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end;
+    if (std::size_t comment = line.find("//"); comment != std::string_view::npos) {
+      line = line.substr(0, comment);
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    std::string_view name = line.substr(0, equals);
+    std::string_view value = line.substr(equals + 1);
+    if (name.empty() || name.size() > kNameMax || value.empty() || value.size() > kValueMax) {
+      continue;
+    }
+    name = TrimBlanks(name);
+    value = TrimBlanks(value);
+    if (name.empty() || value.empty()) continue;
+    if (!onLine(name, value)) return;
+  }
+}
+
+void ReadLogonSettings(const char* path, char* lastServer, char* computerNameLogon) {
+  if (lastServer != nullptr) lastServer[0] = '\0';
+  if (computerNameLogon != nullptr) computerNameLogon[0] = '\0';
+  std::unique_ptr<char[]> text = LoadCfgFile(path, nullptr);
+  if (!text) return;
+  ForEachCfgLine(text.get(), [&](std::string_view name, std::string_view value) {
+    std::string_view bare = WithoutPrefix(name);
+    if (EqualsNoCase(bare, "LastServer") && lastServer != nullptr) {
+      CopyBounded(lastServer, kLogonValueBuffer, value);
+    } else if (EqualsNoCase(bare, "ComputerNameLogon") && computerNameLogon != nullptr) {
+      CopyBounded(computerNameLogon, kLogonValueBuffer, value);
+    }
+    return true;
+  });
+}
+
+long long CfgFileSize(const char* path) {
+  struct stat info {};
+  if (path == nullptr || ::stat(path, &info) != 0) return -1;
+  return static_cast<long long>(info.st_size);
+}
+
+int TempPathOfFile(char* out, const char* file) {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder || file == nullptr) {
+    if (out != nullptr) out[0] = '\0';
+    return 0;
+  }
+  std::string_view name(file);
+  if (std::size_t slash = name.find_last_of("\\/"); slash != std::string_view::npos) {
+    name.remove_prefix(slash + 1);
+  }
+  std::string path(folder, length);
+  if (path.back() != '/' && path.back() != '\\') path += '/';
+  path += name;
+  if (out != nullptr) CopyBounded(out, MAX_PATH, path);
+  if (path.size() >= MAX_PATH) return 0;
+  return CfgFileSize(path.c_str()) >= 1 ? 1 : 0;
+}
+
+}  // namespace hrz

@@ -1,0 +1,35 @@
+// Small text helpers used throughout the module.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hrz {
+
+// Blanks and tabs at both ends removed.
+std::string_view TrimBlanks(std::string_view text);
+// Trims a zero-terminated buffer in place; null is left alone.
+void TrimBlanksInPlace(char* text);
+
+// A whole number: any run of "+", "-", blanks or tabs, then one or more digits and
+// nothing else. A "-" in the leading run makes it negative; values beyond the 64-bit
+// range saturate.
+bool IsWholeNumber(std::string_view text);
+bool ParseWholeNumber(std::string_view text, long long* value);
+
+// Pieces between any of the separator characters; empty pieces are kept.
+std::vector<std::string_view> SplitText(std::string_view text, std::string_view separators);
+
+// Copies src into dst (capacity bytes, capacity >= 1), cutting it to capacity - 1 bytes
+// and always terminating. Returns false when it had to cut.
+bool CopyBounded(char* dst, std::size_t capacity, std::string_view src);
+
+// Case-insensitive ASCII comparison, like _stricmp == 0.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// "*" matches any run, "?" one character; ASCII letters compare without regard to case.
+bool MatchWildcard(std::string_view pattern, std::string_view text);
+
+}  // namespace hrz
