@@ -7,23 +7,19 @@ namespace hrz {
 namespace {
 
 constexpr CommandEntry kCommands[] = {
-    {"XCHGPWD", CmdChangePassword},
-    {"XCHGEXPIREDPWD", CmdChangeExpiredPassword},
-    {"XUSRMAN", CmdUserManager},
-    {"XROLEMAN", CmdUserManager},
-    {"XUSERS_STAT", CmdUserStatistics},
-    {"XUSRFUNC", CmdFunctionPrivileges},
-    {"KQFLOWUSER", CmdFunctionPrivileges},
-    {"KQWFUSER", CmdFunctionPrivileges},
-    {"XPRFLWCHK", CmdFunctionPrivileges},
-    {"XUSRINFO", CmdUserInfo},
-    {"XSELUSER", CmdSelectUser},
-    {"XVIEWSIGN", CmdViewSignatures},
+    {"XCHGPWD", CmdChangePassword},        {"XCHGEXPIREDPWD", CmdChangeExpiredPassword},
+    {"XUSRMAN", CmdUserManager},           {"XROLEMAN", CmdUserManager},
+    {"XUSERS_STAT", CmdUserStatistics},    {"XUSRFUNC", CmdFunctionPrivileges},
+    {"KQFLOWUSER", CmdFunctionPrivileges}, {"KQWFUSER", CmdFunctionPrivileges},
+    {"XPRFLWCHK", CmdFunctionPrivileges},  {"XUSRINFO", CmdUserInfo},
+    {"XSELUSER", CmdSelectUser},           {"XVIEWSIGN", CmdViewSignatures},
 };
 
 }  // namespace
 
-std::span<const CommandEntry> CommandTable() { return kCommands; }
+std::span<const CommandEntry> CommandTable() {
+  return kCommands;
+}
 
 CommandFunc ResolveCommand(const char* command) {
   if (command == nullptr) return nullptr;

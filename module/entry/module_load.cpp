@@ -18,6 +18,8 @@ __attribute__((constructor)) void OnProcessAttach() {
   if (!hrz::ModuleAttach(ThisModule())) std::fputs("hrzuser: registration failed\n", stderr);
 }
 
-__attribute__((destructor)) void OnProcessDetach() { hrz::ModuleDetach(); }
+__attribute__((destructor)) void OnProcessDetach() {
+  hrz::ModuleDetach();
+}
 
 }  // namespace

@@ -13,6 +13,8 @@ ModuleResourceScope::ModuleResourceScope() : saved_(AfxGetResourceHandle()) {
   AfxSetResourceHandle(Module().instance);
 }
 
-ModuleResourceScope::~ModuleResourceScope() { AfxSetResourceHandle(saved_); }
+ModuleResourceScope::~ModuleResourceScope() {
+  AfxSetResourceHandle(saved_);
+}
 
 }  // namespace hrz

@@ -10,10 +10,10 @@ struct tagXCliDB;
 namespace hrz {
 
 struct ModuleState {
-  tagXCliDB* db = nullptr;          // the host's connection, for every query and request
-  tagHRZLib* lib = nullptr;         // the host library record (callback, parent window)
-  HINSTANCE instance = nullptr;     // this module, for its own resources
-  int captureFlag = 0;              // 1: the next command call is captured, not run
+  tagXCliDB* db = nullptr;       // the host's connection, for every query and request
+  tagHRZLib* lib = nullptr;      // the host library record (callback, parent window)
+  HINSTANCE instance = nullptr;  // this module, for its own resources
+  int captureFlag = 0;           // 1: the next command call is captured, not run
 };
 
 ModuleState& Module();

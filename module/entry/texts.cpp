@@ -40,7 +40,9 @@ const char* UnitTexts::operator()(const char* key) {
   return ring_[index_];
 }
 
-bool UnitTexts::HostHas(const char* key) const { return HostText(section_, key) != nullptr; }
+bool UnitTexts::HostHas(const char* key) const {
+  return HostText(section_, key) != nullptr;
+}
 
 const char* SectionTexts::operator()(const char* section, const char* key) {
   if (const char* text = HostText(section, key)) return text;

@@ -52,7 +52,9 @@ std::unique_ptr<char[]> Inflate(const unsigned char* data, std::size_t size) {
   return text;
 }
 
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
 
 // The part of a name after its prefix ("prefix,Name" or "prefix;Name"), blanks skipped.
 std::string_view WithoutPrefix(std::string_view name) {

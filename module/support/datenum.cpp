@@ -25,6 +25,8 @@ std::string FormatDateNumber(double value) {
   return text;
 }
 
-int DayOfDateNumber(double value) { return static_cast<int>(std::floor(value)); }
+int DayOfDateNumber(double value) {
+  return static_cast<int>(std::floor(value));
+}
 
 }  // namespace hrz

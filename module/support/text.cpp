@@ -7,8 +7,12 @@
 namespace hrz {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -47,7 +51,9 @@ bool ParseWholeNumber(std::string_view text, long long* value) {
   return true;
 }
 
-bool IsWholeNumber(std::string_view text) { return ParseWholeNumber(text, nullptr); }
+bool IsWholeNumber(std::string_view text) {
+  return ParseWholeNumber(text, nullptr);
+}
 
 std::vector<std::string_view> SplitText(std::string_view text, std::string_view separators) {
   std::vector<std::string_view> pieces;
@@ -72,8 +78,28 @@ bool CopyBounded(char* dst, std::size_t capacity, std::string_view src) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+std::string FormatTemplate(std::string_view text, std::string_view arg) {
+  std::string out;
+  out.reserve(text.size() + arg.size());
+  bool substituted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] == '%' && next == '%') {
+      out += '%';
+      ++i;
+    } else if (text[i] == '%' && !substituted && std::strchr("sdiu", next) != nullptr && next) {
+      out += arg;
+      substituted = true;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }
 
 bool MatchWildcard(std::string_view pattern, std::string_view text) {

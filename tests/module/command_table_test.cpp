@@ -48,9 +48,9 @@ TEST_F(CommandEntryTest, ResolvesEveryNameWithoutRegardToCase) {
 }
 
 TEST_F(CommandEntryTest, TableHoldsTheTwelveCommandsInOrder) {
-  const char* expected[] = {"XCHGPWD",    "XCHGEXPIREDPWD", "XUSRMAN",   "XROLEMAN",
-                            "XUSERS_STAT", "XUSRFUNC",      "KQFLOWUSER", "KQWFUSER",
-                            "XPRFLWCHK",  "XUSRINFO",       "XSELUSER",  "XVIEWSIGN"};
+  const char* expected[] = {"XCHGPWD",     "XCHGEXPIREDPWD", "XUSRMAN",    "XROLEMAN",
+                            "XUSERS_STAT", "XUSRFUNC",       "KQFLOWUSER", "KQWFUSER",
+                            "XPRFLWCHK",   "XUSRINFO",       "XSELUSER",   "XVIEWSIGN"};
   auto table = CommandTable();
   ASSERT_EQ(table.size(), std::size(expected));
   for (std::size_t i = 0; i < table.size(); ++i) EXPECT_STREQ(table[i].name, expected[i]);

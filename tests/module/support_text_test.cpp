@@ -25,11 +25,13 @@ TEST(SupportText, WholeNumbers) {
     long long value;
   };
   const Case cases[] = {
-      {"3", true, 3},         {" 3", true, 3},       {"+3", true, 3},
-      {"-3", true, -3},       {" - 12", true, -12},  {"007", true, 7},
-      {"3 ", false, 0},       {"", false, 0},        {"  ", false, 0},
-      {"+", false, 0},        {"3a", false, 0},      {"abc", false, 0},
-      {"1.5", false, 0},      {"99999999999999999999999", true, LLONG_MAX},
+      {"3", true, 3},       {" 3", true, 3},
+      {"+3", true, 3},      {"-3", true, -3},
+      {" - 12", true, -12}, {"007", true, 7},
+      {"3 ", false, 0},     {"", false, 0},
+      {"  ", false, 0},     {"+", false, 0},
+      {"3a", false, 0},     {"abc", false, 0},
+      {"1.5", false, 0},    {"99999999999999999999999", true, LLONG_MAX},
   };
   for (const Case& c : cases) {
     long long value = 0;
@@ -64,9 +66,15 @@ TEST(SupportText, WildcardsIgnoreCase) {
     bool match;
   };
   const Case cases[] = {
-      {"*", "", true},           {"*", "anything", true},  {"a?c", "ABC", true},
-      {"a?c", "ac", false},      {"*.XCF", "kq.xcf", true}, {"k*f*g", "kqflwlgn", false},
-      {"k*l*n", "kqflwlgn", true}, {"", "", true},          {"", "a", false},
+      {"*", "", true},
+      {"*", "anything", true},
+      {"a?c", "ABC", true},
+      {"a?c", "ac", false},
+      {"*.XCF", "kq.xcf", true},
+      {"k*f*g", "kqflwlgn", false},
+      {"k*l*n", "kqflwlgn", true},
+      {"", "", true},
+      {"", "a", false},
       {"a*a*a*a*a*b", std::string(60, 'a'), false},
   };
   for (const Case& c : cases) {
@@ -79,6 +87,28 @@ TEST(SupportDateNumber, FormatsAsYearMonthDayDotTime) {
   EXPECT_EQ(FormatDateNumber(value), "20261210.070509");
   EXPECT_EQ(DayOfDateNumber(value), 20261210);
   EXPECT_EQ(FormatDateNumber(DateNumber(2000, 1, 1, 23, 59, 59)), "20000101.235959");
+}
+
+}  // namespace
+}  // namespace hrz
+
+namespace hrz {
+namespace {
+
+TEST(SupportText, TemplatesTakeOneArgumentSafely) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Change password of %s", "Change password of adm"},
+      {"%d tries left", "adm tries left"},
+      {"100%% sure: %s", "100% sure: adm"},
+      {"%s and %s", "adm and %s"},
+      {"%n%x%", "%n%x%"},
+      {"no conversion", "no conversion"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatTemplate(c.text, "adm"), c.expected) << c.text;
 }
 
 }  // namespace

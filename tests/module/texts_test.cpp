@@ -18,8 +18,8 @@ int g_calls = 0;
 char* FakeHost(std::intptr_t a, std::intptr_t b, std::intptr_t c, std::intptr_t d) {
   ++g_calls;
   if (a != 1 || b != 1) return nullptr;
-  std::string id = std::string(reinterpret_cast<const char*>(c)) + "/" +
-                   reinterpret_cast<const char*>(d);
+  std::string id =
+      std::string(reinterpret_cast<const char*>(c)) + "/" + reinterpret_cast<const char*>(d);
   auto it = g_catalogue.find(id);
   return it == g_catalogue.end() ? nullptr : it->second.data();
 }
@@ -91,10 +91,7 @@ TEST_F(TextsTest, FallbackLengthRules) {
   const Case cases[] = {
       {60, 65, Case::kBoth},  // 127 bytes with the terminator
       {60, 66, Case::kKey},   // the pair would need 128 + 1
-      {60, 67, Case::kKey},
-      {10, 126, Case::kKey},
-      {10, 127, Case::kCut},
-      {0, 200, Case::kCut},
+      {60, 67, Case::kKey},  {10, 126, Case::kKey}, {10, 127, Case::kCut}, {0, 200, Case::kCut},
   };
   for (const Case& c : cases) {
     std::string section(c.sectionLength, 's'), key(c.keyLength, 'k');

@@ -99,11 +99,14 @@ TEST_F(CfgFilesTest, LineReaderTakesNameValueLines) {
       "blank after=   \t\n"
       "Second=two // comment = ignored\n"
       "   // whole comment line=x\n"
-      "Third= a=b \r"
-      + std::string(257, 'n') + "=too long name\n"
-      + std::string(256, 'm') + "=longest name\n"
-      "Value=" + std::string(1025, 'v') + "\n"
-      "Max=" + std::string(1024, 'w') + "\n";
+      "Third= a=b \r" +
+      std::string(257, 'n') + "=too long name\n" + std::string(256, 'm') +
+      "=longest name\n"
+      "Value=" +
+      std::string(1025, 'v') +
+      "\n"
+      "Max=" +
+      std::string(1024, 'w') + "\n";
   std::vector<std::pair<std::string, std::string>> got;
   ForEachCfgLine(text, [&](std::string_view n, std::string_view v) {
     got.emplace_back(n, v);
@@ -165,7 +168,10 @@ TEST_F(CfgFilesTest, TempPathJoinsTheFileNameOnce) {
     EXPECT_EQ(TempPathOfFile(nullptr, "kqflwlgn.xcf"), 1);
     fs::remove(dir_ / "kqflwlgn.xcf");
   }
-  if (saved) setenv("TMPDIR", savedValue.c_str(), 1); else unsetenv("TMPDIR");
+  if (saved)
+    setenv("TMPDIR", savedValue.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
   EXPECT_EQ(CfgFileSize((dir_ / "none").c_str()), -1);
 }
 

@@ -1,0 +1,87 @@
+#include "passwords/pwdrule.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "entry/texts.h"
+#include "support/text.h"
+
+namespace hrz {
+namespace {
+
+UnitTexts T("dlg_chgpwd");
+
+// The 29 characters that satisfy "@"; a blank is not one of them.
+constexpr std::string_view kSpecialCharacters = "~!@#$%^&*()-_+=|{}[]:'\";,.?/\\";
+
+bool IsSpecial(char c) {
+  return c != '\0' && kSpecialCharacters.find(c) != std::string_view::npos;
+}
+
+}  // namespace
+
+PwdRule ParsePwdRule(std::string_view text) {
+  text = TrimBlanks(text);
+  PwdRule rule;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    switch (text[i]) {
+      case 'L': {
+        int length = 0;
+        while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') {
+          length = std::min(length * 10 + (text[++i] - '0'), kPwdMaxLength + 1);
+        }
+        rule.minLength = std::min(length, kPwdMaxLength);
+        break;
+      }
+      case 'C':
+        rule.bothCases = true;
+        break;
+      case 'N':
+        rule.digit = true;
+        break;
+      case '@':
+        rule.special = true;
+        break;
+      default:
+        break;
+    }
+  }
+  return rule;
+}
+
+bool PasswordMeetsRule(const PwdRule& rule, const char* password) {
+  if (rule.minLength > 0 &&
+      (password == nullptr || std::strlen(password) < static_cast<std::size_t>(rule.minLength))) {
+    return false;
+  }
+  bool lower = false, upper = false, digit = false, special = false;
+  for (const char* p = password; p != nullptr && *p != '\0'; ++p) {
+    if (*p >= 'a' && *p <= 'z') {
+      lower = true;
+    } else if (*p >= 'A' && *p <= 'Z') {
+      upper = true;
+    } else if (*p >= '0' && *p <= '9') {
+      digit = true;
+    } else if (IsSpecial(*p)) {
+      special = true;
+    }
+  }
+  if (rule.bothCases && !(lower && upper)) return false;
+  if (rule.digit && !digit) return false;
+  return !rule.special || special;
+}
+
+std::string PwdRuleMessage(const PwdRule& rule) {
+  std::string message = T("pwd not rule");
+  message += "\r\n  ";
+  message += T("pwd min len");
+  message += ": ";
+  message += rule.minLength >= 1 ? std::to_string(rule.minLength) : std::string(T("no limit"));
+  if (rule.bothCases) message += std::string("\r\n  ") + T("pwd inc caps");
+  if (rule.digit) message += std::string("\r\n  ") + T("pwd inc num");
+  if (rule.special) message += std::string("\r\n  ") + T("pwd inc spec");
+  return message;
+}
+
+}  // namespace hrz
