@@ -22,6 +22,11 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
                  const char* clientVersion, int* status, char* replyText, int replyCapacity);
 void XCliDB_Logoff(tagXCliDB* db);
 void XCliDB_Close(tagXCliDB* db);
+// Creates a new store file at path with the administrator "adm" and adminPassword; with
+// withSample non-zero it also holds the sample organisation (as "hrzserver demo" adds it).
+// Fails when the file exists.
+int XCliDB_CreateStore(const char* path, const char* adminPassword, int withSample, char* error,
+                       int errorCapacity);
 
 // ---- Record sets ----
 

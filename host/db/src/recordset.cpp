@@ -1,0 +1,196 @@
+// Record sets: the whole result arrives in one reply and is read row by row here.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "connection.h"
+
+namespace hrzdb {
+namespace {
+
+constexpr std::size_t kMaxSql = 1024 * 1024;
+
+struct Cell {
+  std::uint8_t type = protocol::kCellNull;
+  std::string text;
+};
+
+struct RecordSet {
+  std::vector<std::string> names;
+  std::vector<std::vector<Cell>> rows;
+  std::size_t current = 0;
+  bool HasRow() const { return current < rows.size(); }
+};
+
+// Reads the result payload; false on anything short or out of bounds.
+class PayloadReader {
+ public:
+  explicit PayloadReader(std::string_view data) : rest_(data) {}
+  bool U32(std::uint32_t* value) {
+    if (rest_.size() < 4) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(rest_.data());
+    *value = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    rest_.remove_prefix(4);
+    return true;
+  }
+  bool Text(std::string* text) {
+    std::uint32_t length = 0;
+    if (!U32(&length) || rest_.size() < length) return false;
+    text->assign(rest_.substr(0, length));
+    rest_.remove_prefix(length);
+    return true;
+  }
+  bool Byte(std::uint8_t* value) {
+    if (rest_.empty()) return false;
+    *value = static_cast<std::uint8_t>(rest_.front());
+    rest_.remove_prefix(1);
+    return true;
+  }
+  bool AtEnd() const { return rest_.empty(); }
+  std::size_t Left() const { return rest_.size(); }
+
+ private:
+  std::string_view rest_;
+};
+
+bool DecodeResult(std::string_view payload, RecordSet* set) {
+  PayloadReader in(payload);
+  std::uint32_t columns = 0, rows = 0;
+  if (!in.U32(&columns) || columns > in.Left() / 4) return false;
+  set->names.resize(columns);
+  for (std::string& name : set->names) {
+    if (!in.Text(&name)) return false;
+  }
+  // Every cell takes at least five bytes, which bounds the row count before allocating.
+  if (!in.U32(&rows) || (columns > 0 && rows > in.Left() / (5ull * columns))) return false;
+  set->rows.assign(rows, std::vector<Cell>(columns));
+  for (auto& row : set->rows) {
+    for (Cell& cell : row) {
+      if (!in.Byte(&cell.type) || cell.type > protocol::kCellBlob || !in.Text(&cell.text)) {
+        return false;
+      }
+    }
+  }
+  return in.AtEnd();
+}
+
+RecordSet* SetOf(tagXCliRS* rs) {
+  return rs ? static_cast<RecordSet*>(rs->impl) : nullptr;
+}
+
+bool ToInt32(const Cell& cell, std::int32_t* value) {
+  if (cell.type == protocol::kCellNull) {
+    *value = 0;
+    return true;
+  }
+  if (cell.type == protocol::kCellBlob) return false;
+  const char* text = cell.text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  double number = cell.type == protocol::kCellReal
+                      ? std::strtod(text, &end)
+                      : static_cast<double>(std::strtoll(text, &end, 10));
+  while (end != nullptr && (*end == ' ' || *end == '\t')) ++end;
+  if (end == text || end == nullptr || *end != '\0' || errno == ERANGE) return false;
+  if (number < std::numeric_limits<std::int32_t>::min() ||
+      number > std::numeric_limits<std::int32_t>::max()) {
+    return false;
+  }
+  *value = static_cast<std::int32_t>(number);
+  return true;
+}
+
+bool RunQuery(tagXCliDB* db, std::string_view sql, RecordSet* set) {
+  if (sql.size() > kMaxSql) return false;
+  wire::BodyWriter body;
+  body.PutLong(sql);
+  Reply reply;
+  if (!Call(db, protocol::kQuery, body.Finish(), &reply)) return false;
+  wire::BodyReader fields = reply.Fields();
+  std::string payload;
+  return reply.status() == protocol::kOk && fields.NextLong(&payload, protocol::kMaxFrameSize) &&
+         DecodeResult(payload, set);
+}
+
+}  // namespace
+
+}  // namespace hrzdb
+
+using namespace hrzdb;
+
+void XCliRS_Constructor(tagXCliRS* rs, tagXCliDB* db) {
+  if (rs == nullptr) return;
+  rs->db = db;
+  rs->impl = nullptr;
+}
+
+void XCliRS_Destructor(tagXCliRS* rs) {
+  XCliRS_Close(rs);
+}
+
+int XCliRS_Open(tagXCliRS* rs, int, const char* sql, int, int) {
+  if (rs == nullptr || sql == nullptr) return 0;
+  XCliRS_Close(rs);
+  auto set = std::make_unique<RecordSet>();
+  if (!RunQuery(rs->db, sql, set.get())) return 0;
+  rs->impl = set.release();
+  return 1;
+}
+
+int XCliRS_IsEOF(tagXCliRS* rs) {
+  RecordSet* set = SetOf(rs);
+  return set == nullptr || !set->HasRow() ? 1 : 0;
+}
+
+int XCliRS_IsBOF(tagXCliRS* rs) {
+  return XCliRS_IsEOF(rs);
+}
+
+int XCliRS_MoveNext(tagXCliRS* rs) {
+  RecordSet* set = SetOf(rs);
+  if (set == nullptr || !set->HasRow()) return 0;
+  ++set->current;
+  return 1;
+}
+
+int XCliRS_GetFieldCount(tagXCliRS* rs) {
+  RecordSet* set = SetOf(rs);
+  return set != nullptr ? static_cast<int>(set->names.size()) : 0;
+}
+
+int XCliRS_GetFieldName(tagXCliRS* rs, int col, char* buffer, int capacity) {
+  RecordSet* set = SetOf(rs);
+  if (set == nullptr || col < 0 || col >= static_cast<int>(set->names.size()) || capacity < 1) {
+    return 0;
+  }
+  CopyOut(buffer, capacity, set->names[col]);
+  return 1;
+}
+
+int XCliRS_GetFieldValue(tagXCliRS* rs, int col, int type, void* buffer, int capacity) {
+  RecordSet* set = SetOf(rs);
+  if (set == nullptr || !set->HasRow() || buffer == nullptr || col < 0 ||
+      col >= static_cast<int>(set->names.size())) {
+    return 0;
+  }
+  const Cell& cell = set->rows[set->current][col];
+  if (type == XCLI_TYPE_TEXT) {
+    if (capacity < 1) return 0;
+    CopyOut(static_cast<char*>(buffer), capacity, cell.text);
+    return 1;
+  }
+  if (type == XCLI_TYPE_INT32) {
+    std::int32_t value = 0;
+    if (capacity < 4 || !ToInt32(cell, &value)) return 0;
+    std::memcpy(buffer, &value, sizeof value);
+    return 1;
+  }
+  return 0;
+}
+
+void XCliRS_Close(tagXCliRS* rs) {
+  if (rs == nullptr) return;
+  delete SetOf(rs);
+  rs->impl = nullptr;
+}

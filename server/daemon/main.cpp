@@ -1,0 +1,168 @@
+// hrzserver: creates stores, fills the sample organisation and serves a store over TCP.
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "hrzserver/engine.h"
+#include "hrzserver/tcp_server.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: hrzserver COMMAND --store PATH [options]\n"
+    "\n"
+    "  init  --store PATH [--admin-password PW]\n"
+    "        Create a new store with the administrator \"adm\". Without --admin-password\n"
+    "        the password is asked for on the terminal.\n"
+    "  demo  --store PATH\n"
+    "        Add the sample organisation to a store made by init, and print every\n"
+    "        sample user with its password.\n"
+    "  serve --store PATH [--listen HOST:PORT]\n"
+    "        Answer clients over TCP (default 127.0.0.1:7400) until interrupted.\n"
+    "        Clients connect with the location tcp://HOST:PORT.\n"
+    "  --help\n"
+    "        Show this text.\n";
+
+struct Options {
+  std::string command, store, adminPassword, listen = "127.0.0.1:7400";
+  bool hasAdminPassword = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  if (argc < 2) return false;
+  options->command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (i + 1 >= argc) return false;
+    if (arg == "--store") {
+      options->store = argv[++i];
+    } else if (arg == "--admin-password") {
+      options->adminPassword = argv[++i];
+      options->hasAdminPassword = true;
+    } else if (arg == "--listen") {
+      options->listen = argv[++i];
+    } else {
+      return false;
+    }
+  }
+  return !options->store.empty();
+}
+
+std::string ReadHidden(const char* prompt) {
+  std::fprintf(stderr, "%s", prompt);
+  termios saved{};
+  const bool terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string line;
+  std::getline(std::cin, line);
+  if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  std::fprintf(stderr, "\n");
+  return line;
+}
+
+int Init(const Options& options) {
+  std::string password = options.adminPassword;
+  if (!options.hasAdminPassword) {
+    password = ReadHidden("Password for adm: ");
+    if (ReadHidden("Again: ") != password) {
+      std::fprintf(stderr, "hrzserver: the passwords differ\n");
+      return 1;
+    }
+  }
+  std::string error;
+  if (!hrzsrv::CreateStore(options.store, password, &error)) {
+    std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("Created %s with the administrator adm.\n", options.store.c_str());
+  return 0;
+}
+
+int Demo(const Options& options) {
+  std::vector<hrzsrv::SampleAccount> accounts;
+  std::string error;
+  if (::access(options.store.c_str(), F_OK) != 0) {
+    std::fprintf(stderr, "hrzserver: %s does not exist; run hrzserver init first\n",
+                 options.store.c_str());
+    return 1;
+  }
+  if (!hrzsrv::AddSampleOrganisation(options.store, &accounts, &error)) {
+    std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("Added the sample organisation to %s. Sample users:\n", options.store.c_str());
+  std::printf("  %-12s %-12s %s\n", "code", "password", "note");
+  for (const hrzsrv::SampleAccount& a : accounts) {
+    std::printf("  %-12s %-12s %s\n", a.code.c_str(), a.password.c_str(), a.note.c_str());
+  }
+  std::printf("The administrator adm keeps the password given to init.\n");
+  return 0;
+}
+
+int Serve(const Options& options) {
+  const std::size_t colon = options.listen.rfind(':');
+  if (colon == std::string::npos) {
+    std::fprintf(stderr, "hrzserver: --listen wants HOST:PORT\n");
+    return 2;
+  }
+  const std::string host = options.listen.substr(0, colon);
+  const long port = std::strtol(options.listen.c_str() + colon + 1, nullptr, 10);
+  if (port < 0 || port > 65535) {
+    std::fprintf(stderr, "hrzserver: bad port in %s\n", options.listen.c_str());
+    return 2;
+  }
+  // Block the stop signals before any thread starts so that only sigwait sees them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  std::string error;
+  std::unique_ptr<hrzsrv::Engine> engine = hrzsrv::Engine::Open(options.store, nullptr, &error);
+  if (!engine) {
+    std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
+    return 1;
+  }
+  std::unique_ptr<hrzsrv::TcpServer> server =
+      hrzsrv::TcpServer::Start(*engine, host, static_cast<std::uint16_t>(port), &error);
+  if (!server) {
+    std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("Serving %s on tcp://%s:%u\n", options.store.c_str(), host.c_str(), server->port());
+  std::fflush(stdout);
+  int received = 0;
+  sigwait(&stopSignals, &received);
+  server->Stop();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::printf("%s", kUsage);
+    return 0;
+  }
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr, "%s", kUsage);
+    return 2;
+  }
+  if (options.command == "init") return Init(options);
+  if (options.command == "demo") return Demo(options);
+  if (options.command == "serve") return Serve(options);
+  std::fprintf(stderr, "%s", kUsage);
+  return 2;
+}

@@ -1,0 +1,62 @@
+// The server engine: a store on an SQLite file and the sessions that answer request
+// messages on it. The same engine runs inside a client process (embedded) and behind
+// hrzserver's TCP listener. No Qt and no host headers here.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace hrzsrv {
+
+// The server's notion of now; abstract so tests can set the time.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::time_t Now() const = 0;
+};
+std::shared_ptr<const Clock> SystemClock();
+
+// A user of the sample organisation with the password it was given.
+struct SampleAccount {
+  std::string code;
+  std::string password;
+  std::string note;
+};
+
+// Creates a new store file with the administrator "adm". Fails when the file exists.
+bool CreateStore(const std::string& path, const std::string& adminPassword, std::string* error);
+// Adds the sample organisation to a store that holds only the administrator. accounts
+// receives every sample user with its password (the administrator is not listed).
+bool AddSampleOrganisation(const std::string& path, std::vector<SampleAccount>* accounts,
+                           std::string* error);
+
+class Engine;
+
+// One client's conversation: its own store connection, its logged-on user and version.
+// A session is used by one thread at a time.
+class Session {
+ public:
+  virtual ~Session() = default;
+  struct Outcome {
+    std::vector<std::uint8_t> reply;  // 35-byte header + body; empty when none is due
+    bool close = false;               // the stream can no longer be trusted
+  };
+  // frame is a 35-byte header and a body. oneWay: the sender reads no reply.
+  virtual Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) = 0;
+};
+
+class Engine {
+ public:
+  virtual ~Engine() = default;
+  // Opens an existing store. clock may be null for the system clock.
+  static std::unique_ptr<Engine> Open(const std::string& path, std::shared_ptr<const Clock> clock,
+                                      std::string* error);
+  // A new session on its own connection to the store; null (and error) when it cannot open.
+  virtual std::unique_ptr<Session> NewSession(const std::string& peer, std::string* error) = 0;
+};
+
+}  // namespace hrzsrv

@@ -1,0 +1,36 @@
+// Users as the password and session handlers see them, and the failed-attempt count.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dispatch.h"
+
+namespace hrzsrv {
+
+struct Account {
+  int nid = -1;
+  std::string code;
+  std::string kind;
+};
+
+// A user who may log on: of a user kind and not deleted. Codes compare without case.
+std::optional<Account> FindAccount(sqlite3* db, std::string_view code);
+std::optional<Account> FindAccountByNid(sqlite3* db, int nid);
+std::optional<std::string> ReadSetting(sqlite3* db, std::string_view section, std::string_view key);
+
+struct AttemptResult {
+  std::uint8_t status;    // 31 correct, 32 wrong, 34 locked
+  std::string replyText;  // "pwd_try_left=N" with status 32 when a limit is set
+};
+// Checks a password against the stored hash and keeps "NTRYLGN"/"DTRYLGNTM": a success
+// clears them, a failure counts up (starting again on a new day). The hash is checked
+// outside any transaction, so a slow hash never holds the store for other sessions.
+AttemptResult CheckPasswordAttempt(Context& context, int nid, std::string_view plain);
+
+// Opens a password sealed to the server's key; false when it is not.
+bool OpenPassword(Context& context, std::string_view sealed, std::string* plain);
+
+}  // namespace hrzsrv

@@ -1,0 +1,48 @@
+#include "crypto.h"
+
+#include <vector>
+
+namespace hrzsrv {
+
+bool InitCrypto() {
+  return sodium_init() >= 0;
+}
+
+std::string HashPassword(std::string_view plain) {
+  char hash[crypto_pwhash_STRBYTES];
+  if (crypto_pwhash_str_alg(hash, plain.data(), plain.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                            crypto_pwhash_MEMLIMIT_INTERACTIVE,
+                            crypto_pwhash_ALG_ARGON2ID13) != 0) {
+    return {};
+  }
+  return hash;
+}
+
+bool PasswordMatches(const std::string& hash, std::string_view plain) {
+  if (hash.empty()) return false;
+  return crypto_pwhash_str_verify(hash.c_str(), plain.data(), plain.size()) == 0;
+}
+
+void MakeKeypair(PublicKey* pk, SecretKey* sk) {
+  crypto_box_keypair(pk->data(), sk->data());
+}
+
+bool OpenSealedText(std::string_view base64, const PublicKey& pk, const SecretKey& sk,
+                    std::string* plain) {
+  std::vector<unsigned char> sealed(base64.size());
+  std::size_t sealedLength = 0;
+  if (sodium_base642bin(sealed.data(), sealed.size(), base64.data(), base64.size(), nullptr,
+                        &sealedLength, nullptr, sodium_base64_VARIANT_ORIGINAL) != 0 ||
+      sealedLength < crypto_box_SEALBYTES) {
+    return false;
+  }
+  std::vector<unsigned char> opened(sealedLength - crypto_box_SEALBYTES);
+  if (crypto_box_seal_open(opened.data(), sealed.data(), sealedLength, pk.data(), sk.data()) != 0) {
+    return false;
+  }
+  plain->assign(opened.begin(), opened.end());
+  sodium_memzero(opened.data(), opened.size());
+  return true;
+}
+
+}  // namespace hrzsrv

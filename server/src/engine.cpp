@@ -1,0 +1,114 @@
+#include <atomic>
+#include <cstring>
+
+#include "dispatch.h"
+#include "store.h"
+
+namespace hrzsrv {
+
+void OnlineRegistry::Add(std::uint64_t session, int userNid) {
+  std::lock_guard lock(mutex_);
+  users_[session] = userNid;
+}
+
+void OnlineRegistry::Remove(std::uint64_t session) {
+  std::lock_guard lock(mutex_);
+  users_.erase(session);
+}
+
+bool OnlineRegistry::IsOnline(int userNid) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& [session, nid] : users_) {
+    if (nid == userNid) return true;
+  }
+  return false;
+}
+
+bool SessionState::IsAdmin() const {
+  return LoggedOn() && IsAdminCode(userCode);
+}
+
+namespace {
+
+std::atomic<std::uint64_t> g_nextSession{1};
+
+class SessionImpl final : public Session {
+ public:
+  SessionImpl(EngineState& engine, SqliteHandle db, std::string peer) : engine_(engine) {
+    state_.id = g_nextSession++;
+    state_.peer = std::move(peer);
+    state_.db = std::move(db);
+    InstallClientAuthorizer(state_.db.get(), &state_.clientSqlActive);
+  }
+  ~SessionImpl() override { engine_.online.Remove(state_.id); }
+
+  Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) override {
+    Outcome outcome;
+    if (frame.size() < protocol::kHeaderSize) {
+      outcome.close = true;
+      return outcome;
+    }
+    const std::span<const std::uint8_t> body = frame.subspan(protocol::kHeaderSize);
+    Reply reply = Answer(frame.data(), body);
+    if (oneWay) return outcome;
+    if (reply.none) reply = Reply::Status(protocol::kOk);
+    outcome.reply.assign(frame.begin(), frame.begin() + protocol::kHeaderSize);
+    outcome.reply[protocol::kCodeByte] = reply.status;
+    if (reply.group) outcome.reply[protocol::kGroupByte] = *reply.group;
+    outcome.reply.insert(outcome.reply.end(), reply.body.begin(), reply.body.end());
+    return outcome;
+  }
+
+ private:
+  Reply Answer(const std::uint8_t* header, std::span<const std::uint8_t> body) {
+    const Route* route = FindRoute(header[protocol::kClassByte], header[protocol::kGroupByte],
+                                   header[protocol::kCodeByte]);
+    if (route == nullptr) return Reply::Status(protocol::kUnknownRequest);
+    if (!route->beforeLogon && !state_.LoggedOn()) return Reply::Status(protocol::kNotLoggedOn);
+    if (!wire::IsWellFormedBody(body)) return Reply::BadMessage();
+    Context context{engine_, state_};
+    wire::BodyReader reader(body);
+    return route->handler(context, reader);
+  }
+
+  EngineState& engine_;
+  SessionState state_;
+};
+
+class EngineImpl final : public Engine {
+ public:
+  EngineState& state() { return state_; }
+  ~EngineImpl() override { sodium_memzero(state_.secretKey.data(), state_.secretKey.size()); }
+
+  std::unique_ptr<Session> NewSession(const std::string& peer, std::string* error) override {
+    SqliteHandle db = OpenSqlite(state_.path, false, error);
+    if (!db) return nullptr;
+    return std::make_unique<SessionImpl>(state_, std::move(db), peer);
+  }
+
+ private:
+  EngineState state_;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<const Clock> clock,
+                                     std::string* error) {
+  if (!InitCrypto()) {
+    if (error) *error = "libsodium cannot start";
+    return nullptr;
+  }
+  SqliteHandle db = OpenSqlite(path, false, error);
+  if (!db) return nullptr;
+  auto engine = std::make_unique<EngineImpl>();
+  EngineState& state = engine->state();
+  if (!LoadKeypair(db.get(), &state.publicKey, &state.secretKey)) {
+    if (error) *error = path + " is not a store (no server key)";
+    return nullptr;
+  }
+  state.path = path;
+  state.clock = clock ? std::move(clock) : SystemClock();
+  return engine;
+}
+
+}  // namespace hrzsrv

@@ -1,0 +1,50 @@
+// What the engine shares between sessions and what each session keeps.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "crypto.h"
+#include "hrzserver/engine.h"
+#include "sqlite_db.h"
+
+namespace hrzsrv {
+
+// Who is logged on now, for the online state request. Guarded by its own mutex because
+// every session thread logs on and off through it.
+class OnlineRegistry {
+ public:
+  void Add(std::uint64_t session, int userNid);
+  void Remove(std::uint64_t session);
+  bool IsOnline(int userNid) const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::uint64_t, int> users_;  // guarded by mutex_
+};
+
+// Immutable after Open except the registry, so sessions read it without a lock.
+struct EngineState {
+  std::string path;
+  std::shared_ptr<const Clock> clock;
+  PublicKey publicKey{};
+  SecretKey secretKey{};
+  OnlineRegistry online;
+};
+
+struct SessionState {
+  std::uint64_t id = 0;
+  std::string peer;
+  SqliteHandle db;
+  bool clientSqlActive = false;  // read by the authorizer while client SQL runs
+  int userNid = -1;              // -1 until a logon succeeds
+  std::string userCode;
+  std::int32_t clientVersion = 0;
+  bool LoggedOn() const { return userNid > 0; }
+  bool IsAdmin() const;
+};
+
+}  // namespace hrzsrv

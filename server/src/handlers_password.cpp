@@ -1,0 +1,68 @@
+// Verifying and setting passwords. Passwords arrive sealed and are stored only as hashes.
+#include <cmath>
+
+#include "accounts.h"
+#include "crypto.h"
+#include "handlers.h"
+#include "store.h"
+
+namespace hrzsrv::handlers {
+namespace {
+
+constexpr std::size_t kMaxCode = 127;
+constexpr std::size_t kMaxSealed = 1024;
+
+struct PasswordRequest {
+  std::string code;
+  std::string plain;
+  ~PasswordRequest() { sodium_memzero(plain.data(), plain.size()); }
+};
+
+bool ReadPasswordRequest(Context& context, wire::BodyReader& in, PasswordRequest* request) {
+  std::string sealed;
+  return in.NextText(&request->code, kMaxCode) && in.NextText(&sealed, kMaxSealed) &&
+         OpenPassword(context, sealed, &request->plain);
+}
+
+}  // namespace
+
+Reply VerifyPassword(Context& context, wire::BodyReader& in) {
+  PasswordRequest request;
+  if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
+  std::optional<Account> account = FindAccount(context.db(), request.code);
+  if (!account) return Reply::Status(protocol::kLogonWrong);
+  // Only the administrator may try someone else's password.
+  if (account->nid != context.session.userNid && !context.session.IsAdmin()) {
+    return Reply::Status(protocol::kPasswordNoRight);
+  }
+  AttemptResult attempt = CheckPasswordAttempt(context, account->nid, request.plain);
+  wire::BodyWriter body;
+  if (!attempt.replyText.empty()) body.PutText(attempt.replyText);
+  return Reply::With(attempt.status, body);
+}
+
+Reply SetPassword(Context& context, wire::BodyReader& in) {
+  PasswordRequest request;
+  if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
+  std::optional<Account> account = request.code.empty()
+                                       ? FindAccountByNid(context.db(), context.session.userNid)
+                                       : FindAccount(context.db(), request.code);
+  if (!account) return Reply::Status(protocol::kPasswordFailed);
+  if (account->nid != context.session.userNid && !context.session.IsAdmin()) {
+    return Reply::Status(protocol::kPasswordNoRight);
+  }
+  const std::string hash = HashPassword(request.plain);
+  if (hash.empty()) return Reply::Status(protocol::kPasswordFailed);
+  sqlite3* db = context.db();
+  Transaction tx(db);
+  Statement store(db, "INSERT OR REPLACE INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
+  store.Bind(1, std::int64_t{account->nid}).Bind(2, hash);
+  Statement stamp(db, "UPDATE UUSR SET DMODIPWD = ? WHERE NID = ?");
+  stamp.Bind(1, std::floor(context.Now())).Bind(2, std::int64_t{account->nid});
+  if (!tx.ok() || !store.Done() || !stamp.Done() || !tx.Commit()) {
+    return Reply::Status(protocol::kPasswordFailed);
+  }
+  return Reply::Status(protocol::kPasswordSet);
+}
+
+}  // namespace hrzsrv::handlers

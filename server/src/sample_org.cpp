@@ -1,0 +1,221 @@
+// The sample organisation: a small, fixed company that shows every kind of record.
+#include <ctime>
+#include <vector>
+
+#include "clock.h"
+#include "crypto.h"
+#include "hrzserver/engine.h"
+#include "store.h"
+
+namespace hrzsrv {
+namespace {
+
+struct SampleRecord {
+  int nid;
+  const char* code;
+  const char* name;
+  const char* kind;
+  std::vector<int> parents;  // departments and roles it hangs under
+  const char* password;      // null for departments and roles
+  const char* note;
+};
+
+const SampleRecord kRecords[] = {
+    {3, "ENG", "Engineering", "UDEPT", {kRootNid}, nullptr, ""},
+    {4, "MECH", "Mechanical Design", "UDEPT", {3}, nullptr, ""},
+    {5, "CAD", "CAD Team", "UDEPT", {4}, nullptr, ""},
+    {6, "SALES", "Sales", "UDEPT", {kRootNid}, nullptr, ""},
+    {7, "QA", "Quality Assurance", "UDEPT", {kRootNid}, nullptr, ""},
+    {8, "REVIEW", "Reviewers", "UROLE", {kRootNid}, nullptr, ""},
+    {9, "FLOWOPS", "Flow Operators", "UROLE", {kRootNid}, nullptr, ""},
+    {10,
+     "alice",
+     "Alice Archer",
+     "UUSRI",
+     {5, 7, 8},
+     "alice-pw1",
+     "in CAD Team and Quality Assurance, role Reviewers"},
+    {11, "bob", "Bob Baker", "UUSRI", {4}, "bob-pw1", "in Mechanical Design"},
+    {12, "carol", "Carol Chen", "KQUSR", {6, 9}, "carol-pw1", "kind KQUSR, role Flow Operators"},
+    {13, "dave", "Dave Dunn", "UUSRO", {7}, "dave-pw1", "kind UUSRO"},
+    {14,
+     "erin",
+     "Erin Evans",
+     "UUSRI",
+     {3},
+     "erin-pw1",
+     "locked today (5 failed attempts); unlocks tomorrow or by Unlock"},
+    {15, "frank[del]", "Frank Foster", "UUSRI", {6}, "frank-pw1", "deleted (NSTAT 254)"},
+    {16, "grace", "Grace Green", "UUSRI", {3}, "grace-pw1", "in Engineering"},
+};
+
+struct CatalogueEntry {
+  const char* code;
+  const char* name;
+  const char* description;
+  const char* category;
+};
+
+// NID and NFNCHR are the position in this list, from 1.
+const CatalogueEntry kCatalogue[] = {
+    {"UFUNCPVG", "Function Privileges", "Open the privilege editor", "Administration"},
+    {"UUSR", "Users and Departments", "Create and change users, departments and roles",
+     "Administration"},
+    {"PDUNIREAD", "Dwg Global Read", "Read every drawing", "Documents"},
+    {"KQDECRPT", "Decrypt", "Decrypt protected files", "Encryption"},
+    {"KQCHECK", "Decrypt Check", "Approve decryption requests", "Encryption"},
+    {"KQDNDEC", "Download Decrypted", "Download files decrypted", "Encryption"},
+    {"KQWAIFA", "Send Out", "Send files out of the company", "Encryption"},
+    {"KQWFCHK", "Send Out Check", "Approve sending files out", "Encryption"},
+    {"KQWFDOWN", "Send Out Download", "Download files sent out", "Encryption"},
+    {"KQBRWS", "Outgoing Files", "Browse outgoing files within limits", "Encryption"},
+    {"XPRFLWCHK", "Flow Check", "Check workflow items", "Workflow"},
+    {"XPRFLWRLS", "Flow Release", "Release workflow items", "Workflow"},
+};
+
+struct Grant {
+  int nid;
+  const char* marks;
+};
+
+const Grant kGrants[] = {
+    {kAdminNid, "MMMMMMMMMMMM"},  // the administrator may open every command
+    {3, "XXV"},                   // Engineering reads every drawing
+    {8, "XXXXXXXXXXM"},           // Reviewers check workflow items
+    {10, "V"},                    // alice may look at the privilege editor
+};
+
+struct Machine {
+  const char* code;
+  const char* name;
+  const char* ips;
+  const char* macs;
+  const char* orgCodes;
+  const char* user;
+};
+
+const Machine kMachines[] = {
+    {"100200300400500600700800900101", "WS-CAD-01", "192.168.10.21", "00-1A-2B-3C-4D-5E", "CAD",
+     "alice"},
+    {"314159265358979323846264338327", "WS-SALES-01", "192.168.20.7", "00-1A-2B-3C-4D-6F", "SALES",
+     "carol"},
+    {"271828182845904523536028747135", "LAPTOP-QA-02", "192.168.30.12", "00-1A-2B-3C-4D-70", "QA",
+     "dave"},
+};
+
+constexpr const char* kFlowLogonFile =
+    "//TEXT\r\n"
+    "// How new flow users log on\r\n"
+    "LastServer=tcp://127.0.0.1:7400\r\n"
+    "ComputerNameLogon=true\r\n";
+
+constexpr double kCreated = 20260105.090000;
+
+std::string GrantorBlob(std::size_t marks) {
+  std::string blob;
+  for (std::size_t i = 0; i < marks; ++i) blob += std::string("\x01\x00\x00\x00", 4);
+  return blob;
+}
+
+bool Insert(sqlite3* db) {
+  const double now = DateNumberOf(std::time(nullptr));
+  for (const SampleRecord& r : kRecords) {
+    Statement user(db,
+                   "INSERT INTO UUSR(NID, CCODE, CNAME, CSRC, NSTAT, NCRTOR, DCRTE, DMODI, "
+                   "NPWDDAYS, NTRYLGN, DTRYLGNTM) VALUES(?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?)");
+    const bool deleted = std::string_view(r.code).find("[del]") != std::string_view::npos;
+    const bool locked = std::string_view(r.code) == "erin";
+    user.Bind(1, std::int64_t{r.nid}).Bind(2, r.code).Bind(3, r.name).Bind(4, r.kind);
+    user.Bind(5, std::int64_t{deleted ? 254 : 255}).Bind(6, kCreated).Bind(7, kCreated);
+    if (r.password) {
+      user.Bind(8, std::int64_t{0});
+    } else {
+      user.BindNull(8);
+    }
+    if (locked) {
+      user.Bind(9, std::int64_t{5}).Bind(10, now);
+    } else {
+      user.BindNull(9).BindNull(10);
+    }
+    if (!user.Done()) return false;
+    for (int parent : r.parents) {
+      Statement link(db, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(?, ?, 'T')");
+      link.Bind(1, std::int64_t{parent}).Bind(2, std::int64_t{r.nid});
+      if (!link.Done()) return false;
+    }
+    if (r.password) {
+      const std::string hash = HashPassword(r.password);
+      Statement pwd(db, "INSERT INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
+      pwd.Bind(1, std::int64_t{r.nid}).Bind(2, hash);
+      if (hash.empty() || !pwd.Done()) return false;
+    }
+  }
+  int position = 1;
+  for (const CatalogueEntry& e : kCatalogue) {
+    Statement fn(db,
+                 "INSERT INTO UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC, CCAT) "
+                 "VALUES(?, ?, ?, ?, ?, ?)");
+    fn.Bind(1, std::int64_t{position}).Bind(2, e.code).Bind(3, e.name);
+    fn.Bind(4, std::int64_t{position}).Bind(5, e.description).Bind(6, e.category);
+    if (!fn.Done()) return false;
+    ++position;
+  }
+  for (const Grant& g : kGrants) {
+    const std::string marks = g.marks;
+    const std::string grantors = GrantorBlob(marks.size());
+    Statement pvg(db, "INSERT INTO SRV_PRIVILEGE(NID, CPVG, BGRANTORS) VALUES(?, ?, ?)");
+    pvg.Bind(1, std::int64_t{g.nid}).Bind(2, marks).BindBlob(3, grantors.data(), grantors.size());
+    if (!pvg.Done()) return false;
+  }
+  for (const Machine& m : kMachines) {
+    Statement setup(db,
+                    "INSERT INTO USETUPINFO(CCODE, CNAME, CIPS, CMACS, CORGCODES, CUSER, DMODI) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?)");
+    setup.Bind(1, m.code).Bind(2, m.name).Bind(3, m.ips).Bind(4, m.macs).Bind(5, m.orgCodes);
+    setup.Bind(6, m.user).Bind(7, kCreated);
+    if (!setup.Done()) return false;
+  }
+  Statement setting(db,
+                    "INSERT OR REPLACE INTO SRV_SETTING(CSECTION, CKEY, CVALUE) "
+                    "VALUES('system', 'Lgn Err Try', '5')");
+  Statement file(db, "INSERT INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");
+  const std::string_view content(kFlowLogonFile);
+  file.Bind(1, std::string(kClientFilePrefix) + "kqflwlgn.xcf")
+      .BindBlob(2, content.data(), content.size())
+      .Bind(3, kCreated);
+  if (!setting.Done() || !file.Done()) return false;
+  return true;
+}
+
+}  // namespace
+
+bool AddSampleOrganisation(const std::string& path, std::vector<SampleAccount>* accounts,
+                           std::string* error) {
+  if (!InitCrypto()) {
+    if (error) *error = "libsodium cannot start";
+    return false;
+  }
+  SqliteHandle db = OpenSqlite(path, false, error);
+  if (!db) return false;
+  {
+    Statement count(db.get(), "SELECT count(*) FROM UUSR");
+    if (!count.Row() || count.Int(0) > 2) {
+      if (error) *error = path + " holds an organisation already";
+      return false;
+    }
+  }
+  Transaction tx(db.get());
+  if (!tx.ok() || !Insert(db.get()) || !tx.Commit()) {
+    if (error)
+      *error = std::string("cannot add the sample organisation: ") + sqlite3_errmsg(db.get());
+    return false;
+  }
+  if (accounts) {
+    for (const SampleRecord& r : kRecords) {
+      if (r.password) accounts->push_back({r.code, r.password, r.note});
+    }
+  }
+  return true;
+}
+
+}  // namespace hrzsrv

@@ -1,0 +1,103 @@
+#include "sqlite_db.h"
+
+namespace hrzsrv {
+
+SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error) {
+  sqlite3* raw = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+  if (create) flags |= SQLITE_OPEN_CREATE;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  SqliteHandle db(raw);
+  if (rc != SQLITE_OK) {
+    if (error) *error = "cannot open store " + path + ": " + sqlite3_errstr(rc);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db.get(), 10000);
+  sqlite3_extended_result_codes(db.get(), 1);
+  if (!ExecSql(db.get(), "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON;", error)) return nullptr;
+  return db;
+}
+
+bool ExecSql(sqlite3* db, const char* sql, std::string* error) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  if (error) *error = message != nullptr ? message : sqlite3_errmsg(db);
+  sqlite3_free(message);
+  return false;
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) {
+  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+}
+
+Statement& Statement::Bind(int index, std::int64_t value) {
+  if (stmt_) sqlite3_bind_int64(stmt_, index, value);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, double value) {
+  if (stmt_) sqlite3_bind_double(stmt_, index, value);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, std::string_view text) {
+  if (stmt_) {
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  }
+  return *this;
+}
+
+Statement& Statement::BindBlob(int index, const void* data, std::size_t size) {
+  if (stmt_) {
+    sqlite3_bind_blob(stmt_, index, size ? data : "", static_cast<int>(size), SQLITE_TRANSIENT);
+  }
+  return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+  if (stmt_) sqlite3_bind_null(stmt_, index);
+  return *this;
+}
+
+bool Statement::Row() {
+  if (!stmt_) return false;
+  last_ = sqlite3_step(stmt_);
+  return last_ == SQLITE_ROW;
+}
+
+bool Statement::Done() {
+  if (!stmt_) return false;
+  while (Row()) {
+  }
+  return last_ == SQLITE_DONE;
+}
+
+std::string Statement::Text(int column) const {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+  return text != nullptr ? std::string(text, sqlite3_column_bytes(stmt_, column)) : std::string();
+}
+
+std::string Statement::Blob(int column) const {
+  const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+  return data != nullptr ? std::string(data, sqlite3_column_bytes(stmt_, column)) : std::string();
+}
+
+Transaction::Transaction(sqlite3* db) : db_(db) {
+  begun_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Transaction::~Transaction() {
+  if (begun_ && !committed_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool Transaction::Commit() {
+  if (!begun_ || committed_) return false;
+  committed_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  return committed_;
+}
+
+}  // namespace hrzsrv

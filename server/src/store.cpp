@@ -1,0 +1,121 @@
+#include "store.h"
+
+#include <strings.h>
+#include <cstring>
+
+namespace hrzsrv {
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE UUSR(
+  NID INTEGER PRIMARY KEY, CCODE TEXT NOT NULL UNIQUE COLLATE NOCASE, CNAME TEXT,
+  CSRC TEXT NOT NULL CHECK(length(CSRC) <= 16), NSTAT INTEGER DEFAULT 255, NCRTOR INTEGER,
+  DCRTE REAL, DMODI REAL, CPWDRULE TEXT, NPWDDAYS INTEGER, DMODIPWD REAL, CLGNIP TEXT,
+  CLGNMAC TEXT, NTRYLGN INTEGER, DTRYLGNTM REAL, NPA INTEGER, NPB INTEGER, NPC INTEGER,
+  NPD INTEGER, FDWGX REAL, FDWGY REAL, FDWGH REAL, CBMPSG TEXT, CDWGSG TEXT,
+  NWFMAXTM INTEGER, NWFMAXCNT INTEGER, CDECFLWAPPS TEXT, NUPCLIVR INTEGER);
+CREATE TABLE UUSRBM(
+  NID INTEGER PRIMARY KEY, NPID INTEGER NOT NULL, NCID INTEGER NOT NULL, CVWA TEXT);
+CREATE INDEX UUSRBM_NPID ON UUSRBM(NPID);
+CREATE INDEX UUSRBM_NCID ON UUSRBM(NCID);
+CREATE TABLE UUSRFN(
+  NID INTEGER PRIMARY KEY, CCODE TEXT NOT NULL UNIQUE COLLATE NOCASE, CNAME TEXT,
+  NFNCHR INTEGER, CDESC TEXT, CCAT TEXT);
+CREATE TABLE USETUPINFO(
+  NID INTEGER PRIMARY KEY, CCODE TEXT NOT NULL, CNAME TEXT, CIPS TEXT, CMACS TEXT,
+  CORGCODES TEXT, CUSER TEXT, DMODI REAL);
+CREATE TABLE SRV_PASSWORD(NID INTEGER PRIMARY KEY, CHASH TEXT NOT NULL);
+CREATE TABLE SRV_PRIVILEGE(NID INTEGER PRIMARY KEY, CPVG TEXT NOT NULL, BGRANTORS BLOB NOT NULL);
+CREATE TABLE SRV_FILE(CNAME TEXT PRIMARY KEY, BDATA BLOB NOT NULL, DMODI REAL);
+CREATE TABLE SRV_SETTING(CSECTION TEXT NOT NULL COLLATE NOCASE, CKEY TEXT NOT NULL COLLATE NOCASE,
+  CVALUE TEXT NOT NULL, PRIMARY KEY(CSECTION, CKEY));
+CREATE TABLE SRV_LOG(NID INTEGER PRIMARY KEY, DTIME REAL, NUSER INTEGER, CACTION TEXT,
+  CTABLE TEXT, NTARGET INTEGER, CVALUE TEXT, CTEXT TEXT);
+CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NULL,
+  BSECRET BLOB NOT NULL);
+)sql";
+
+bool HasPrefixNoCase(const char* name, const char* prefix) {
+  return name != nullptr && strncasecmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+int ClientAuthorizer(void* user, int action, const char* a, const char* b, const char*,
+                     const char*) {
+  const bool active = *static_cast<const bool*>(user);
+  if (!active) return SQLITE_OK;
+  switch (action) {
+    case SQLITE_READ:
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+      // a is the table for all four.
+      if (HasPrefixNoCase(a, "SRV_") || HasPrefixNoCase(a, "sqlite_")) return SQLITE_DENY;
+      return SQLITE_OK;
+    case SQLITE_SELECT:
+    case SQLITE_RECURSIVE:
+      return SQLITE_OK;
+    case SQLITE_FUNCTION:
+      return HasPrefixNoCase(b, "load_extension") ? SQLITE_DENY : SQLITE_OK;
+    default:
+      return SQLITE_DENY;
+  }
+}
+
+}  // namespace
+
+bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error) {
+  Transaction tx(db);
+  if (!tx.ok()) {
+    if (error) *error = sqlite3_errmsg(db);
+    return false;
+  }
+  if (!ExecSql(db, kSchema, error)) return false;
+  PublicKey pk;
+  SecretKey sk;
+  MakeKeypair(&pk, &sk);
+  Statement key(db, "INSERT INTO SRV_KEY(NID, BPUBLIC, BSECRET) VALUES(1, ?, ?)");
+  key.BindBlob(1, pk.data(), pk.size()).BindBlob(2, sk.data(), sk.size());
+  sodium_memzero(sk.data(), sk.size());
+  Statement root(db,
+                 "INSERT INTO UUSR(NID, CCODE, CNAME, CSRC, NSTAT) VALUES(?, 'ORG', "
+                 "'Organisation', 'UDEPT', 255)");
+  root.Bind(1, std::int64_t{kRootNid});
+  Statement admin(db,
+                  "INSERT INTO UUSR(NID, CCODE, CNAME, CSRC, NSTAT, NPWDDAYS) VALUES(?, 'adm', "
+                  "'Administrator', 'UUSRI', 255, 0)");
+  admin.Bind(1, std::int64_t{kAdminNid});
+  Statement links(db, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(0, ?, 'T'), (?, ?, 'T')");
+  links.Bind(1, std::int64_t{kRootNid})
+      .Bind(2, std::int64_t{kRootNid})
+      .Bind(3, std::int64_t{kAdminNid});
+  Statement hash(db, "INSERT INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
+  hash.Bind(1, std::int64_t{kAdminNid}).Bind(2, adminHash);
+  if (!key.Done() || !root.Done() || !admin.Done() || !links.Done() || !hash.Done() ||
+      !tx.Commit()) {
+    if (error) *error = std::string("cannot create the store: ") + sqlite3_errmsg(db);
+    return false;
+  }
+  return true;
+}
+
+bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
+  Statement read(db, "SELECT BPUBLIC, BSECRET FROM SRV_KEY WHERE NID = 1");
+  if (!read.Row()) return false;
+  const std::string pub = read.Blob(0);
+  std::string sec = read.Blob(1);
+  if (pub.size() != pk->size() || sec.size() != sk->size()) return false;
+  std::memcpy(pk->data(), pub.data(), pk->size());
+  std::memcpy(sk->data(), sec.data(), sk->size());
+  sodium_memzero(sec.data(), sec.size());
+  return true;
+}
+
+void InstallClientAuthorizer(sqlite3* db, const bool* clientSqlActive) {
+  sqlite3_set_authorizer(db, ClientAuthorizer, const_cast<bool*>(clientSqlActive));
+}
+
+bool IsAdminCode(std::string_view code) {
+  return code.size() == 3 && strncasecmp(code.data(), "adm", 3) == 0;
+}
+
+}  // namespace hrzsrv

@@ -1,0 +1,31 @@
+// The store's schema, its creation and the pieces every session reads from it.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+
+#include "crypto.h"
+#include "sqlite_db.h"
+
+namespace hrzsrv {
+
+// The client folder reported to clients; a download names "<folder>\<file>".
+constexpr std::string_view kClientFolder = "\\\\hrzserver\\client";
+// Files kept for clients are stored under this prefix.
+constexpr std::string_view kClientFilePrefix = "client/";
+constexpr int kAdminNid = 1;
+constexpr int kRootNid = 2;
+
+// Creates every table and the administrator with its hashed password.
+bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error);
+bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk);
+
+// Allows client SQL to read and change the organisation tables only: private tables
+// (prefix "SRV_"), the schema, pragmas, attach and schema changes are refused.
+void InstallClientAuthorizer(sqlite3* db, const bool* clientSqlActive);
+
+bool IsAdminCode(std::string_view code);
+
+}  // namespace hrzsrv

@@ -1,0 +1,153 @@
+// Record sets, SQL statements and the client SQL authorizer, over both transports.
+#include <cstring>
+
+#include "db/db_test_support.h"
+
+namespace hrztest {
+namespace {
+
+class RecordSetTest : public ClientTest {};
+
+TEST_P(RecordSetTest, ReadsTextIntegerAndNullColumnsOfTheFirstRow) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  XCliGenRS rs(db.get());
+  ASSERT_EQ(rs.Open(1, "select CCODE, NID, CPWDRULE, NSTAT from UUSR where CCODE = 'alice'"), 1);
+  ASSERT_EQ(rs.IsEOF(), 0);
+  EXPECT_EQ(rs.IsBOF(), 0);
+  EXPECT_EQ(rs.GetFieldCount(), 4);
+  char name[32];
+  ASSERT_EQ(rs.GetFieldName(2, name, sizeof name), 1);
+  EXPECT_STREQ(name, "CPWDRULE");
+
+  char text[64] = "unchanged";
+  ASSERT_EQ(rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text), 1);
+  EXPECT_STREQ(text, "alice");
+  std::int32_t nid = 0;
+  ASSERT_EQ(rs.GetFieldValue(1, XCLI_TYPE_INT32, &nid, 4), 1);
+  EXPECT_EQ(nid, 10);
+  // NULL reads as an empty text and as 0, both with success.
+  ASSERT_EQ(rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text), 1);
+  EXPECT_STREQ(text, "");
+  std::int32_t nullInt = 99;
+  ASSERT_EQ(rs.GetFieldValue(2, XCLI_TYPE_INT32, &nullInt, 4), 1);
+  EXPECT_EQ(nullInt, 0);
+  // An integer column read as text.
+  ASSERT_EQ(rs.GetFieldValue(3, XCLI_TYPE_TEXT, text, sizeof text), 1);
+  EXPECT_STREQ(text, "255");
+
+  EXPECT_EQ(rs.MoveNext(), 1);
+  EXPECT_NE(rs.IsEOF(), 0);
+  EXPECT_EQ(rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text), 0);
+}
+
+TEST_P(RecordSetTest, RefusesBadColumnsTypesAndCapacities) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  XCliGenRS rs(db.get());
+  ASSERT_EQ(rs.Open(1, "select CCODE, CNAME from UUSR where NID = 10"), 1);
+  char text[8];
+  std::int32_t value = 0;
+  EXPECT_EQ(rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text), 0);
+  EXPECT_EQ(rs.GetFieldValue(-1, XCLI_TYPE_TEXT, text, sizeof text), 0);
+  EXPECT_EQ(rs.GetFieldValue(0, 7, text, sizeof text), 0);
+  EXPECT_EQ(rs.GetFieldValue(0, XCLI_TYPE_INT32, &value, 2), 0);
+  // A name that is not a number is not an integer.
+  EXPECT_EQ(rs.GetFieldValue(0, XCLI_TYPE_INT32, &value, 4), 0);
+  // A text longer than the buffer is cut and terminated.
+  ASSERT_EQ(rs.GetFieldValue(1, XCLI_TYPE_TEXT, text, sizeof text), 1);
+  EXPECT_STREQ(text, "Alice A");
+}
+
+TEST_P(RecordSetTest, AnEmptyResultHasNoCurrentRowAndFailedSqlDoesNotOpen) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  XCliGenRS rs(db.get());
+  ASSERT_EQ(rs.Open(1, "select CCODE from UUSR where NID = -5"), 1);
+  EXPECT_NE(rs.IsEOF(), 0);
+  EXPECT_NE(rs.IsBOF(), 0);
+  EXPECT_EQ(rs.Open(1, "select NOSUCHCOLUMN from UUSR"), 0);
+  EXPECT_NE(rs.IsEOF(), 0);
+  EXPECT_EQ(rs.Open(1, "select 1; select 2"), 0);
+  // The connection is still in step after the failures.
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bob Baker");
+}
+
+TEST_P(RecordSetTest, ExecuteSqlChangesTheStoreAndAFailureChangesNothing) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), "update UUSR set CNAME = 'Bobby' where NID = 11", 0, 0), 1);
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bobby");
+  // A unique code clash fails as a whole.
+  EXPECT_EQ(XCliDB_ExecuteSQL(db.get(),
+                              "update UUSR set CCODE = 'alice', CNAME = 'X' where NID = 11", 0, 0),
+            0);
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bobby");
+  EXPECT_EQ(XCliDB_ExecuteSQL(db.get(), "not sql at all", 0, 0), 0);
+}
+
+TEST_P(RecordSetTest, LongTextsTravelWhole) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  const std::string apps(100000, 'a');
+  ASSERT_EQ(
+      XCliDB_ExecuteSQL(
+          db.get(), ("update UUSR set CDECFLWAPPS = '" + apps + "' where NID = 12").c_str(), 0, 0),
+      1);
+  XCliGenRS rs(db.get());
+  ASSERT_EQ(rs.Open(1, "select length(CDECFLWAPPS), CDECFLWAPPS from UUSR where NID = 12"), 1);
+  std::int32_t length = 0;
+  ASSERT_EQ(rs.GetFieldValue(0, XCLI_TYPE_INT32, &length, 4), 1);
+  EXPECT_EQ(length, 100000);
+  std::string text(200000, '\0');
+  ASSERT_EQ(rs.GetFieldValue(1, XCLI_TYPE_TEXT, text.data(), static_cast<int>(text.size())), 1);
+  EXPECT_EQ(std::strlen(text.c_str()), apps.size());
+}
+
+TEST_P(RecordSetTest, ClientSqlCannotReachThePrivateTables) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  const char* refused[] = {
+      "select CHASH from SRV_PASSWORD",
+      "select count(*) from srv_password",
+      "select * from UUSR where NID in (select NID from SRV_PASSWORD)",
+      "select sql from sqlite_master",
+      "select BSECRET from SRV_KEY",
+  };
+  for (const char* sql : refused) {
+    XCliGenRS rs(db.get());
+    EXPECT_EQ(rs.Open(1, sql), 0) << sql;
+  }
+  const char* statements[] = {
+      "delete from SRV_PASSWORD",
+      "update SRV_PRIVILEGE set CPVG = 'MMMM'",
+      "insert into SRV_SETTING values('system', 'Lgn Err Try', '0')",
+      "drop table UUSR",
+      "create table T(x)",
+      "attach database '/tmp/other.db' as other",
+      "pragma writable_schema = 1",
+      "create trigger t after update on UUSR begin delete from SRV_PASSWORD; end",
+  };
+  for (const char* sql : statements) {
+    EXPECT_EQ(XCliDB_ExecuteSQL(db.get(), sql, 0, 0), 0) << sql;
+  }
+  // Nothing changed: adm still logs on, the limit setting still holds.
+  char value[32];
+  ASSERT_EQ(XCliGetINI(db.get(), "system", "Lgn Err Try", value, sizeof value, 0), 1);
+  EXPECT_STREQ(value, "5");
+  LogonAs("adm", kAdminPassword);
+}
+
+TEST_P(RecordSetTest, NothingButLogonIsAnsweredBeforeALogon) {
+  Connection db = Open();
+  XCliGenRS rs(db.get());
+  EXPECT_EQ(rs.Open(1, "select CCODE from UUSR"), 0);
+  EXPECT_EQ(XCliDB_ExecuteSQL(db.get(), "update UUSR set CNAME = 'x'", 0, 0), 0);
+  char value[32];
+  EXPECT_EQ(XCliGetINI(db.get(), "system", "Lgn Err Try", value, sizeof value, 0), 0);
+  EXPECT_EQ(XCliGetCurrentUserNID(db.get()), -1);
+  // After a logoff the session is closed again.
+  Connection adm = LogonAs("adm", kAdminPassword);
+  XCliDB_Logoff(adm.get());
+  EXPECT_EQ(QueryText(adm.get(), "select CCODE from UUSR"), "<none>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, RecordSetTest, ::testing::Values(Via::kEmbedded, Via::kTcp),
+                         ViaName);
+
+}  // namespace
+}  // namespace hrztest
