@@ -1,9 +1,12 @@
 #include "entry/hrzuser.h"
 
+#include <string>
+
 #include "entry/command_table.h"
 #include "entry/module_state.h"
 #include "extension_module.h"
 #include "platform.h"
+#include "resources/module_resources.h"
 
 struct tagXCliDB;
 
@@ -31,6 +34,13 @@ bool ModuleAttach(HINSTANCE instance) {
   HINSTANCE saved = AfxGetResourceHandle();
   AfxSetResourceHandle(instance);
   bool registered = AfxInitExtensionModule(g_extension, instance) != FALSE;
+  std::string error;
+  if (registered && !RegisterModuleResources(instance, &error)) {
+    // Without its templates no command could open; the load fails instead.
+    OutputDebugStringA(("hrzuser: resources: " + error + "\n").c_str());
+    AfxTermExtensionModule(g_extension);
+    registered = false;
+  }
   AfxSetResourceHandle(saved);
   if (registered) OutputDebugStringA("hrzuser.dll Initializing!\n");
   return registered;
@@ -38,6 +48,7 @@ bool ModuleAttach(HINSTANCE instance) {
 
 void ModuleDetach() {
   OutputDebugStringA("hrzuser.dll Terminating!\n");
+  UnregisterModuleResources(g_extension.hModule);
   AfxTermExtensionModule(g_extension);
 }
 

@@ -1,6 +1,8 @@
 // Windows-named operating-system calls that the module makes, over POSIX.
 #pragma once
 
+#include <cstdint>
+
 #include "wintypes.h"
 
 // Writes the temporary folder (TMPDIR or /tmp), always ending in "/", into buffer.
@@ -10,3 +12,45 @@ DWORD GetTempPathA(DWORD bufferLength, char* buffer);
 
 // Debug output: written to standard error when HRZ_DEBUG_OUTPUT is set, else dropped.
 void OutputDebugStringA(const char* text);
+
+// ---- Files -------------------------------------------------------------------------
+
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes = 0;
+  DWORD nFileSizeHigh = 0;
+  DWORD nFileSizeLow = 0;
+  char cFileName[MAX_PATH] = {};
+};
+
+// Searches a folder for names matching the last part of pattern ("dir/*.dwg"); "*" and "?"
+// match without regard to case, "." and ".." are never reported. Returns a search handle and
+// the first match, or INVALID_HANDLE_VALUE when the folder cannot be read or nothing matches.
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* found);
+// The next match; FALSE when there is none.
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found);
+BOOL FindClose(HANDLE search);
+
+// Copies a regular file; with failIfExists an existing target is left alone and FALSE returned.
+// The target appears whole or not at all (written beside it, then renamed).
+BOOL CopyFileA(const char* existing, const char* target, BOOL failIfExists);
+// Removes a file; FALSE when it does not exist or cannot be removed.
+BOOL DeleteFileA(const char* path);
+
+// The path of the loaded object (executable or shared library) whose load address is
+// module; null means the executable. Bounded like the original: on truncation the
+// buffer holds size-1 characters and size is returned. 0 on failure.
+DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size);
+
+// ---- Threads -----------------------------------------------------------------------
+
+// Starts a detached thread running start(arg). Returns a non-zero id, or (uintptr_t)-1 when
+// the thread could not be started. stackSize is accepted and ignored.
+std::uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* arg);
+void Sleep(DWORD milliseconds);
+// Atomic, sequentially consistent; return the new value.
+LONG InterlockedIncrement(volatile LONG* value);
+LONG InterlockedDecrement(volatile LONG* value);

@@ -10,6 +10,7 @@ using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LRESULT = std::intptr_t;
@@ -20,6 +21,11 @@ using HWND = HWND__*;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
+struct HICON__;
+using HICON = HICON__*;
+struct HCURSOR__;
+using HCURSOR = HCURSOR__*;
+using HANDLE = void*;
 
 #ifndef TRUE
 #define TRUE 1
@@ -30,12 +36,36 @@ using HMODULE = HINSTANCE;
 #define MAX_PATH 260
 #endif
 
+struct POINT {
+  LONG x = 0;
+  LONG y = 0;
+};
+
+struct SIZE {
+  LONG cx = 0;
+  LONG cy = 0;
+};
+
+// A rectangle whose right and bottom edges lie just outside it.
+struct RECT {
+  LONG left = 0;
+  LONG top = 0;
+  LONG right = 0;
+  LONG bottom = 0;
+};
+
 constexpr COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xff) | ((g & 0xff) << 8) | ((b & 0xff) << 16));
 }
-constexpr int GetRValue(COLORREF c) { return c & 0xff; }
-constexpr int GetGValue(COLORREF c) { return (c >> 8) & 0xff; }
-constexpr int GetBValue(COLORREF c) { return (c >> 16) & 0xff; }
+constexpr int GetRValue(COLORREF c) {
+  return c & 0xff;
+}
+constexpr int GetGValue(COLORREF c) {
+  return (c >> 8) & 0xff;
+}
+constexpr int GetBValue(COLORREF c) {
+  return (c >> 16) & 0xff;
+}
 
 // Dialog results and standard control ids.
 constexpr int IDOK = 1;

@@ -41,5 +41,9 @@ bool AfxIsExtensionModuleRegistered(HINSTANCE module) {
   return std::find(modules.begin(), modules.end(), module) != modules.end();
 }
 
-HINSTANCE AfxGetResourceHandle() { return g_resourceHandle; }
-void AfxSetResourceHandle(HINSTANCE module) { g_resourceHandle = module; }
+HINSTANCE AfxGetResourceHandle() {
+  return g_resourceHandle;
+}
+void AfxSetResourceHandle(HINSTANCE module) {
+  g_resourceHandle = module;
+}

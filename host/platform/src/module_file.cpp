@@ -1,0 +1,53 @@
+#include <link.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform.h"
+
+namespace {
+
+struct Lookup {
+  std::uintptr_t base = 0;
+  std::string path;
+  bool found = false;
+};
+
+int MatchBase(dl_phdr_info* info, std::size_t, void* data) {
+  auto* lookup = static_cast<Lookup*>(data);
+  if (info->dlpi_addr != lookup->base) return 0;
+  lookup->found = true;
+  // The executable itself is listed with an empty name.
+  if (info->dlpi_name != nullptr) lookup->path = info->dlpi_name;
+  return 1;
+}
+
+std::string ExecutablePath() {
+  char buffer[4096];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+  return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
+}
+
+}  // namespace
+
+DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  std::string path;
+  if (module == nullptr) {
+    path = ExecutablePath();
+  } else {
+    Lookup lookup;
+    lookup.base = reinterpret_cast<std::uintptr_t>(module);
+    dl_iterate_phdr(MatchBase, &lookup);
+    if (lookup.found) path = lookup.path.empty() ? ExecutablePath() : lookup.path;
+  }
+  if (path.empty()) return 0;
+  if (path.size() >= size) {
+    std::memcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = '\0';
+    return size;
+  }
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
+}

@@ -1,0 +1,228 @@
+#include "automation.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "cool_dialog.h"
+#include "dialog_widget.h"
+#include "platform_ui.h"
+
+namespace hrz {
+namespace {
+
+Automation* g_automation = nullptr;  // UI thread only
+
+int QtKeyOf(int virtualKey) {
+  switch (virtualKey) {
+    case VK_RETURN:
+      return Qt::Key_Return;
+    case VK_ESCAPE:
+      return Qt::Key_Escape;
+    case VK_TAB:
+      return Qt::Key_Tab;
+    case VK_BACK:
+      return Qt::Key_Backspace;
+    case VK_SPACE:
+      return Qt::Key_Space;
+    case VK_DELETE:
+      return Qt::Key_Delete;
+    case VK_LEFT:
+      return Qt::Key_Left;
+    case VK_UP:
+      return Qt::Key_Up;
+    case VK_RIGHT:
+      return Qt::Key_Right;
+    case VK_DOWN:
+      return Qt::Key_Down;
+    case VK_F5:
+      return Qt::Key_F5;
+    default:
+      return virtualKey;
+  }
+}
+
+int FirstButtonOf(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+      return IDYES;
+    default:
+      return IDOK;
+  }
+}
+
+}  // namespace
+
+Automation* InstallAutomation(Automation* automation) {
+  Automation* previous = g_automation;
+  g_automation = automation;
+  SetPlatformAutomation(automation);
+  return previous;
+}
+
+Automation* GetAutomation() {
+  return g_automation;
+}
+
+// ---- DialogDriver ------------------------------------------------------------------
+
+namespace {
+
+QWidget* Control(const CCoolDialog& dialog, int id) {
+  CWnd* item = dialog.GetDlgItem(id);
+  return item != nullptr ? item->GetWidget() : nullptr;
+}
+
+bool Usable(const QWidget* widget) {
+  return widget != nullptr && widget->isEnabled() && widget->isVisibleTo(widget->window());
+}
+
+}  // namespace
+
+int DialogDriver::TemplateId() const {
+  return static_cast<int>(dialog_.GetTemplateId());
+}
+
+std::string DialogDriver::Caption() const {
+  return dialog_.GetWindowText();
+}
+
+bool DialogDriver::Has(int id) const {
+  return Control(dialog_, id) != nullptr;
+}
+
+bool DialogDriver::IsEnabled(int id) const {
+  QWidget* widget = Control(dialog_, id);
+  return widget != nullptr && widget->isEnabled();
+}
+
+bool DialogDriver::IsVisible(int id) const {
+  QWidget* widget = Control(dialog_, id);
+  return widget != nullptr && widget->isVisibleTo(widget->window());
+}
+
+std::string DialogDriver::Text(int id) const {
+  return dialog_.GetDlgItemText(id);
+}
+
+bool DialogDriver::SetText(int id, const std::string& text) {
+  QWidget* widget = Control(dialog_, id);
+  if (!Usable(widget)) return false;
+  QString value = QString::fromUtf8(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    if (edit->isReadOnly()) return false;
+    edit->setText(value);
+    edit->setModified(true);  // as typed by the user
+    return true;
+  }
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+    if (plain->isReadOnly()) return false;
+    plain->setPlainText(value);
+    plain->document()->setModified(true);
+    return true;
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo->isEditable()) {
+    combo->setEditText(value);
+    return true;
+  }
+  return false;
+}
+
+int DialogDriver::Check(int id) const {
+  auto* check = dynamic_cast<CCoolCheckBox*>(dialog_.GetDlgItem(id));
+  if (check == nullptr || qobject_cast<QAbstractButton*>(check->GetWidget()) == nullptr) return -1;
+  return check->GetCheck();
+}
+
+bool DialogDriver::SetCheck(int id, int state) {
+  auto* button = qobject_cast<QAbstractButton*>(Control(dialog_, id));
+  if (!Usable(button) || !button->isCheckable()) return false;
+  for (int clicks = 0; clicks < 3 && Check(id) != state; ++clicks) button->click();
+  return Check(id) == state;
+}
+
+bool DialogDriver::Click(int id) {
+  auto* button = qobject_cast<QAbstractButton*>(Control(dialog_, id));
+  if (!Usable(button)) return false;
+  button->click();
+  return true;
+}
+
+int DialogDriver::Selection(int id) const {
+  CWnd* item = dialog_.GetDlgItem(id);
+  return item != nullptr ? item->AutomationSelection() : -1;
+}
+
+bool DialogDriver::Select(int id, int index) {
+  CWnd* item = dialog_.GetDlgItem(id);
+  return item != nullptr && Usable(item->GetWidget()) && item->AutomationSelect(index);
+}
+
+bool DialogDriver::Activate(int id, int index) {
+  CWnd* item = dialog_.GetDlgItem(id);
+  return item != nullptr && Usable(item->GetWidget()) && item->AutomationActivate(index);
+}
+
+bool DialogDriver::PressKey(int id, int virtualKey) {
+  QWidget* widget = Control(dialog_, id);
+  if (!Usable(widget)) return false;
+  widget->setFocus(Qt::OtherFocusReason);
+  QKeyEvent press(QEvent::KeyPress, QtKeyOf(virtualKey), Qt::NoModifier);
+  QKeyEvent release(QEvent::KeyRelease, QtKeyOf(virtualKey), Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+  if (dialog_.GetWidget() != nullptr) QApplication::sendEvent(widget, &release);
+  return true;
+}
+
+void DialogDriver::End(int result) {
+  dialog_.EndDialog(result);
+}
+
+QImage DialogDriver::Grab() const {
+  QWidget* window = dialog_.GetWidget();
+  return window != nullptr ? window->grab().toImage() : QImage();
+}
+
+// ---- ScriptedAutomation ------------------------------------------------------------
+
+void ScriptedAutomation::OnDialog(int templateId, DialogAction action) {
+  actions_[templateId].push_back(std::move(action));
+}
+
+void ScriptedAutomation::OnDialogInit(CCoolDialog& dialog) {
+  int id = static_cast<int>(dialog.GetTemplateId());
+  dialogs_.push_back(id);
+  auto it = actions_.find(id);
+  if (it == actions_.end() || it->second.empty()) return;  // left open: cancelled
+  DialogAction action = std::move(it->second.front());
+  it->second.erase(it->second.begin());
+  DialogDriver driver(dialog);
+  action(driver);
+}
+
+int ScriptedAutomation::AnswerMessageBox(const MessageBoxCall& call) {
+  boxes_.push_back(call);
+  if (boxAnswers_.empty()) return FirstButtonOf(call.type);
+  int answer = boxAnswers_.front();
+  boxAnswers_.erase(boxAnswers_.begin());
+  return answer;
+}
+
+bool ScriptedAutomation::AnswerFileDialog(const FileDialogCall& call, std::string* path) {
+  files_.push_back(call);
+  if (fileAnswers_.empty()) return false;
+  *path = fileAnswers_.front();
+  fileAnswers_.erase(fileAnswers_.begin());
+  return !path->empty();
+}
+
+bool ScriptedAutomation::AnswerShellOpen(const ShellOpenCall& call) {
+  opens_.push_back(call);
+  return shellOpened_;
+}
+
+}  // namespace hrz
