@@ -7,8 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#include "entry/module_state.h"
+#include "entry/requests.h"
 #include "platform.h"
 #include "support/text.h"
+#include "xclidb.h"
 
 namespace hrz {
 namespace {
@@ -152,6 +155,29 @@ int TempPathOfFile(char* out, const char* file) {
   if (out != nullptr) CopyBounded(out, MAX_PATH, path);
   if (path.size() >= MAX_PATH) return 0;
   return CfgFileSize(path.c_str()) >= 1 ? 1 : 0;
+}
+
+int ServerPathOfFile(char* out, const char* name) {
+  if (out == nullptr) return 0;
+  out[0] = '\0';
+  char folder[MAX_PATH] = {};
+  if (name == nullptr || !XCliDB_GetServerPath(Module().db, folder)) return 0;
+  std::string path(folder);
+  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+  path += name;
+  return CopyBounded(out, MAX_PATH, path) ? 1 : 0;
+}
+
+int DownloadServerFile(const char* name) {
+  char serverPath[MAX_PATH];
+  char localPath[MAX_PATH];
+  std::string serverName;
+  if (!ServerPathOfFile(serverPath, name)) return 0;
+  TempPathOfFile(localPath, name);
+  if (localPath[0] == '\0' || !DownloadNameRequest(Module().db, serverPath, &serverName)) {
+    return 0;
+  }
+  return XCliDB_GetFile(Module().db, 0, serverName.c_str(), localPath, 0, 0, 0, 0, 0, 0);
 }
 
 }  // namespace hrz

@@ -32,4 +32,12 @@ long long CfgFileSize(const char* path);
 // out (260 bytes, may be null). Returns 1 when that file exists and is not empty.
 int TempPathOfFile(char* out, const char* file);
 
+// The server's client-file folder (XCliDB_GetServerPath on the module's connection) and
+// the file name with one "\" between them, into out (260 bytes). 1 when it fit.
+int ServerPathOfFile(char* out, const char* name);
+
+// Copies a file the server keeps for clients into the temporary folder under its own name
+// (request 65, 6, 10, then XCliDB_GetFile). Non-zero when the copy was made.
+int DownloadServerFile(const char* name);
+
 }  // namespace hrz

@@ -37,7 +37,7 @@ bool AddSampleOrganisation(const std::string& path, std::vector<SampleAccount>* 
 class Engine;
 
 // One client's conversation: its own store connection, its logged-on user and version.
-// A session is used by one thread at a time.
+// A session is used by one thread at a time and must end before its engine.
 class Session {
  public:
   virtual ~Session() = default;

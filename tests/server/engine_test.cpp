@@ -1,0 +1,333 @@
+// The engine's dispatch, passwords, lockout, privileges, settings and files, driven a frame
+// at a time with a clock the test sets.
+#include <sqlite3.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "server/engine_test_support.h"
+
+namespace hrztest {
+namespace {
+
+namespace p = hrzsrv::protocol;
+namespace wire = hrzsrv::wire;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::time_t kDay = 24 * 60 * 60;
+
+Bytes TextBody(std::initializer_list<std::string> texts) {
+  wire::BodyWriter body;
+  for (const std::string& t : texts) body.PutText(t);
+  return body.Finish();
+}
+
+// The calendar day yyyymmdd of a moment, as the server's local time has it.
+std::string LocalDay(std::time_t when) {
+  std::tm t{};
+  localtime_r(&when, &t);
+  return std::to_string((t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday);
+}
+
+Bytes PasswordBody(const std::string& code, const std::string& sealed) {
+  return TextBody({code, sealed});
+}
+
+TEST_F(EngineTest, BadFramesGetAClearStatusAndOnlyAShortFrameCloses) {
+  auto session = LoggedOn("adm", kAdminPassword);
+  Bytes header(p::kHeaderSize, 0);
+  header[4] = 3, header[5] = 1, header[6] = 2;  // execute SQL
+  auto frame = [&](Bytes body) {
+    Bytes f = header;
+    f.insert(f.end(), body.begin(), body.end());
+    return f;
+  };
+  struct Case {
+    const char* what;
+    Bytes frame;
+    bool closed;
+    std::uint8_t status;
+  } cases[] = {
+      {"shorter than a header", Bytes(20, 0), true, 0},
+      {"field runs past the end", frame({10, 0, 'a', 'b'}), false, p::kBadMessage},
+      {"no terminator", frame({1, 0, 'a'}), false, p::kBadMessage},
+      {"bytes after the terminator", frame({0xff, 0x7f, 0}), false, p::kBadMessage},
+      {"one lone byte", frame({7}), false, p::kBadMessage},
+      {"fields of the wrong kind", frame(TextBody({"x"})), false, p::kBadMessage},
+      {"no fields at all", frame({}), false, p::kBadMessage},
+  };
+  for (const Case& c : cases) {
+    Answer answer = SendRaw(*session, c.frame);
+    EXPECT_EQ(answer.closed, c.closed) << c.what;
+    if (!c.closed) {
+      EXPECT_EQ(answer.status, c.status) << c.what;
+    }
+  }
+  EXPECT_EQ(Send(*session, p::Kind{99, 1, 1}, wire::BodyWriter().Finish()).status,
+            p::kUnknownRequest);
+  // The session still answers, and the store is as it was.
+  wire::BodyWriter query;
+  query.PutLong("select count(*) from UUSR");
+  EXPECT_EQ(Send(*session, p::kQuery, query.Finish()).status, p::kOk);
+  EXPECT_EQ(StoreText("select count(*) from UUSR"), "16");
+}
+
+TEST_F(EngineTest, NothingButHelloAndLogonBeforeALogon) {
+  auto session = NewSession();
+  const p::Kind kinds[] = {p::kQuery,    p::kExecute,     p::kSetPassword,  p::kVerifyPassword,
+                           p::kFindCode, p::kReload,      p::kGetSetting,   p::kServerTime,
+                           p::kPutLog,   p::kFuncPvg,     p::kDownloadName, p::kGetFile,
+                           p::kPutFile,  p::kOnlineState, p::kLogoff};
+  for (p::Kind kind : kinds) {
+    EXPECT_EQ(Send(*session, kind, TextBody({"x"})).status, p::kNotLoggedOn) << int(kind.cls);
+  }
+  // A wrong password does not open the session either.
+  EXPECT_EQ(Logon(*session, "bob", "wrong").status, p::kLogonWrong);
+  EXPECT_EQ(Send(*session, p::kServerTime, {}).status, p::kNotLoggedOn);
+}
+
+TEST_F(EngineTest, LogonRefusesUnknownDeletedAndNonUserRecords) {
+  auto session = NewSession();
+  EXPECT_EQ(Logon(*session, "nobody", "x").status, p::kLogonWrong);
+  EXPECT_EQ(Logon(*session, "frank[del]", "frank-pw1").status, p::kLogonWrong);
+  EXPECT_EQ(Logon(*session, "ENG", "").status, p::kLogonWrong);
+  // A sealed password that is not sealed to this server is a bad message.
+  EXPECT_EQ(Send(*session, p::kLogon, TextBody({"bob", "bm90IHNlYWxlZA==", "1"})).status,
+            p::kBadMessage);
+  // Codes compare without case; every user kind logs on.
+  EXPECT_EQ(Logon(*session, "ADM", kAdminPassword).status, p::kLogonOk);
+  EXPECT_EQ(Logon(*session, "carol", "carol-pw1").status, p::kLogonOk);
+  EXPECT_EQ(Logon(*session, "dave", "dave-pw1").status, p::kLogonOk);
+  EXPECT_EQ(StoreText("select NUPCLIVR from UUSR where CCODE = 'dave'"), "260101");
+}
+
+TEST_F(EngineTest, FailedAttemptsCountToTheLockAndANewDayStartsAgain) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  auto verify = [&](const std::string& password) {
+    return Send(*adm, p::kVerifyPassword, PasswordBody("bob", Seal(password)));
+  };
+  for (int left = 4; left >= 1; --left) {
+    Answer wrong = verify("bad");
+    EXPECT_EQ(wrong.status, p::kLogonWrong);
+    EXPECT_EQ(wrong.FirstText(), "pwd_try_left=" + std::to_string(left));
+  }
+  EXPECT_EQ(StoreText("select NTRYLGN from UUSR where CCODE = 'bob'"), "4");
+  EXPECT_EQ(verify("bad").status, p::kLogonLocked);
+  // Locked: even the right password is refused, at logon too.
+  EXPECT_EQ(verify("bob-pw1").status, p::kLogonLocked);
+  auto session = NewSession();
+  EXPECT_EQ(Logon(*session, "bob", "bob-pw1").status, p::kLogonLocked);
+
+  clock_->now += kDay;
+  EXPECT_EQ(verify("bob-pw1").status, p::kLogonOk);
+  EXPECT_EQ(StoreText("select NTRYLGN is null and DTRYLGNTM is null from UUSR where CCODE = 'bob'"),
+            "1");
+  // Yesterday's failures do not count today.
+  EXPECT_EQ(verify("bad").FirstText(), "pwd_try_left=4");
+}
+
+TEST_F(EngineTest, WithoutALimitFailuresAreCountedButNeverLock) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "delete from SRV_SETTING", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  for (int i = 0; i < 7; ++i) {
+    Answer wrong = Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal("bad")));
+    EXPECT_EQ(wrong.status, p::kLogonWrong);
+    EXPECT_EQ(wrong.FirstText(), "<none>");
+  }
+  EXPECT_EQ(Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal("grace-pw1"))).status,
+            p::kLogonOk);
+}
+
+TEST_F(EngineTest, SampleLockedUserIsLockedToday) {
+  auto session = NewSession();
+  clock_->now = std::time(nullptr);
+  EXPECT_EQ(Logon(*session, "erin", "erin-pw1").status, p::kLogonLocked);
+}
+
+TEST_F(EngineTest, OnlyTheAdministratorVerifiesOrSetsAnotherUsersPassword) {
+  auto bob = LoggedOn("bob", "bob-pw1");
+  EXPECT_EQ(Send(*bob, p::kVerifyPassword, PasswordBody("alice", Seal("alice-pw1"))).status,
+            p::kPasswordNoRight);
+  EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("alice", Seal("x"))).status,
+            p::kPasswordNoRight);
+  // Empty code: the logged-in user's own password.
+  EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("", Seal("bob-new"))).status, p::kPasswordSet);
+  EXPECT_EQ(StoreText("select DMODIPWD from UUSR where CCODE = 'bob'"),
+            LocalDay(clock_->now) + ".0");
+  LoggedOn("bob", "bob-new");
+
+  auto adm = LoggedOn("adm", kAdminPassword);
+  EXPECT_EQ(Send(*adm, p::kSetPassword, PasswordBody("alice", Seal("alice-new"))).status,
+            p::kPasswordSet);
+  EXPECT_EQ(Send(*adm, p::kSetPassword, PasswordBody("ENG", Seal("x"))).status, p::kPasswordFailed);
+  EXPECT_EQ(Send(*adm, p::kVerifyPassword, PasswordBody("alice", Seal("alice-new"))).status,
+            p::kLogonOk);
+}
+
+TEST_F(EngineTest, TheStoreHoldsPasswordsOnlyAsArgon2idHashes) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  const std::string secret = "Plain-Text-Canary-8317";
+  ASSERT_EQ(Send(*adm, p::kSetPassword, PasswordBody("grace", Seal(secret))).status,
+            p::kPasswordSet);
+  adm.reset();
+  engine_.reset();
+  EXPECT_EQ(StoreText("select count(*) from SRV_PASSWORD where CHASH not like '$argon2id$%'"), "0");
+  for (const std::string suffix : {"", "-wal"}) {
+    std::ifstream file(path_ + suffix, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.find(secret), std::string::npos) << suffix;
+    EXPECT_EQ(bytes.find(kAdminPassword), std::string::npos) << suffix;
+  }
+}
+
+TEST_F(EngineTest, CodeLookupAnswersTheHolderOrFree) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  Answer held = Send(*adm, p::kFindCode, TextBody({"ALICE"}));
+  EXPECT_EQ(held.status, p::kCodeHeld);
+  EXPECT_EQ(held.body.size(), 8u);
+  std::int32_t nid = 0;
+  auto fields = held.Fields();
+  ASSERT_TRUE(fields.NextInt32(&nid));
+  EXPECT_EQ(nid, 10);
+  EXPECT_EQ(Send(*adm, p::kFindCode, TextBody({"zoe"})).status, p::kCodeFree);
+}
+
+TEST_F(EngineTest, ReloadIsAnsweredForTheAdministratorOnly) {
+  wire::BodyWriter values;
+  values.PutBytes("\x41\0\0\0\x50\0\0\0", 8);
+  const Bytes body = values.Finish();
+  EXPECT_EQ(Send(*LoggedOn("adm", kAdminPassword), p::kReload, body).status, p::kReloadDone);
+  EXPECT_EQ(Send(*LoggedOn("bob", "bob-pw1"), p::kReload, body).status, p::kReloadNoRight);
+  EXPECT_EQ(Send(*LoggedOn("adm", kAdminPassword), p::kReload, TextBody({"1234"})).status,
+            p::kBadMessage);
+}
+
+TEST_F(EngineTest, PrivilegesComeFromTheUserAndEveryLevelAbove) {
+  struct Case {
+    const char* user;
+    const char* password;
+    const char* code;
+    std::int32_t view, modify;
+  } cases[] = {
+      {"adm", kAdminPassword, "XPRFLWRLS", 1, 1},
+      {"alice", "alice-pw1", "ufuncpvg", 1, 0},   // her own grant
+      {"alice", "alice-pw1", "PDUNIREAD", 1, 0},  // Engineering, three levels up
+      {"alice", "alice-pw1", "XPRFLWCHK", 1, 1},  // the role Reviewers
+      {"bob", "bob-pw1", "PDUNIREAD", 1, 0},
+      {"bob", "bob-pw1", "XPRFLWCHK", 0, 0},
+      {"carol", "carol-pw1", "UUSR", 0, 0},
+  };
+  for (const Case& c : cases) {
+    auto session = LoggedOn(c.user, c.password);
+    wire::BodyWriter body;
+    body.PutInt32(-1);
+    body.PutText(c.code);
+    Answer answer = Send(*session, p::kFuncPvg, body.Finish());
+    ASSERT_EQ(answer.status, p::kOk) << c.user << " " << c.code;
+    std::int32_t view = -1, modify = -1;
+    auto fields = answer.Fields();
+    ASSERT_TRUE(fields.NextInt32(&view) && fields.NextInt32(&modify));
+    EXPECT_EQ(view, c.view) << c.user << " " << c.code;
+    EXPECT_EQ(modify, c.modify) << c.user << " " << c.code;
+  }
+  auto bob = LoggedOn("bob", "bob-pw1");
+  wire::BodyWriter unknown;
+  unknown.PutInt32(-1);
+  unknown.PutText("NOSUCHPVG");
+  EXPECT_EQ(Send(*bob, p::kFuncPvg, unknown.Finish()).status, p::kNotFound);
+  wire::BodyWriter other;
+  other.PutInt32(1);
+  other.PutText("UUSR");
+  EXPECT_EQ(Send(*bob, p::kFuncPvg, other.Finish()).status, p::kFailed);
+}
+
+TEST_F(EngineTest, SettingsTimeAndTheAuditLog) {
+  auto bob = LoggedOn("bob", "bob-pw1");
+  Answer setting = Send(*bob, p::kGetSetting, TextBody({"SYSTEM", "lgn err try"}));
+  ASSERT_EQ(setting.status, p::kOk);
+  std::string value;
+  auto fields = setting.Fields();
+  ASSERT_TRUE(fields.NextLong(&value, 100));
+  EXPECT_EQ(value, "5");
+  EXPECT_EQ(Send(*bob, p::kGetSetting, TextBody({"system", "missing"})).status, p::kNotFound);
+
+  clock_->now = 1'780'000'000;
+  Answer time = Send(*bob, p::kServerTime, {});
+  ASSERT_EQ(time.status, p::kOk);
+  std::tm expected{};
+  localtime_r(&clock_->now, &expected);
+  std::int32_t year = 0, month = 0, day = 0;
+  auto t = time.Fields();
+  ASSERT_TRUE(t.NextInt32(&year) && t.NextInt32(&month) && t.NextInt32(&day));
+  EXPECT_EQ(year, expected.tm_year + 1900);
+  EXPECT_EQ(month, expected.tm_mon + 1);
+  EXPECT_EQ(day, expected.tm_mday);
+
+  wire::BodyWriter log;
+  log.PutText("ASGNDWGPVG");
+  log.PutText("UUSR");
+  log.PutInt32(10);
+  log.PutText("2");
+  log.PutText("Dwg Global Read");
+  EXPECT_EQ(Send(*bob, p::kPutLog, log.Finish()).status, p::kOk);
+  EXPECT_EQ(
+      StoreText("select CACTION || '|' || CTABLE || '|' || NTARGET || '|' || CVALUE || '|' || "
+                "CTEXT || '|' || NUSER from SRV_LOG"),
+      "ASGNDWGPVG|UUSR|10|2|Dwg Global Read|11");
+}
+
+TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {
+  auto bob = LoggedOn("bob", "bob-pw1");
+  Answer name = Send(*bob, p::kDownloadName, TextBody({"\\\\hrzserver\\client\\KQFLWLGN.xcf"}));
+  EXPECT_EQ(name.group, p::kDownloadNameGroup);
+  ASSERT_EQ(name.status, p::kDownloadNameOk);
+  EXPECT_EQ(name.FirstText(), "client/kqflwlgn.xcf");
+  Answer file = Send(*bob, p::kGetFile, TextBody({"client/kqflwlgn.xcf"}));
+  ASSERT_EQ(file.status, p::kOk);
+  std::string content;
+  auto fields = file.Fields();
+  ASSERT_TRUE(fields.NextLong(&content, 1 << 20));
+  EXPECT_EQ(content.rfind("//TEXT", 0), 0u);
+  EXPECT_NE(content.find("ComputerNameLogon=true"), std::string::npos);
+
+  for (const char* path : {"\\\\hrzserver\\client\\nofile.xcf", "\\\\hrzserver\\client\\..\\x",
+                           "\\\\other\\client\\kqflwlgn.xcf", "kqflwlgn.xcf"}) {
+    Answer missing = Send(*bob, p::kDownloadName, TextBody({path}));
+    EXPECT_EQ(missing.status, p::kDownloadNameMissing) << path;
+  }
+  // Client files are the administrator's to change.
+  wire::BodyWriter put;
+  put.PutText("client/kqflwlgn.xcf");
+  put.PutLong("//TEXT\nLastServer=evil\n");
+  EXPECT_EQ(Send(*bob, p::kPutFile, put.Finish()).status, p::kFailed);
+  wire::BodyWriter own;
+  own.PutText("user/11.bmp");
+  own.PutLong(std::string(70000, 'b'));
+  EXPECT_EQ(Send(*bob, p::kPutFile, own.Finish()).status, p::kOk);
+  EXPECT_EQ(StoreText("select length(BDATA) from SRV_FILE where CNAME = 'user/11.bmp'"), "70000");
+}
+
+TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  wire::BodyWriter body;
+  body.PutTextZ("carol");
+  const Bytes ask = body.Finish();
+  EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOffline);
+  {
+    auto carol = LoggedOn("carol", "carol-pw1");
+    EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOnline);
+    // The acknowledgement is one-way: nothing comes back.
+    EXPECT_FALSE(Send(*adm, p::kOnlineAck, {}, true).received);
+    Send(*carol, p::kLogoff, {});
+    EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOffline);
+    LoggedOn("carol", "carol-pw1");  // logged on, then gone with its session
+  }
+  EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOffline);
+}
+
+}  // namespace
+}  // namespace hrztest

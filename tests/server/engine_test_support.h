@@ -1,0 +1,50 @@
+// Drives the engine directly, a frame at a time, on a fresh copy of the sample store.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/db_test_support.h"
+#include "hrzserver/engine.h"
+#include "hrzserver/protocol.h"
+#include "hrzserver/wire.h"
+
+namespace hrztest {
+
+struct Answer {
+  bool received = false;  // false: no reply came
+  bool closed = false;
+  std::uint8_t status = 0;
+  std::uint8_t group = 0;
+  std::vector<std::uint8_t> body;
+  hrzsrv::wire::BodyReader Fields() const { return hrzsrv::wire::BodyReader(body); }
+  std::string FirstText() const;
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  std::unique_ptr<hrzsrv::Session> NewSession();
+  Answer Send(hrzsrv::Session& session, hrzsrv::protocol::Kind kind,
+              const std::vector<std::uint8_t>& body, bool oneWay = false);
+  Answer SendRaw(hrzsrv::Session& session, const std::vector<std::uint8_t>& frame);
+  std::string Seal(const std::string& plain);
+  // Logon status of code with password on session.
+  Answer Logon(hrzsrv::Session& session, const std::string& code, const std::string& password);
+  // A session logged on as code.
+  std::unique_ptr<hrzsrv::Session> LoggedOn(const std::string& code, const std::string& password);
+  // First column of the first row straight from the store file, private tables included.
+  std::string StoreText(const std::string& sql);
+
+  TempDir dir_;
+  std::string path_;
+  std::shared_ptr<FakeClock> clock_ = std::make_shared<FakeClock>();
+  std::unique_ptr<hrzsrv::Engine> engine_;
+  std::vector<std::uint8_t> publicKey_;
+};
+
+}  // namespace hrztest

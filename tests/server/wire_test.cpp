@@ -1,0 +1,97 @@
+// Message bodies and frame prefixes: what is written reads back, and nothing malformed
+// reads past its bytes.
+#include <gtest/gtest.h>
+
+#include "hrzserver/wire.h"
+
+namespace hrztest {
+namespace {
+
+namespace p = hrzsrv::protocol;
+namespace wire = hrzsrv::wire;
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(WireTest, FieldsReadBackInOrder) {
+  wire::BodyWriter writer;
+  writer.PutText("");
+  writer.PutTextZ("ab");
+  writer.PutInt32(-2);
+  const std::string big(100000, 'q');
+  writer.PutLong(big);
+  const Bytes body = writer.Finish();
+  EXPECT_EQ(Bytes(body.begin(), body.begin() + 2), (Bytes{0, 0}));  // empty text: 00 00
+  EXPECT_EQ(Bytes(body.end() - 2, body.end()), (Bytes{0xff, 0x7f}));
+  ASSERT_TRUE(wire::IsWellFormedBody(body));
+
+  wire::BodyReader reader(body);
+  std::string text;
+  std::int32_t value = 0;
+  ASSERT_TRUE(reader.NextText(&text));
+  EXPECT_EQ(text, "");
+  ASSERT_TRUE(reader.NextTextZ(&text));
+  EXPECT_EQ(text, "ab");
+  ASSERT_TRUE(reader.NextInt32(&value));
+  EXPECT_EQ(value, -2);
+  ASSERT_TRUE(reader.NextLong(&text, big.size()));
+  EXPECT_EQ(text, big);
+  EXPECT_TRUE(reader.AtTerminator());
+}
+
+TEST(WireTest, AWriterRefusesAFieldThatWouldLookLikeTheTerminator) {
+  wire::BodyWriter writer;
+  EXPECT_FALSE(writer.PutText(std::string(p::kTerminator, 'x')));
+  EXPECT_TRUE(writer.PutText(std::string(p::kMaxWriterField, 'x')));
+}
+
+TEST(WireTest, MalformedBodiesAreRefused) {
+  const Bytes cases[] = {
+      {0x05, 0x00, 'a'},        // field longer than the bytes
+      {0x01, 0x00, 'a'},        // no terminator
+      {0xff, 0x7f, 0x00},       // a byte after the terminator
+      {0xff},                   // half a length word
+      {0x01, 0x00, 'a', 0xff},  // half a terminator
+  };
+  for (const Bytes& body : cases) {
+    EXPECT_FALSE(wire::IsWellFormedBody(body)) << body.size();
+  }
+  EXPECT_TRUE(wire::IsWellFormedBody(Bytes{}));
+  EXPECT_TRUE(wire::IsWellFormedBody(Bytes{0xff, 0x7f}));
+}
+
+TEST(WireTest, ReadersStopAtBoundsAndWrongSizes) {
+  const Bytes body = {3, 0, 'a', 'b', 'c', 2, 0, 1, 2, 0xff, 0x7f};
+  wire::BodyReader reader(body);
+  std::string text;
+  EXPECT_FALSE(reader.NextText(&text, 2));  // longer than allowed
+  wire::BodyReader again(body);
+  ASSERT_TRUE(again.NextText(&text, 3));
+  std::int32_t value = 0;
+  EXPECT_FALSE(again.NextInt32(&value));  // a 2-byte field is no integer
+
+  wire::BodyWriter longValue;
+  longValue.PutInt32(10);  // claims ten bytes
+  longValue.PutText("12345");
+  const Bytes cut = longValue.Finish();
+  wire::BodyReader longReader(cut);
+  EXPECT_FALSE(longReader.NextLong(&text, 100));
+  wire::BodyReader limited(cut);
+  EXPECT_FALSE(limited.NextLong(&text, 9));
+}
+
+TEST(WireTest, FramePrefixesOutsideTheLimitsAreRefused) {
+  auto prefix = [](std::uint32_t length, std::uint8_t flags) {
+    std::uint8_t bytes[p::kFramePrefixSize];
+    wire::WriteInt32(bytes, static_cast<std::int32_t>(length));
+    bytes[4] = flags;
+    wire::FramePrefix out;
+    return wire::DecodeFramePrefix(bytes, &out);
+  };
+  EXPECT_TRUE(prefix(p::kHeaderSize, 0));
+  EXPECT_TRUE(prefix(p::kMaxFrameSize, p::kFlagOneWay));
+  EXPECT_FALSE(prefix(p::kHeaderSize - 1, 0));
+  EXPECT_FALSE(prefix(p::kMaxFrameSize + 1, 0));
+  EXPECT_FALSE(prefix(100, 0x80));
+}
+
+}  // namespace
+}  // namespace hrztest
