@@ -1,0 +1,60 @@
+// What the desktop client gives the module: the host callback (message texts, the short
+// name of the current scope, command capture) and the routing of menu commands to HRZCmd.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "hrzlib.h"
+
+struct tagXCliDB;
+
+namespace hrzhost {
+
+struct HostCommand {
+  const char* name;    // passed to HRZCmd
+  const char* label;   // shown in the menu
+  bool moduleCommand;  // false: the host runs it itself
+};
+
+// The module's twelve commands, then the host's own.
+const std::vector<HostCommand>& HostCommands();
+
+// The short name the host reports as its current scope (callback pattern 1, 4).
+constexpr const char* kScopeName = "hrzhost";
+
+// One per process: the callback has no context argument.
+class HostBridge {
+ public:
+  HostBridge();
+  ~HostBridge();
+  HostBridge(const HostBridge&) = delete;
+  HostBridge& operator=(const HostBridge&) = delete;
+
+  // Hands the connection and the host library record to the module (HRZCmd code 1).
+  void Attach(HRZCmdFunc entry, tagXCliDB* db, HWND mainWindow);
+  const tagHRZLib& Lib() const { return lib_; }
+  bool CaptureArmed() const { return captureEntry_ != nullptr; }
+
+  struct Outcome {
+    bool captured = false;  // went to the capture entry instead of running
+    int result = 1;         // what HRZCmd returned
+    std::string out;        // the text HRZCmd wrote into its buffer
+  };
+  // Runs a menu command: module commands through HRZCmd, host commands through runHost.
+  // While capture is armed the command, whatever it is, goes to the capture entry with its
+  // name and a context text, and capture is disarmed.
+  Outcome Run(const HostCommand& command, const std::function<void()>& runHost);
+
+  static char* Callback(std::intptr_t a, std::intptr_t b, std::intptr_t c, std::intptr_t d);
+
+ private:
+  HRZCmdFunc entry_ = nullptr;
+  HRZCmdFunc captureEntry_ = nullptr;
+  tagHRZLib lib_;
+  void* params_[3] = {nullptr, nullptr, nullptr};
+};
+
+}  // namespace hrzhost

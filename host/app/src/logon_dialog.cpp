@@ -1,0 +1,99 @@
+#include "logon_dialog.h"
+
+#include <cstdlib>
+
+#include "host_resources.h"
+#include "platform_ui.h"
+#include "store_location.h"
+#include "xclidb.h"
+
+namespace hrzhost {
+
+namespace {
+
+constexpr const char* kClientVersion = "hrzhost 0.1";
+constexpr int kLoggedOn = 31;
+constexpr int kWrongPassword = 32;
+constexpr int kLocked = 34;
+
+}  // namespace
+
+std::string LogonFailureText(int status, const char* replyText) {
+  switch (status) {
+    case kWrongPassword: {
+      std::string text = "The user code or the password is not correct.";
+      std::string reply = replyText != nullptr ? replyText : "";
+      std::string::size_type at = reply.find("pwd_try_left=");
+      if (at != std::string::npos) {
+        int left = std::atoi(reply.c_str() + at + 13);
+        if (left > 0) text += " " + std::to_string(left) + " more attempts before the lock.";
+      }
+      return text;
+    }
+    case kLocked:
+      return "This account is locked after too many failed logons.";
+    case 0:
+      return "The server did not answer.";
+    default:
+      return "The logon was refused (status " + std::to_string(status) + ").";
+  }
+}
+
+LogonDialog::LogonDialog(std::string location, std::string user)
+    : CCoolDialog(IDD_LOGON), location_(std::move(location)), user_(std::move(user)) {}
+
+LogonDialog::~LogonDialog() {
+  if (db_ != nullptr) XCliDB_Close(db_);
+}
+
+tagXCliDB* LogonDialog::TakeConnection() {
+  tagXCliDB* db = db_;
+  db_ = nullptr;
+  return db;
+}
+
+BOOL LogonDialog::OnInitDialog() {
+  CCoolDialog::OnInitDialog();
+  std::string hint =
+      "A store at the default place is created on first start with the sample "
+      "organisation: log on as adm with the password \"" +
+      std::string(kFirstStartAdminPassword) + "\".";
+  SetDlgItemText(IDC_LOGON_HINT, hint.c_str());
+  if (CWnd* password = GetDlgItem(IDC_LOGON_PASSWORD)) password->SetFocus();
+  return FALSE;
+}
+
+void LogonDialog::DoDataExchange(CDataExchange* pDX) {
+  DDX_Text(pDX, IDC_LOGON_LOCATION, location_);
+  DDV_MaxChars(pDX, location_, 255);
+  DDX_Text(pDX, IDC_LOGON_USER, user_);
+  DDV_MaxChars(pDX, user_, 127);
+  DDX_Text(pDX, IDC_LOGON_PASSWORD, password_);
+  DDV_MaxChars(pDX, password_, 127);
+}
+
+void LogonDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  char error[256] = "";
+  tagXCliDB* db = XCliDB_Open(location_.c_str(), error, sizeof(error));
+  if (db == nullptr) {
+    std::string text = "Cannot open " + location_ + ": " + error;
+    MessageBoxA(GetSafeHwnd(), text.c_str(), "Log on", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  int status = 0;
+  char reply[512] = "";
+  if (XCliDB_Logon(db, user_.c_str(), password_.c_str(), kClientVersion, &status, reply,
+                   sizeof(reply)) == 0 ||
+      status != kLoggedOn) {
+    XCliDB_Close(db);
+    std::string text = LogonFailureText(status, reply);
+    MessageBoxA(GetSafeHwnd(), text.c_str(), "Log on", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  if (db_ != nullptr) XCliDB_Close(db_);
+  db_ = db;
+  EndDialog(IDOK);
+}
+
+}  // namespace hrzhost

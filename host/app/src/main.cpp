@@ -1,0 +1,130 @@
+// hrzhost: logs on to a store, loads the administration module and offers its commands.
+#include <QApplication>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "automation.h"
+#include "host_bridge.h"
+#include "host_resources.h"
+#include "logon_dialog.h"
+#include "main_window.h"
+#include "options.h"
+#include "platform_ui.h"
+#include "plugin_module.h"
+#include "qt_handle.h"
+#include "screenshots.h"
+#include "store_location.h"
+#include "xclidb.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "hrzhost: %s\n", message.c_str());
+  MessageBoxA(nullptr, message.c_str(), "hrzhost", MB_OK | MB_ICONHAND);
+  return 1;
+}
+
+std::string ModulePath(const hrzhost::Options& options) {
+  if (!options.modulePath.empty()) return options.modulePath;
+  const char* fromEnv = std::getenv("HRZ_MODULE");
+  if (fromEnv != nullptr && *fromEnv != '\0') return fromEnv;
+  return HRZ_DEFAULT_MODULE;
+}
+
+int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& automation,
+                    const std::string& folder) {
+  window.show();
+  QApplication::processEvents();
+  std::string main = folder + "/mainwindow.png";
+  if (!window.grab().save(QString::fromStdString(main), "PNG")) return Fail("cannot write " + main);
+  std::printf("%s\n", main.c_str());
+  for (const hrzhost::HostCommand& command : hrzhost::HostCommands()) {
+    if (!command.moduleCommand) continue;
+    std::string name = command.name;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    automation.SetName(name);
+    window.RunCommand(command);
+  }
+  for (const std::string& file : automation.Written()) std::printf("%s\n", file.c_str());
+  for (const std::string& file : automation.Failed())
+    std::fprintf(stderr, "cannot write %s\n", file.c_str());
+  return automation.Failed().empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  hrzhost::Options options;
+  std::string error;
+  if (!hrzhost::ParseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "hrzhost: %s\n%s", error.c_str(), hrzhost::Usage());
+    return 2;
+  }
+  if (options.help) {
+    std::printf("%s", hrzhost::Usage());
+    return 0;
+  }
+  if (!hrzhost::HasDisplay()) {
+    std::fprintf(stderr,
+                 "hrzhost: no display; run it under xvfb-run (xvfb-run -a hrzhost) or with "
+                 "QT_QPA_PLATFORM=offscreen.\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hrzhost"));
+  if (!hrzhost::RegisterHostResources()) return 1;
+
+  std::string location = options.location;
+  if (location.empty()) {
+    location = hrzhost::DefaultStorePath();
+    if (!hrzhost::EnsureStore(location, &error)) return Fail(error);
+  }
+  if (!options.screenshotDir.empty()) {
+    std::filesystem::create_directories(options.screenshotDir);
+  }
+  // Dialogs are saved from the first one, the logon, on.
+  std::unique_ptr<hrzhost::ScreenshotAutomation> screenshots;
+  std::unique_ptr<hrz::AutomationScope> automationScope;
+  if (!options.screenshotDir.empty()) {
+    screenshots = std::make_unique<hrzhost::ScreenshotAutomation>(options.screenshotDir);
+    screenshots->SetName("logon");
+    screenshots->OnDialog(hrzhost::IDD_LOGON, [](hrz::DialogDriver& logon) {
+      logon.SetText(hrzhost::IDC_LOGON_USER, "adm");
+      logon.SetText(hrzhost::IDC_LOGON_PASSWORD, hrzhost::kFirstStartAdminPassword);
+      logon.Click(IDOK);
+    });
+    automationScope = std::make_unique<hrz::AutomationScope>(screenshots.get());
+  }
+
+  hrzhost::LogonDialog logon(location, options.user);
+  {
+    hrzhost::HostResourceScope resources;
+    if (logon.DoModal() != IDOK) return 0;
+  }
+  tagXCliDB* db = logon.TakeConnection();
+  std::printf("Logged on as %s to %s\n", logon.User().c_str(), logon.Location().c_str());
+
+  hrzhost::PluginModule module;
+  if (!module.Load(ModulePath(options), &error)) {
+    XCliDB_Close(db);
+    return Fail(error);
+  }
+  hrzhost::HostBridge bridge;
+  int result = 0;
+  {
+    hrzhost::MainWindow window(bridge, logon.User(), logon.Location());
+    bridge.Attach(module.Entry(), db, HwndFromWidget(&window));
+    if (screenshots != nullptr) {
+      result = TakeScreenshots(window, *screenshots, options.screenshotDir);
+    } else {
+      window.show();
+      result = QApplication::exec();
+    }
+  }
+  XCliDB_Logoff(db);
+  XCliDB_Close(db);
+  return result;
+}

@@ -1,0 +1,73 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <cstring>
+
+#include "platform_ui.h"
+#include "qt_handle.h"
+
+namespace hrzhost {
+
+MainWindow::MainWindow(HostBridge& bridge, const std::string& user, const std::string& location)
+    : bridge_(bridge) {
+  setWindowTitle(QStringLiteral("hrzhost - %1").arg(QString::fromStdString(user)));
+  resize(900, 560);
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QMenu* admin = menuBar()->addMenu(QStringLiteral("&Administration"));
+  QToolBar* tools = addToolBar(QStringLiteral("Commands"));
+  tools->setObjectName(QStringLiteral("commands"));
+  for (const HostCommand& command : HostCommands()) {
+    auto* action = new QAction(QString::fromUtf8(command.label), this);
+    action->setObjectName(QString::fromUtf8(command.name));
+    action->setToolTip(QString::fromUtf8(command.name));
+    connect(action, &QAction::triggered, this, [this, &command] { RunCommand(command); });
+    (command.moduleCommand ? admin : file)->addAction(action);
+    if (command.moduleCommand) tools->addAction(action);
+  }
+  file->addSeparator();
+  QAction* quit = file->addAction(QStringLiteral("E&xit"));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+
+  auto* who = new QLabel(QStringLiteral("%1 @ %2").arg(QString::fromStdString(user),
+                                                       QString::fromStdString(location)));
+  statusBar()->addPermanentWidget(who);
+  result_ = new QLabel(QStringLiteral("Logged on as %1").arg(QString::fromStdString(user)));
+  result_->setObjectName(QStringLiteral("result"));
+  statusBar()->addWidget(result_, 1);
+}
+
+QString MainWindow::StatusText() const {
+  return result_->text();
+}
+
+void MainWindow::RunCommand(const HostCommand& command) {
+  HostBridge::Outcome outcome = bridge_.Run(command, [this, &command] { RunHostCommand(command); });
+  if (outcome.captured) {
+    result_->setText(QStringLiteral("%1 was captured").arg(command.name));
+  } else if (std::strcmp(command.name, "XSELUSER") == 0) {
+    result_->setText(outcome.result >= 1
+                         ? QStringLiteral("XSELUSER: NID %1").arg(outcome.result)
+                         : QStringLiteral("XSELUSER: nothing chosen (%1)").arg(outcome.result));
+  } else if (std::strcmp(command.name, "XCHGEXPIREDPWD") == 0) {
+    result_->setText(outcome.out == "OK" ? QStringLiteral("Password changed")
+                                         : QStringLiteral("Password not changed"));
+  } else if (command.moduleCommand) {
+    result_->setText(QStringLiteral("%1 done").arg(command.name));
+  }
+}
+
+void MainWindow::RunHostCommand(const HostCommand& command) {
+  if (std::strcmp(command.name, "HOSTABOUT") == 0) {
+    MessageBoxA(HwndFromWidget(this),
+                "hrzhost: the desktop client of the administration module hrzuser.", "About",
+                MB_OK | MB_ICONINFORMATION);
+  }
+  result_->setText(QStringLiteral("%1 done").arg(command.name));
+}
+
+}  // namespace hrzhost

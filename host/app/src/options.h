@@ -1,0 +1,23 @@
+// Command-line options of hrzhost.
+#pragma once
+
+#include <string>
+
+namespace hrzhost {
+
+struct Options {
+  std::string location;  // store file or tcp://host:port; empty: the default store
+  std::string user = "adm";
+  std::string modulePath;  // empty: the module built beside hrzhost
+  std::string screenshotDir;
+  bool help = false;
+};
+
+// False with a reason in *error for an unknown option or a missing value.
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+const char* Usage();
+
+// True when a Qt platform can be expected to open windows here.
+bool HasDisplay();
+
+}  // namespace hrzhost
