@@ -1,0 +1,114 @@
+// Grids bound to records. XRecObjGrid binds its columns to fields; XPrdFindGrid fills its
+// rows from a find over the table of a host grid configuration; XUserFindGrid adds the
+// filters of the organisation's user searches.
+//
+// Threads: DoFind and GetAll may be called from another thread; they then run on the
+// grid's thread while the caller waits.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "xgrid.h"
+
+struct tagXCliDB;
+
+class XRecObjGrid : public XGrid {
+ public:
+  explicit XRecObjGrid(QWidget* parent = nullptr);
+  ~XRecObjGrid() override;
+
+  void SetDB(tagXCliDB* db) { db_ = db; }
+  tagXCliDB* GetDB() const { return db_; }
+
+  // Grid column of a control name ("CCODE") or a bound field ("UUSR.CCODE"); -1 when none.
+  int GetColByCtrlName(const char* ctrlName) const;
+  int GetColByOrgFldName(const char* field) const;
+  // Text of a data row's cell bound to field; FALSE when there is no such row or column.
+  BOOL GetTextByOrgFld(int row, const char* field, char* buffer, int capacity) const;
+
+ protected:
+  struct Column {
+    std::string kind;  // "text", "icon"
+    std::string ctrlName;
+    std::string field;
+    std::string label;
+    int width = 100;
+    bool detailOnly = false;
+  };
+  // Makes the columns the grid's columns 1..n, with their headings and widths.
+  void SetColumns(std::vector<Column> columns);
+  const std::vector<Column>& Columns() const { return columns_; }
+  void ApplyWidths(bool detail);
+
+ private:
+  tagXCliDB* db_ = nullptr;
+  std::vector<Column> columns_;
+};
+
+class XPrdFindGrid : public XRecObjGrid {
+ public:
+  explicit XPrdFindGrid(QWidget* parent = nullptr);
+
+  // Takes table, columns and order from the host's grid configuration of that name.
+  BOOL InitCtrls(const char* gridName);
+  const char* GetGridName() const { return name_.c_str(); }
+  const char* GetTableName() const { return table_.c_str(); }
+  // Detail mode shows the configuration's detail columns too.
+  void Detail(BOOL detail);
+  // Rows read by one find before GetAll is needed (at least 1).
+  void SetPageRows(int rows);
+
+  // Finds rows of the table that meet where (empty: every row) and the grid's filter, in
+  // order (null or empty: the configuration's order). Without append the grid is emptied
+  // to its header first. count, when given, receives the number of matching rows. Returns
+  // the number of rows added, -1 when the query failed.
+  int DoFind(const char* where, const char* order, int* count, BOOL append);
+  // Reads the rest of the last find's rows; the number added, -1 on failure.
+  int GetAll(BOOL redraw);
+  BOOL HasMoreRows() const { return !pendingSql_.empty(); }
+
+  // NID of a data row's record, with its table (33 bytes) and kind (17 bytes) when asked;
+  // -1 for the header row, a bad row or a row without a record.
+  int GetRecNID(int row, char* table = nullptr, char* kind = nullptr) const;
+  // The database whose SQL functions apply (see xclisql_upper).
+  const char* GetDbName() const { return "main"; }
+
+  // The number of queries run so far; what the benchmark reads.
+  long long QueryCount() const { return queries_; }
+
+ protected:
+  // A condition every find adds; empty for none.
+  virtual std::string FindFilter() const { return {}; }
+
+ private:
+  int DoFindHere(const char* where, const char* order, int* count, BOOL append);
+  int ReadRows(const std::string& sql, int limit);
+
+  std::string name_;
+  std::string table_;
+  std::string kindColumn_;
+  std::string order_;
+  std::string pendingSql_;  // the last find, when rows are left to read
+  int pendingOffset_ = 0;
+  int pageRows_ = 2000;
+  bool detail_ = false;
+  long long queries_ = 0;
+};
+
+class XUserFindGrid : public XPrdFindGrid {
+ public:
+  explicit XUserFindGrid(QWidget* parent = nullptr);
+
+  // Which records a find may return (docs/widgets.md): 0 all rows; 1 users of any kind;
+  // 2 departments and roles; 4 every record of the organisation, deleted users included;
+  // 9 users ("UUSRI", "KQUSR") that are not deleted.
+  void SetUserFilterType(int type) { filterType_ = type; }
+  int GetUserFilterType() const { return filterType_; }
+
+ protected:
+  std::string FindFilter() const override;
+
+ private:
+  int filterType_ = 0;
+};

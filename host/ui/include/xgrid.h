@@ -1,0 +1,118 @@
+// XGrid: a grid of text cells on a Qt item view. Row 0 is the header row and column 0 the
+// row-heading column; data cells start at row 1, column 1. A row of height 0 is hidden.
+// Row and column changes reach OnRowColChange after the change interval; a later change
+// within it replaces an earlier one.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "wintypes.h"
+
+class QTableView;
+class QTimer;
+class QPainter;
+class QRect;
+
+namespace hrz::ui {
+class XGridModel;
+}
+
+struct XCellID {
+  int row = -1;
+  int col = -1;
+  XCellID() = default;
+  XCellID(int r, int c) : row(r), col(c) {}
+  bool IsValid() const { return row >= 0 && col >= 0; }
+};
+
+// Events passed to the callback of SetGridEventFunc.
+constexpr int XGRID_EVENT_ROWCOL = 0;    // the focus cell changed (after the interval)
+constexpr int XGRID_EVENT_DBLCLICK = 1;  // a cell was double-clicked
+
+class XGrid : public QWidget {
+ public:
+  using GridEventFunc = void (*)(XGrid* grid, int event, int row, int col, void* userData);
+
+  explicit XGrid(QWidget* parent = nullptr);
+  ~XGrid() override;
+
+  // Places the grid in a parent window; the object name becomes the id's decimal text.
+  BOOL Create(QWidget* parent, const RECT& rect, int id);
+
+  // Row count including the header row (at least 1); rows beyond it are dropped.
+  BOOL SetRows(int rows, BOOL redraw = TRUE);
+  int GetRows() const;
+  // Column count including the heading column (at least 1).
+  BOOL SetCols(int cols);
+  int GetCols() const;
+  int GetFixedRows() const { return 1; }
+  int GetFixedCols() const { return 1; }
+
+  // Appends a data row (or inserts it before row) and returns its index; -1 on a bad row.
+  int InsertRow(const char* heading, int before = -1);
+  BOOL DeleteRow(int row, BOOL redraw = TRUE);
+
+  BOOL SetItemText(int row, int col, const char* text);
+  // Cell text into buffer (cut to capacity - 1); its length, -1 for a bad cell.
+  int GetItemText(int row, int col, char* buffer, int capacity) const;
+  std::string GetItemString(int row, int col) const;
+  BOOL SetItemBkColour(int row, int col, COLORREF colour);
+  BOOL SetItemFgColour(int row, int col, COLORREF colour);
+  // A number kept with a data row; 0 when none.
+  BOOL SetRowData(int row, LPARAM data);
+  LPARAM GetRowData(int row) const;
+  // A short text kept with a data row (a search grid keeps the record's kind there).
+  BOOL SetRowTag(int row, const char* tag);
+  std::string GetRowTag(int row) const;
+
+  BOOL SetColumnWidth(int col, int width);
+  int GetColumnWidth(int col) const;
+  BOOL SetRowHeight(int row, int height);
+  int GetRowHeight(int row) const;
+
+  XCellID GetFocusCell() const;
+  // Focuses a cell (row -1 clears); notify: run OnRowColChange at once.
+  BOOL SetFocusCell(int row, int col, BOOL notify = FALSE);
+  // List mode selects whole rows.
+  void SetListMode(BOOL listMode);
+  BOOL GetListMode() const { return listMode_; }
+  // Drawing off: changes are not shown until drawing is switched on again.
+  void SetRedraw(BOOL redraw);
+  void Refresh();
+  void SetRowColChangeInterval(int milliseconds);
+  void SetGridEventFunc(GridEventFunc func, void* userData);
+
+  // Act as a user's click or double-click on a cell, without the change interval; what
+  // the automation hook calls to pick a row.
+  void ClickCell(int row, int col);
+  void DoubleClickCell(int row, int col);
+
+  QTableView* View() const { return view_; }
+
+  // Draws a data cell; return TRUE when it was drawn, FALSE to have the default drawing.
+  virtual BOOL DrawCellText(QPainter* painter, int row, int col, const QRect& rect,
+                            const char* text);
+
+ protected:
+  virtual void OnRowColChange(int oldRow, int oldCol, int newRow, int newCol);
+  virtual void OnDblClickCell(int row, int col);
+  void FireEvent(int event, int row, int col);
+  hrz::ui::XGridModel* Model() const { return model_; }
+
+ private:
+  void OnCurrentChanged();
+  void FireRowColChange();
+
+  hrz::ui::XGridModel* model_;
+  QTableView* view_;
+  QTimer* changeTimer_;
+  int changeInterval_ = 0;
+  XCellID lastFocus_;
+  XCellID pendingOld_;
+  bool notifyFocus_ = true;
+  bool listMode_ = false;
+  GridEventFunc eventFunc_ = nullptr;
+  void* eventUserData_ = nullptr;
+};

@@ -1,0 +1,234 @@
+#include "xfindgrid.h"
+
+#include <QMetaObject>
+#include <QThread>
+#include <algorithm>
+#include <cctype>
+
+#include "grid_configs.h"
+#include "outline_script.h"
+#include "ui_text.h"
+#include "xclidb.h"
+
+namespace {
+
+constexpr int kCellCapacity = 1024;
+
+bool IsSqlName(std::string_view name) {
+  return !name.empty() && name.size() < 64 && std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
+  });
+}
+
+}  // namespace
+
+XRecObjGrid::XRecObjGrid(QWidget* parent) : XGrid(parent) {}
+
+XRecObjGrid::~XRecObjGrid() = default;
+
+void XRecObjGrid::SetColumns(std::vector<Column> columns) {
+  columns_ = std::move(columns);
+  SetRows(1, FALSE);
+  SetCols(static_cast<int>(columns_.size()) + 1);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    SetItemText(0, static_cast<int>(i) + 1, columns_[i].label.c_str());
+  }
+}
+
+void XRecObjGrid::ApplyWidths(bool detail) {
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const Column& c = columns_[i];
+    SetColumnWidth(static_cast<int>(i) + 1, c.detailOnly && !detail ? 0 : c.width);
+  }
+}
+
+int XRecObjGrid::GetColByCtrlName(const char* ctrlName) const {
+  for (size_t i = 0; ctrlName != nullptr && i < columns_.size(); ++i) {
+    if (hrz::ui::EqualsNoCase(columns_[i].ctrlName, ctrlName)) return static_cast<int>(i) + 1;
+  }
+  return -1;
+}
+
+int XRecObjGrid::GetColByOrgFldName(const char* field) const {
+  for (size_t i = 0; field != nullptr && *field != '\0' && i < columns_.size(); ++i) {
+    if (hrz::ui::EqualsNoCase(columns_[i].field, field)) return static_cast<int>(i) + 1;
+  }
+  return -1;
+}
+
+BOOL XRecObjGrid::GetTextByOrgFld(int row, const char* field, char* buffer, int capacity) const {
+  int col = GetColByOrgFldName(field);
+  if (row < 1 || row >= GetRows() || col < 1) return FALSE;
+  return GetItemText(row, col, buffer, capacity) >= 0;
+}
+
+XPrdFindGrid::XPrdFindGrid(QWidget* parent) : XRecObjGrid(parent) {}
+
+BOOL XPrdFindGrid::InitCtrls(const char* gridName) {
+  const char* script = gridName != nullptr ? hrzcfg::GridConfigScript(gridName) : nullptr;
+  if (script == nullptr) return FALSE;
+  hrz::ui::OutlineParseResult parsed = hrz::ui::ParseOutline(script);
+  if (parsed.errorLine != 0 || parsed.items.size() != 1 || parsed.items[0].args.size() < 2 ||
+      !IsSqlName(parsed.items[0].args[1])) {
+    return FALSE;
+  }
+  const hrz::ui::OutlineItem& grid = parsed.items[0];
+  std::vector<Column> columns;
+  std::string order;
+  std::string kindColumn;
+  for (const hrz::ui::OutlineItem& item : grid.children) {
+    if (item.keyword == "order" && !item.args.empty()) order = item.args[0];
+    if (item.keyword == "kind" && !item.args.empty()) kindColumn = item.args[0];
+    if (item.keyword != "column" || item.args.size() < 2) continue;
+    Column column;
+    column.kind = item.args[0];
+    column.ctrlName = item.args[1];
+    column.field = item.ChildArg("field");
+    if (!column.field.empty() && !IsSqlName(column.field)) return FALSE;
+    column.label = item.ChildArg("label", column.ctrlName);
+    column.width = std::atoi(item.ChildArg("width", "100").c_str());
+    column.detailOnly = hrz::ui::EqualsNoCase(item.ChildArg("detail"), "true");
+    columns.push_back(std::move(column));
+  }
+  if ((!order.empty() && !IsSqlName(order)) || (!kindColumn.empty() && !IsSqlName(kindColumn))) {
+    return FALSE;
+  }
+  name_ = grid.args[0];
+  table_ = grid.args[1];
+  order_ = order;
+  kindColumn_ = kindColumn;
+  pendingSql_.clear();
+  SetColumns(std::move(columns));
+  ApplyWidths(detail_);
+  return TRUE;
+}
+
+void XPrdFindGrid::Detail(BOOL detail) {
+  detail_ = detail != FALSE;
+  ApplyWidths(detail_);
+}
+
+void XPrdFindGrid::SetPageRows(int rows) {
+  pageRows_ = std::max(rows, 1);
+}
+
+int XPrdFindGrid::DoFind(const char* where, const char* order, int* count, BOOL append) {
+  if (QThread::currentThread() != thread()) {
+    int result = -1;
+    QMetaObject::invokeMethod(
+        this, [&] { result = DoFindHere(where, order, count, append); },
+        Qt::BlockingQueuedConnection);
+    return result;
+  }
+  return DoFindHere(where, order, count, append);
+}
+
+int XPrdFindGrid::DoFindHere(const char* where, const char* order, int* count, BOOL append) {
+  if (GetDB() == nullptr || table_.empty()) return -1;
+  if (!append) SetRows(1, FALSE);
+  std::string select =
+      "select " + table_ + ".NID, " + (kindColumn_.empty() ? std::string("''") : kindColumn_);
+  for (const Column& c : Columns()) select += ", " + (c.field.empty() ? "''" : c.field);
+  std::string condition;
+  std::string w = where != nullptr ? std::string(hrz::ui::TrimBlanks(where)) : "";
+  std::string filter = FindFilter();
+  if (!w.empty()) condition = "(" + w + ")";
+  if (!filter.empty()) condition += (condition.empty() ? "(" : " and (") + filter + ")";
+  std::string from = " from " + table_ + (condition.empty() ? "" : " where " + condition);
+  std::string sortBy = order != nullptr && *order != '\0' ? order : order_;
+  // The NID last keeps pages apart when the order has ties.
+  std::string sql =
+      select + from + " order by " + (sortBy.empty() ? "" : sortBy + ", ") + table_ + ".NID";
+
+  pendingSql_.clear();
+  int added = ReadRows(sql + " limit " + std::to_string(pageRows_ + 1), pageRows_);
+  if (added < 0) return -1;
+  bool more = !pendingSql_.empty();
+  if (more) pendingSql_ = sql;
+  pendingOffset_ = added;
+  if (count != nullptr) {
+    *count = added;
+    if (more) {
+      XCliGenRS rs(GetDB());
+      ++queries_;
+      std::string countSql = "select count(*)" + from;
+      if (rs.Open(1, countSql.c_str()) && !rs.IsEOF()) {
+        rs.GetFieldValue(0, XCLI_TYPE_INT32, count, 4);
+      }
+    }
+  }
+  Refresh();
+  return added;
+}
+
+// Appends at most limit rows of sql; marks more rows pending when the query gave more.
+int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
+  XCliGenRS rs(GetDB());
+  ++queries_;
+  if (!rs.Open(1, sql.c_str())) return -1;
+  const int cols = static_cast<int>(Columns().size());
+  std::vector<char> text(kCellCapacity);
+  int added = 0;
+  for (; !rs.IsEOF(); rs.MoveNext()) {
+    if (added == limit) {
+      pendingSql_ = sql;
+      break;
+    }
+    int nid = -1;
+    rs.GetFieldValue(0, XCLI_TYPE_INT32, &nid, 4);
+    int row = InsertRow(std::to_string(GetRows()).c_str());
+    SetRowData(row, nid);
+    rs.GetFieldValue(1, XCLI_TYPE_TEXT, text.data(), kCellCapacity);
+    SetRowTag(row, text.data());
+    for (int c = 0; c < cols; ++c) {
+      if (rs.GetFieldValue(c + 2, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) {
+        SetItemText(row, c + 1, text.data());
+      }
+    }
+    ++added;
+  }
+  return added;
+}
+
+int XPrdFindGrid::GetAll(BOOL redraw) {
+  if (QThread::currentThread() != thread()) {
+    int result = -1;
+    QMetaObject::invokeMethod(
+        this, [&] { result = GetAll(redraw); }, Qt::BlockingQueuedConnection);
+    return result;
+  }
+  if (pendingSql_.empty()) return 0;
+  std::string sql = pendingSql_ + " limit -1 offset " + std::to_string(pendingOffset_);
+  pendingSql_.clear();
+  int added = ReadRows(sql, -1);
+  if (redraw) Refresh();
+  return added;
+}
+
+int XPrdFindGrid::GetRecNID(int row, char* table, char* kind) const {
+  if (row < 1 || row >= GetRows()) return -1;
+  if (table != nullptr) hrz::ui::CopyToBuffer(table, 33, table_);
+  if (kind != nullptr) hrz::ui::CopyToBuffer(kind, 17, GetRowTag(row));
+  int nid = static_cast<int>(GetRowData(row));
+  return nid >= 1 ? nid : -1;
+}
+
+XUserFindGrid::XUserFindGrid(QWidget* parent) : XPrdFindGrid(parent) {}
+
+std::string XUserFindGrid::FindFilter() const {
+  const std::string t = GetTableName();
+  const std::string kind = t + ".CSRC";
+  const std::string notDeleted = "(" + t + ".NSTAT is null or " + t + ".NSTAT <> 254)";
+  switch (filterType_) {
+    case 1:
+      return kind + " in ('UUSRI', 'KQUSR', 'UUSRO')";
+    case 2:
+      return kind + " in ('UDEPT', 'UROLE')";
+    case 4:
+      return kind + " in ('UUSRI', 'KQUSR', 'UUSRO', 'UDEPT', 'UROLE')";
+    case 9:
+      return kind + " in ('UUSRI', 'KQUSR') and " + notDeleted;
+    default:
+      return {};
+  }
+}

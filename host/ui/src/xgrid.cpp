@@ -1,0 +1,294 @@
+#include "xgrid.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui_text.h"
+#include "xgrid_model.h"
+
+using hrz::ui::XGridModel;
+
+namespace {
+
+// Hands every data cell to XGrid::DrawCellText first.
+class XGridDelegate : public QStyledItemDelegate {
+ public:
+  XGridDelegate(XGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    std::string text = grid_->GetItemString(index.row() + 1, index.column() + 1);
+    painter->save();
+    BOOL drawn = grid_->DrawCellText(painter, index.row() + 1, index.column() + 1, option.rect,
+                                     text.c_str());
+    painter->restore();
+    if (!drawn) QStyledItemDelegate::paint(painter, option, index);
+  }
+
+ private:
+  XGrid* grid_;
+};
+
+}  // namespace
+
+XGrid::XGrid(QWidget* parent)
+    : QWidget(parent),
+      model_(new XGridModel(this)),
+      view_(new QTableView(this)),
+      changeTimer_(new QTimer(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+  view_->setModel(model_);
+  view_->setItemDelegate(new XGridDelegate(this));
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  changeTimer_->setSingleShot(true);
+  connect(changeTimer_, &QTimer::timeout, this, &XGrid::FireRowColChange);
+  connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &XGrid::OnCurrentChanged);
+  connect(view_, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& at) { OnDblClickCell(at.row() + 1, at.column() + 1); });
+}
+
+XGrid::~XGrid() = default;
+
+BOOL XGrid::Create(QWidget* parent, const RECT& rect, int id) {
+  setParent(parent);
+  setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  setObjectName(QString::number(id));
+  return TRUE;
+}
+
+BOOL XGrid::SetRows(int rows, BOOL redraw) {
+  if (rows < 1) return FALSE;
+  changeTimer_->stop();
+  model_->SetRows(rows);
+  if (lastFocus_.row >= rows) lastFocus_ = XCellID();
+  if (redraw) Refresh();
+  return TRUE;
+}
+
+int XGrid::GetRows() const {
+  return model_->Rows();
+}
+
+BOOL XGrid::SetCols(int cols) {
+  if (cols < 1) return FALSE;
+  model_->SetCols(cols);
+  return TRUE;
+}
+
+int XGrid::GetCols() const {
+  return model_->Cols();
+}
+
+int XGrid::InsertRow(const char* heading, int before) {
+  if (before > GetRows()) return -1;
+  int row = model_->InsertRow(before);
+  SetItemText(row, 0, heading);
+  return row;
+}
+
+BOOL XGrid::DeleteRow(int row, BOOL redraw) {
+  if (row < 1 || row >= GetRows()) return FALSE;
+  changeTimer_->stop();
+  model_->DeleteRow(row);
+  lastFocus_ = GetFocusCell();
+  if (redraw) Refresh();
+  return TRUE;
+}
+
+BOOL XGrid::SetItemText(int row, int col, const char* text) {
+  hrz::ui::XGridCell* cell = model_->Cell(row, col);
+  if (cell == nullptr) return FALSE;
+  cell->text = text != nullptr ? text : "";
+  model_->CellChanged(row, col);
+  return TRUE;
+}
+
+int XGrid::GetItemText(int row, int col, char* buffer, int capacity) const {
+  const hrz::ui::XGridCell* cell = model_->Cell(row, col);
+  if (cell == nullptr) return -1;
+  hrz::ui::CopyToBuffer(buffer, capacity, cell->text);
+  return static_cast<int>(cell->text.size());
+}
+
+std::string XGrid::GetItemString(int row, int col) const {
+  const hrz::ui::XGridCell* cell = model_->Cell(row, col);
+  return cell != nullptr ? cell->text : std::string();
+}
+
+BOOL XGrid::SetItemBkColour(int row, int col, COLORREF colour) {
+  hrz::ui::XGridCell* cell = model_->Cell(row, col);
+  if (cell == nullptr) return FALSE;
+  cell->bk = colour;
+  model_->CellChanged(row, col);
+  return TRUE;
+}
+
+BOOL XGrid::SetItemFgColour(int row, int col, COLORREF colour) {
+  hrz::ui::XGridCell* cell = model_->Cell(row, col);
+  if (cell == nullptr) return FALSE;
+  cell->fg = colour;
+  model_->CellChanged(row, col);
+  return TRUE;
+}
+
+BOOL XGrid::SetRowData(int row, LPARAM data) {
+  hrz::ui::XGridRow* r = model_->Row(row);
+  if (r == nullptr || row == 0) return FALSE;
+  r->data = data;
+  return TRUE;
+}
+
+LPARAM XGrid::GetRowData(int row) const {
+  const hrz::ui::XGridRow* r = model_->Row(row);
+  return r != nullptr && row > 0 ? r->data : 0;
+}
+
+BOOL XGrid::SetRowTag(int row, const char* tag) {
+  hrz::ui::XGridRow* r = model_->Row(row);
+  if (r == nullptr || row == 0) return FALSE;
+  r->tag = tag != nullptr ? tag : "";
+  return TRUE;
+}
+
+std::string XGrid::GetRowTag(int row) const {
+  const hrz::ui::XGridRow* r = model_->Row(row);
+  return r != nullptr && row > 0 ? r->tag : std::string();
+}
+
+BOOL XGrid::SetColumnWidth(int col, int width) {
+  if (col < 0 || col >= GetCols() || width < 0) return FALSE;
+  if (col == 0) {
+    view_->verticalHeader()->setVisible(width > 0);
+    return TRUE;
+  }
+  view_->setColumnHidden(col - 1, width == 0);
+  if (width > 0) view_->setColumnWidth(col - 1, width);
+  return TRUE;
+}
+
+int XGrid::GetColumnWidth(int col) const {
+  if (col < 0 || col >= GetCols()) return -1;
+  if (col == 0) return view_->verticalHeader()->isVisible() ? view_->verticalHeader()->width() : 0;
+  return view_->isColumnHidden(col - 1) ? 0 : view_->columnWidth(col - 1);
+}
+
+BOOL XGrid::SetRowHeight(int row, int height) {
+  hrz::ui::XGridRow* r = model_->Row(row);
+  if (r == nullptr || height < 0) return FALSE;
+  r->height = height;
+  if (row == 0) {
+    view_->horizontalHeader()->setVisible(height > 0);
+    return TRUE;
+  }
+  view_->setRowHidden(row - 1, height == 0);
+  if (height > 0) view_->setRowHeight(row - 1, height);
+  return TRUE;
+}
+
+int XGrid::GetRowHeight(int row) const {
+  const hrz::ui::XGridRow* r = model_->Row(row);
+  if (r == nullptr) return -1;
+  if (r->height == 0) return 0;
+  if (row == 0) return view_->horizontalHeader()->height();
+  return view_->rowHeight(row - 1);
+}
+
+XCellID XGrid::GetFocusCell() const {
+  QModelIndex current = view_->currentIndex();
+  if (!current.isValid()) return XCellID();
+  return XCellID(current.row() + 1, current.column() + 1);
+}
+
+BOOL XGrid::SetFocusCell(int row, int col, BOOL notify) {
+  XCellID old = GetFocusCell();
+  changeTimer_->stop();
+  notifyFocus_ = false;
+  if (row < 1) {
+    view_->setCurrentIndex({});
+  } else {
+    QModelIndex at = model_->index(row - 1, col > 0 ? col - 1 : 0);
+    if (!at.isValid()) {
+      notifyFocus_ = true;
+      return FALSE;
+    }
+    view_->setCurrentIndex(at);
+  }
+  notifyFocus_ = true;
+  lastFocus_ = GetFocusCell();
+  if (notify) OnRowColChange(old.row, old.col, lastFocus_.row, lastFocus_.col);
+  return TRUE;
+}
+
+void XGrid::SetListMode(BOOL listMode) {
+  listMode_ = listMode != FALSE;
+  view_->setSelectionBehavior(listMode_ ? QAbstractItemView::SelectRows
+                                        : QAbstractItemView::SelectItems);
+}
+
+void XGrid::SetRedraw(BOOL redraw) {
+  view_->setUpdatesEnabled(redraw != FALSE);
+}
+
+void XGrid::Refresh() {
+  view_->viewport()->update();
+}
+
+void XGrid::SetRowColChangeInterval(int milliseconds) {
+  changeInterval_ = milliseconds > 0 ? milliseconds : 0;
+}
+
+void XGrid::SetGridEventFunc(GridEventFunc func, void* userData) {
+  eventFunc_ = func;
+  eventUserData_ = userData;
+}
+
+void XGrid::FireEvent(int event, int row, int col) {
+  if (eventFunc_ != nullptr) eventFunc_(this, event, row, col, eventUserData_);
+}
+
+void XGrid::ClickCell(int row, int col) {
+  XCellID old = GetFocusCell();
+  if (SetFocusCell(row, col, FALSE)) OnRowColChange(old.row, old.col, row, col);
+}
+
+void XGrid::DoubleClickCell(int row, int col) {
+  if (SetFocusCell(row, col, FALSE)) OnDblClickCell(row, col);
+}
+
+void XGrid::OnCurrentChanged() {
+  if (!notifyFocus_) return;
+  if (!changeTimer_->isActive()) pendingOld_ = lastFocus_;
+  lastFocus_ = GetFocusCell();
+  if (changeInterval_ == 0) {
+    FireRowColChange();
+  } else {
+    changeTimer_->start(changeInterval_);
+  }
+}
+
+void XGrid::FireRowColChange() {
+  changeTimer_->stop();
+  XCellID now = GetFocusCell();
+  OnRowColChange(pendingOld_.row, pendingOld_.col, now.row, now.col);
+}
+
+void XGrid::OnRowColChange(int, int, int newRow, int newCol) {
+  FireEvent(XGRID_EVENT_ROWCOL, newRow, newCol);
+}
+
+void XGrid::OnDblClickCell(int row, int col) {
+  FireEvent(XGRID_EVENT_DBLCLICK, row, col);
+}
+
+BOOL XGrid::DrawCellText(QPainter*, int, int, const QRect&, const char*) {
+  return FALSE;
+}

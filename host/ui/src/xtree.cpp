@@ -1,0 +1,395 @@
+#include "xtree.h"
+
+#include <QHeaderView>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <map>
+#include <vector>
+
+#include "ui_text.h"
+#include "xtree_model.h"
+
+using hrz::ui::XTreeModel;
+using hrz::ui::XTreeNode;
+
+// The key path of every handle given out, top level first.
+struct XTreeHandles {
+  std::map<XNodeHandle, std::vector<std::int64_t>> paths;
+};
+
+XTree::XTree(QWidget* parent)
+    : QWidget(parent),
+      model_(new XTreeModel(this)),
+      view_(new QTreeView(this)),
+      clickTimer_(new QTimer(this)),
+      handles_(std::make_unique<XTreeHandles>()) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+  view_->setModel(model_);
+  view_->setHeaderHidden(true);
+  view_->setUniformRowHeights(true);
+  view_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  clickTimer_->setSingleShot(true);
+  connect(clickTimer_, &QTimer::timeout, this, &XTree::FireClick);
+  connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &XTree::OnCurrentChanged);
+  connect(view_, &QTreeView::doubleClicked, this, &XTree::OnDoubleClicked);
+}
+
+XTree::~XTree() = default;
+
+BOOL XTree::Create(QWidget* parent, const RECT& rect, int id) {
+  setParent(parent);
+  setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  setObjectName(QString::number(id));
+  return TRUE;
+}
+
+XTreeNode* XTree::NodeAt(int node) const {
+  return model_->NodeAt(node);
+}
+
+int XTree::IndexOf(const XTreeNode* node) const {
+  return model_->IndexOf(node);
+}
+
+int XTree::AddNode(int parent, const char* text, int image, std::int64_t key) {
+  XTreeNode* parentNode = parent < 0 ? model_->Root() : NodeAt(parent);
+  if (parentNode == nullptr) return -1;
+  auto node = std::make_unique<XTreeNode>();
+  node->text = text != nullptr ? text : "";
+  node->image = image;
+  node->key = key != 0 ? key : model_->NewKey();
+  XTreeNode* added = node.get();
+  std::vector<std::unique_ptr<XTreeNode>> nodes;
+  nodes.push_back(std::move(node));
+  parentNode->loaded = true;
+  model_->AppendChildren(parentNode, std::move(nodes));
+  return IndexOf(added);
+}
+
+int XTree::GetNodes(int node) const {
+  if (node < 0) return model_->Count();
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr ? n->subtree : 0;
+}
+
+int XTree::GetFirstChildNode(int node) const {
+  XTreeNode* n = node < 0 ? model_->Root() : NodeAt(node);
+  if (n == nullptr || n->children.empty()) return -1;
+  return IndexOf(n->children.front().get());
+}
+
+int XTree::GetNextNode(int node) const {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr || n->row + 1 >= static_cast<int>(n->parent->children.size())) return -1;
+  return IndexOf(n->parent->children[n->row + 1].get());
+}
+
+int XTree::GetParentIndex(int node) const {
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr ? IndexOf(n->parent) : -1;
+}
+
+int XTree::GetChildNodesCount(int node) const {
+  XTreeNode* n = node < 0 ? model_->Root() : NodeAt(node);
+  return n != nullptr ? static_cast<int>(n->children.size()) : 0;
+}
+
+int XTree::GetFocusNode() const {
+  QModelIndex current = view_->currentIndex();
+  return current.isValid() ? IndexOf(XTreeModel::FromIndex(current)) : -1;
+}
+
+BOOL XTree::SetFocusNode(int node, BOOL notify, BOOL redraw) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr && node >= 0) return FALSE;
+  int prev = GetFocusNode();
+  clickTimer_->stop();
+  notifyFocus_ = false;
+  view_->setCurrentIndex(model_->IndexFor(n));
+  notifyFocus_ = true;
+  lastFocus_ = node;
+  if (redraw) view_->viewport()->update();
+  if (notify && n != nullptr) OnNodeClick(node, prev, 0, 0);
+  return TRUE;
+}
+
+BOOL XTree::Expand(int node, BOOL expand) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  if (!expand) {
+    view_->collapse(model_->IndexFor(n));
+    return TRUE;
+  }
+  return ExpandChildNodes(node);
+}
+
+BOOL XTree::IsExpanded(int node) const {
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr && view_->isExpanded(model_->IndexFor(n));
+}
+
+int XTree::ExpandChildNodes(int node) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return 0;
+  if (!n->loaded && !LoadChildNodes(node)) return 0;
+  n = NodeAt(node);
+  if (n == nullptr || n->children.empty()) return 0;
+  view_->expand(model_->IndexFor(n));
+  FireEvent(XTREE_EVENT_EXPANDED, node);
+  return 1;
+}
+
+int XTree::ExpandAll(int node) {
+  if (QThread::currentThread() != thread()) {
+    int result = 0;
+    QMetaObject::invokeMethod(
+        this, [&] { result = ExpandAll(node); }, Qt::BlockingQueuedConnection);
+    return result;
+  }
+  ClearStopRequest();
+  XTreeNode* start = node < 0 ? model_->Root() : NodeAt(node);
+  if (start == nullptr) return 0;
+  std::vector<XTreeNode*> level;
+  if (node < 0) {
+    for (auto& child : start->children) level.push_back(child.get());
+  } else {
+    level.push_back(start);
+  }
+  int depth = 0;
+  while (!level.empty()) {
+    if (!LoadLevel(level)) return 0;
+    std::vector<XTreeNode*> next;
+    for (XTreeNode* n : level) {
+      for (auto& child : n->children) next.push_back(child.get());
+    }
+    FireEvent(XTREE_EVENT_LEVEL, depth++);
+    if (StopRequested()) return 0;
+    level = std::move(next);
+  }
+  ExpandInView(node);
+  return 1;
+}
+
+BOOL XTree::LoadLevel(const std::vector<XTreeNode*>& level) {
+  for (XTreeNode* n : level) {
+    if (!n->loaded && !LoadChildNodes(IndexOf(n))) return FALSE;
+  }
+  return TRUE;
+}
+
+void XTree::ExpandInView(int node) {
+  if (node < 0) {
+    view_->expandAll();
+  } else {
+    view_->expandRecursively(model_->IndexFor(NodeAt(node)));
+  }
+}
+
+void XTree::EnsureNodeVisible(int node) {
+  XTreeNode* n = NodeAt(node);
+  if (n != nullptr) view_->scrollTo(model_->IndexFor(n));
+}
+
+BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  clickTimer_->stop();
+  if (childrenOnly) {
+    model_->RemoveChildren(n);
+    n->loaded = false;
+    model_->LoadedStateChanged(n);
+  } else {
+    model_->RemoveNode(n);
+  }
+  lastFocus_ = GetFocusNode();
+  if (redraw) view_->viewport()->update();
+  return TRUE;
+}
+
+void XTree::ClearNodes() {
+  clickTimer_->stop();
+  model_->Clear();
+  lastFocus_ = -1;
+}
+
+int XTree::GetNodeText(int node, char* buffer, int capacity) const {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return -1;
+  hrz::ui::CopyToBuffer(buffer, capacity, n->text);
+  return static_cast<int>(n->text.size());
+}
+
+BOOL XTree::SetNodeText(int node, const char* text) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  n->text = text != nullptr ? text : "";
+  model_->NodeChanged(n);
+  return TRUE;
+}
+
+void XTree::SetImageList(const QList<QIcon>& images) {
+  model_->SetImages(images);
+  view_->viewport()->update();
+}
+
+BOOL XTree::SetNodeImage(int node, int image) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  n->image = image;
+  model_->NodeChanged(n);
+  return TRUE;
+}
+
+int XTree::GetNodeImage(int node) const {
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr ? n->image : -1;
+}
+
+BOOL XTree::SetNodePreImage(int node, int preImage) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  n->preImage = preImage < 0 ? -1 : (preImage ? 1 : 0);
+  model_->NodeChanged(n);
+  return TRUE;
+}
+
+int XTree::GetNodePreImage(int node) const {
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr ? n->preImage : -1;
+}
+
+BOOL XTree::SetNodeData(int node, void* data) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  n->data = data;
+  return TRUE;
+}
+
+void* XTree::GetNodeData(int node) const {
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr ? n->data : nullptr;
+}
+
+void XTree::SetAutoFreeNodeData(BOOL autoFree) {
+  model_->SetAutoFree(autoFree != FALSE);
+}
+
+BOOL XTree::SetNodeLeaf(int node, BOOL leaf) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr || (leaf && !n->children.empty())) return FALSE;
+  n->loaded = leaf != FALSE;
+  model_->LoadedStateChanged(n);
+  return TRUE;
+}
+
+void XTree::SetCanEdit(BOOL canEdit) {
+  model_->SetEditable(canEdit != FALSE);
+}
+
+void XTree::SetNodeClickInterval(int milliseconds) {
+  clickInterval_ = milliseconds > 0 ? milliseconds : 0;
+}
+
+void XTree::SetTreeEventFunc(TreeEventFunc func, void* userData) {
+  eventFunc_ = func;
+  eventUserData_ = userData;
+}
+
+void XTree::FireEvent(int event, int node) {
+  if (eventFunc_ != nullptr) eventFunc_(this, event, node, eventUserData_);
+}
+
+XNodeHandle XTree::GetNodeHandle(int node) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return 0;
+  std::vector<std::int64_t> path;
+  for (; n != model_->Root(); n = n->parent) path.insert(path.begin(), n->key);
+  XNodeHandle handle = nextHandle_++;
+  handles_->paths.emplace(handle, std::move(path));
+  return handle;
+}
+
+int XTree::GetNodeIndex(XNodeHandle handle) const {
+  return const_cast<XTree*>(this)->FollowHandle(handle, false);
+}
+
+int XTree::ExpandToNode(XNodeHandle handle) {
+  return FollowHandle(handle, true);
+}
+
+int XTree::FollowHandle(XNodeHandle handle, bool load) {
+  auto found = handles_->paths.find(handle);
+  if (found == handles_->paths.end()) return -1;
+  XTreeNode* n = model_->Root();
+  for (std::int64_t key : found->second) {
+    if (load && n != model_->Root() && !ExpandChildNodes(IndexOf(n))) return -1;
+    XTreeNode* match = nullptr;
+    for (auto& child : n->children) {
+      if (child->key == key) {
+        match = child.get();
+        break;
+      }
+    }
+    if (match == nullptr) return -1;
+    n = match;
+  }
+  return IndexOf(n);
+}
+
+void XTree::ClickNode(int node) {
+  int prev = GetFocusNode();
+  if (NodeAt(node) == nullptr) return;
+  SetFocusNode(node, FALSE, TRUE);
+  OnNodeClick(node, prev, 0, 0);
+}
+
+void XTree::DoubleClickNode(int node) {
+  if (NodeAt(node) == nullptr) return;
+  SetFocusNode(node, FALSE, TRUE);
+  OnNodeDblClick(node);
+}
+
+void XTree::OnCurrentChanged() {
+  if (!notifyFocus_) return;
+  if (!clickTimer_->isActive()) pendingPrev_ = lastFocus_;
+  lastFocus_ = GetFocusNode();
+  if (clickInterval_ == 0) {
+    FireClick();
+  } else {
+    clickTimer_->start(clickInterval_);
+  }
+}
+
+void XTree::FireClick() {
+  clickTimer_->stop();
+  int node = GetFocusNode();
+  if (node >= 0) OnNodeClick(node, pendingPrev_, 0, 0);
+}
+
+void XTree::OnDoubleClicked() {
+  int node = GetFocusNode();
+  if (node >= 0) OnNodeDblClick(node);
+}
+
+int XTree::OnNodeClick(int node, int, int, int) {
+  FireEvent(XTREE_EVENT_CLICK, node);
+  return 1;
+}
+
+int XTree::OnNodeDblClick(int node) {
+  FireEvent(XTREE_EVENT_DBLCLICK, node);
+  return 1;
+}
+
+BOOL XTree::LoadChildNodes(int node) {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr) return FALSE;
+  n->loaded = true;
+  return TRUE;
+}

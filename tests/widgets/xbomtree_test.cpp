@@ -1,0 +1,226 @@
+// XBOMTree on the sample organisation: lazy loading, whole-level loading, records in
+// several places, the where-used direction, filters, stops and reloads.
+#include "xbomtree.h"
+
+#include <QAbstractItemModelTester>
+#include <QTreeView>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "widgets/widget_test_support.h"
+
+namespace {
+
+constexpr int kRoot = 2;
+constexpr int kAlice = 10;
+
+class XBOMTreeTest : public hrztest::SampleStoreTest {
+ protected:
+  void SetUp() override {
+    SampleStoreTest::SetUp();
+    tree_.SetDB(db());
+    tester_ = std::make_unique<QAbstractItemModelTester>(
+        tree_.View()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  }
+
+  std::string Code(int node) {
+    char code[64];
+    return tree_.GetTextByOrgFld(node, "UUSR.CCODE", code, sizeof code) ? code : "<none>";
+  }
+  std::vector<std::string> ChildCodes(int node) {
+    std::vector<std::string> codes;
+    for (int c = tree_.GetFirstChildNode(node); c >= 0; c = tree_.GetNextNode(c)) {
+      codes.push_back(Code(c));
+    }
+    return codes;
+  }
+  std::vector<int> NodesOf(int nid) {
+    std::vector<int> nodes;
+    for (int n = 0; n < tree_.GetNodes(-1); ++n) {
+      if (tree_.GetBITM_NID(n) == nid) nodes.push_back(n);
+    }
+    return nodes;
+  }
+
+  XBOMTree tree_;
+  std::unique_ptr<QAbstractItemModelTester> tester_;
+};
+
+TEST_F(XBOMTreeTest, LoadsTheRootAndItsChildrenOnExpansion) {
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  EXPECT_EQ(tree_.GetNodes(-1), 1);
+  char kind[17];
+  EXPECT_EQ(tree_.GetBITM_NID(0, kind), kRoot);
+  EXPECT_STREQ(kind, "UDEPT");
+  EXPECT_GT(tree_.GetBBOM_NID(0), 0);
+  ASSERT_TRUE(tree_.Expand(0));
+  EXPECT_EQ(ChildCodes(0),
+            (std::vector<std::string>{"adm", "ENG", "SALES", "QA", "REVIEW", "FLOWOPS"}));
+  // Children of the children stay unread until asked for.
+  int eng = tree_.GetNextNode(tree_.GetFirstChildNode(0));
+  EXPECT_EQ(tree_.GetChildNodesCount(eng), 0);
+  EXPECT_TRUE(tree_.View()->model()->hasChildren(
+      tree_.View()->model()->index(1, 0, tree_.View()->model()->index(0, 0, {}))));
+  EXPECT_TRUE(tree_.ExpandChildNodes(eng));
+  EXPECT_EQ(ChildCodes(eng), (std::vector<std::string>{"MECH", "erin", "grace"}));
+  const XBOMNodeData* data = tree_.GetBOMNodeData(eng);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->tag, XBOM_NODE_TAG);
+  EXPECT_EQ(data->nid, 3);
+  EXPECT_STREQ(data->kind, "UDEPT");
+  char name[64];
+  ASSERT_TRUE(tree_.GetTextByOrgFld(eng, "UUSR.CNAME", name, sizeof name));
+  EXPECT_STREQ(name, "Engineering");
+  ASSERT_TRUE(tree_.GetTextByOrgFld(eng, "UUSRBM.CVWA", name, sizeof name));
+  EXPECT_STREQ(name, "T");
+  EXPECT_FALSE(tree_.GetTextByOrgFld(eng, "UUSR.NOSUCH", name, sizeof name));
+  EXPECT_FALSE(tree_.GetTextByOrgFld(eng, "UUSR.CNAME; drop table UUSR", name, sizeof name));
+}
+
+TEST_F(XBOMTreeTest, ExpandAllShowsARecordOnceForEachPlaceItHangs) {
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  EXPECT_EQ(tree_.GetNodes(-1), 19);
+  std::vector<int> alice = NodesOf(kAlice);
+  ASSERT_EQ(alice.size(), 3u);
+  std::vector<std::string> parents;
+  std::vector<int> links;
+  for (int node : alice) {
+    parents.push_back(Code(tree_.GetParentIndex(node)));
+    links.push_back(tree_.GetBBOM_NID(node));
+  }
+  EXPECT_EQ(parents, (std::vector<std::string>{"CAD", "QA", "REVIEW"}));
+  EXPECT_NE(links[0], links[1]);
+  EXPECT_NE(links[1], links[2]);
+  EXPECT_TRUE(tree_.IsExpanded(0));
+  // Leaves were known to be leaves from the level query: no expander, nothing to fetch.
+  QAbstractItemModel* model = tree_.View()->model();
+  QModelIndex adm = model->index(0, 0, model->index(0, 0, {}));
+  EXPECT_TRUE(model->flags(adm).testFlag(Qt::ItemNeverHasChildren));
+}
+
+TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  long long before = tree_.QueryCount();
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  long long small = tree_.QueryCount() - before;
+
+  // Many more records at the levels that already exist: users under CAD Team (NID 5) and
+  // under Sales (6), and departments beside Sales.
+  std::string users = "insert into UUSR(NID, CCODE, CNAME, CSRC) values ";
+  std::string links = "insert into UUSRBM(NPID, NCID, CVWA) values ";
+  for (int i = 0; i < 400; ++i) {
+    int nid = 1000 + i;
+    const char* kind = i < 40 ? "UDEPT" : "UUSRI";
+    int parent = i < 40 ? kRoot : (i % 2 ? 5 : 6);
+    users += (i ? ", (" : "(") + std::to_string(nid) + ", 'X" + std::to_string(i) + "', 'n', '" +
+             kind + "')";
+    links += (i ? ", (" : "(") + std::to_string(parent) + ", " + std::to_string(nid) + ", 'T')";
+  }
+  Exec(users);
+  Exec(links);
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  before = tree_.QueryCount();
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  EXPECT_EQ(tree_.GetNodes(-1), 19 + 400);
+  EXPECT_EQ(tree_.QueryCount() - before, small);
+  EXPECT_LE(small, 5);  // one per level that has parents: the sample is five levels deep
+}
+
+TEST_F(XBOMTreeTest, WhereUsedDirectionClimbsToTheRoot) {
+  tree_.SetBOMTreeType(1);
+  ASSERT_EQ(tree_.AddRootNode("UUSR", kAlice, TRUE), 0);
+  EXPECT_EQ(tree_.GetBBOM_NID(0), -1);
+  ASSERT_TRUE(tree_.Expand(0));
+  EXPECT_EQ(ChildCodes(0), (std::vector<std::string>{"CAD", "QA", "REVIEW"}));
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  // CAD Team -> Mechanical Design -> Engineering -> the organisation.
+  int cad = tree_.GetFirstChildNode(0);
+  int mech = tree_.GetFirstChildNode(cad);
+  int eng = tree_.GetFirstChildNode(mech);
+  EXPECT_EQ(Code(mech), "MECH");
+  EXPECT_EQ(Code(eng), "ENG");
+  EXPECT_EQ(ChildCodes(eng), (std::vector<std::string>{"ORG"}));
+  EXPECT_EQ(tree_.GetNodes(-1), 1 + 3 + 3 + 2);  // alice, parents, CAD's chain, two roots
+}
+
+TEST_F(XBOMTreeTest, ExpandFilterWithLeafCheckKeepsOnlyDepartmentsAndRoles) {
+  tree_.SetExpandFilter("UUSR.CSRC = 'UROLE' or UUSR.CSRC = 'UDEPT'");
+  tree_.SetExpandToCheckLeafNode(TRUE);
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  ASSERT_TRUE(tree_.Expand(0));
+  EXPECT_EQ(ChildCodes(0), (std::vector<std::string>{"ENG", "SALES", "QA", "REVIEW", "FLOWOPS"}));
+  QAbstractItemModel* model = tree_.View()->model();
+  QModelIndex root = model->index(0, 0, {});
+  EXPECT_TRUE(model->hasChildren(model->index(0, 0, root)));   // ENG holds MECH
+  EXPECT_FALSE(model->hasChildren(model->index(1, 0, root)));  // SALES holds only users
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  EXPECT_EQ(tree_.GetNodes(-1), 8);  // the root, five below it, MECH and CAD
+}
+
+TEST_F(XBOMTreeTest, AStoppedExpandAllLeavesTheLevelsReadSoFar) {
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  // Another thread asks for the stop while the first level is being shown.
+  struct Stopper {
+    XBOMTree* tree;
+    std::atomic<bool> levelSeen{false};
+    std::atomic<bool> stopped{false};
+  } stopper{&tree_};
+  std::thread other([&] {
+    while (!stopper.levelSeen) std::this_thread::yield();
+    stopper.tree->StopExpandAll();
+    stopper.stopped = true;
+  });
+  tree_.SetTreeEventFunc(
+      [](XTree*, int event, int, void* user) {
+        auto* s = static_cast<Stopper*>(user);
+        if (event != XTREE_EVENT_LEVEL) return;
+        s->levelSeen = true;
+        while (!s->stopped) std::this_thread::yield();
+      },
+      &stopper);
+  EXPECT_EQ(tree_.ExpandAll(0), 0);
+  other.join();
+  EXPECT_EQ(tree_.GetNodes(-1), 7);  // the root and its six children
+  int eng = tree_.GetNextNode(tree_.GetFirstChildNode(0));
+  EXPECT_EQ(tree_.GetChildNodesCount(eng), 0);
+  // A new run starts afresh and finishes.
+  tree_.SetTreeEventFunc(nullptr, nullptr);
+  EXPECT_EQ(tree_.ExpandAll(0), 1);
+  EXPECT_EQ(tree_.GetNodes(-1), 19);
+}
+
+TEST_F(XBOMTreeTest, RefreshReloadsAndKeepsTheFocusedRecord) {
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  int bob = NodesOf(11).at(0);
+  tree_.SetFocusNode(bob);
+  Exec("update UUSR set CNAME = 'Robert Baker' where NID = 11");
+  ASSERT_TRUE(tree_.Refresh(-1));
+  int focus = tree_.GetFocusNode();
+  EXPECT_EQ(tree_.GetBITM_NID(focus), 11);
+  char text[256];
+  tree_.GetNodeText(focus, text, sizeof text);
+  EXPECT_STREQ(text, "Robert Baker (bob)");
+  // Reloading one node's children reads them again.
+  int mech = tree_.GetParentIndex(focus);
+  Exec("delete from UUSRBM where NPID = 4 and NCID = 11");
+  ASSERT_TRUE(tree_.Refresh(mech));
+  EXPECT_EQ(ChildCodes(mech), (std::vector<std::string>{"CAD"}));
+}
+
+TEST_F(XBOMTreeTest, NodesWithoutARecordAndBadArgumentsAreRefused) {
+  EXPECT_EQ(tree_.AddRootNode("UUSR", 99999, TRUE), -1);
+  EXPECT_EQ(tree_.AddRootNode("UUSR; drop table UUSR", -1, TRUE), -1);
+  int plain = tree_.AddNode(-1, "no record");
+  EXPECT_EQ(tree_.GetBITM_NID(plain), -1);
+  EXPECT_EQ(tree_.GetBBOM_NID(plain), -1);
+  EXPECT_EQ(tree_.GetBOMNodeData(plain), nullptr);
+  EXPECT_EQ(tree_.GetBITM_NID(-1), -1);
+  EXPECT_STREQ(XBOMViewCache::GetViewFldByNo(db(), "UUSRBM", "UUSR"), "CVWA");
+  EXPECT_STREQ(XBOMViewCache::GetViewFldByNo(db(), "OTHERBM", "OTHER"), "");
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// XTree on its own: display-order indices, navigation, deletion, handles and clicks.
+#include "xtree.h"
+
+#include <QAbstractItemModelTester>
+#include <QTreeView>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "widgets/widget_test_support.h"
+
+namespace {
+
+std::string Text(const XTree& tree, int node) {
+  char buffer[256];
+  return tree.GetNodeText(node, buffer, sizeof buffer) >= 0 ? buffer : "<none>";
+}
+
+// A tree that records the clicks it is told of.
+class ClickTree : public XTree {
+ public:
+  std::vector<std::pair<int, int>> clicks;  // (node, previous)
+
+ protected:
+  int OnNodeClick(int node, int prev, int x, int y) override {
+    clicks.emplace_back(node, prev);
+    return XTree::OnNodeClick(node, prev, x, y);
+  }
+};
+
+class XTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hrztest::EnsureApplication();
+    tester_ = std::make_unique<QAbstractItemModelTester>(
+        tree_.View()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    // a(0) { b(1) { c(2) } d(3) } e(4)
+    a_ = tree_.AddNode(-1, "a", -1, 10);
+    b_ = tree_.AddNode(a_, "b", -1, 20);
+    c_ = tree_.AddNode(b_, "c", -1, 30);
+    d_ = tree_.AddNode(a_, "d", -1, 40);
+    e_ = tree_.AddNode(-1, "e", -1, 50);
+  }
+
+  ClickTree tree_;
+  std::unique_ptr<QAbstractItemModelTester> tester_;
+  int a_, b_, c_, d_, e_;
+};
+
+TEST_F(XTreeTest, IndicesFollowDisplayOrderAndSubtreesAreContiguous) {
+  EXPECT_EQ(a_, 0);
+  EXPECT_EQ(e_, 4);
+  EXPECT_EQ((std::vector<std::string>{Text(tree_, 0), Text(tree_, 1), Text(tree_, 2),
+                                      Text(tree_, 3), Text(tree_, 4)}),
+            (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+  EXPECT_EQ(tree_.GetNodes(-1), 5);
+  EXPECT_EQ(tree_.GetNodes(a_), 4);  // a with b, c and d
+  EXPECT_EQ(tree_.GetNodes(c_), 1);
+  EXPECT_EQ(tree_.GetNodes(9), 0);
+  // A child added later still lands inside its parent's block.
+  int f = tree_.AddNode(b_, "f");
+  EXPECT_EQ(f, 3);
+  EXPECT_EQ(Text(tree_, 4), "d");
+  EXPECT_EQ(tree_.GetNodes(a_), 5);
+}
+
+TEST_F(XTreeTest, NavigatesBetweenParentsChildrenAndSiblings) {
+  EXPECT_EQ(tree_.GetFirstChildNode(-1), a_);
+  EXPECT_EQ(tree_.GetNextNode(a_), e_);
+  EXPECT_EQ(tree_.GetNextNode(e_), -1);
+  EXPECT_EQ(tree_.GetFirstChildNode(a_), b_);
+  EXPECT_EQ(tree_.GetNextNode(b_), d_);
+  EXPECT_EQ(tree_.GetFirstChildNode(c_), -1);
+  EXPECT_EQ(tree_.GetParentIndex(c_), b_);
+  EXPECT_EQ(tree_.GetParentIndex(a_), -1);
+  EXPECT_EQ(tree_.GetParentIndex(-1), -1);
+  EXPECT_EQ(tree_.GetChildNodesCount(a_), 2);
+  EXPECT_EQ(tree_.GetChildNodesCount(-1), 2);
+  EXPECT_EQ(tree_.AddNode(99, "nowhere"), -1);
+}
+
+TEST_F(XTreeTest, DeletesANodeOrOnlyItsChildren) {
+  ASSERT_TRUE(tree_.DeleteNode(b_, TRUE));
+  EXPECT_EQ(tree_.GetNodes(-1), 4);
+  EXPECT_EQ(tree_.GetChildNodesCount(b_), 0);
+  EXPECT_EQ(Text(tree_, 2), "d");
+  ASSERT_TRUE(tree_.DeleteNode(a_));
+  EXPECT_EQ(tree_.GetNodes(-1), 1);
+  EXPECT_EQ(Text(tree_, 0), "e");
+  EXPECT_FALSE(tree_.DeleteNode(5));
+  tree_.ClearNodes();
+  EXPECT_EQ(tree_.GetNodes(-1), 0);
+  EXPECT_EQ(tree_.GetFocusNode(), -1);
+}
+
+TEST_F(XTreeTest, LeavesNeverHaveChildrenInTheModel) {
+  QAbstractItemModel* model = tree_.View()->model();
+  QModelIndex a = model->index(0, 0, {});
+  QModelIndex b = model->index(0, 0, a);
+  QModelIndex c = model->index(0, 0, b);
+  EXPECT_FALSE(model->flags(a).testFlag(Qt::ItemNeverHasChildren));
+  EXPECT_TRUE(model->flags(c).testFlag(Qt::ItemNeverHasChildren));
+  // Internal ids are node addresses, never small consecutive numbers.
+  EXPECT_GT(c.internalId(), 1u << 16);
+}
+
+TEST_F(XTreeTest, HandlesFindTheNodeAgainAfterAReload) {
+  XNodeHandle handle = tree_.GetNodeHandle(c_);
+  ASSERT_NE(handle, 0);
+  tree_.ClearNodes();
+  EXPECT_EQ(tree_.GetNodeIndex(handle), -1);
+  // The same keys in a new order: e first, then a with d before b.
+  tree_.AddNode(-1, "e", -1, 50);
+  int a = tree_.AddNode(-1, "a", -1, 10);
+  tree_.AddNode(a, "d", -1, 40);
+  int b = tree_.AddNode(a, "b", -1, 20);
+  int c = tree_.AddNode(b, "c", -1, 30);
+  EXPECT_EQ(c, 4);
+  EXPECT_EQ(tree_.GetNodeIndex(handle), c);
+  EXPECT_EQ(tree_.GetNodeIndex(12345), -1);
+}
+
+TEST_F(XTreeTest, ClicksReportTheNewAndThePreviousNode) {
+  struct Seen {
+    std::vector<std::pair<int, int>> events;
+  } seen;
+  tree_.SetTreeEventFunc(
+      [](XTree*, int event, int node, void* user) {
+        static_cast<Seen*>(user)->events.emplace_back(event, node);
+      },
+      &seen);
+  tree_.ClickNode(b_);
+  tree_.ClickNode(d_);
+  tree_.SetFocusNode(e_, FALSE);  // a quiet focus change tells nobody
+  tree_.DoubleClickNode(c_);
+  EXPECT_EQ(tree_.clicks, (std::vector<std::pair<int, int>>{{b_, -1}, {d_, b_}}));
+  EXPECT_EQ(seen.events,
+            (std::vector<std::pair<int, int>>{
+                {XTREE_EVENT_CLICK, b_}, {XTREE_EVENT_CLICK, d_}, {XTREE_EVENT_DBLCLICK, c_}}));
+  EXPECT_EQ(tree_.GetFocusNode(), c_);
+  tree_.SetFocusNode(a_, TRUE);
+  EXPECT_EQ(tree_.clicks.back(), std::make_pair(a_, c_));
+}
+
+TEST_F(XTreeTest, UserFocusChangesWaitForTheClickInterval) {
+  tree_.SetNodeClickInterval(60000);
+  QAbstractItemModel* model = tree_.View()->model();
+  // What a mouse does: move the view's current item.
+  tree_.View()->setCurrentIndex(model->index(0, 0, {}));
+  tree_.View()->setCurrentIndex(model->index(1, 0, {}));
+  EXPECT_TRUE(tree_.clicks.empty());
+  tree_.SetNodeClickInterval(0);
+  tree_.View()->setCurrentIndex(model->index(0, 0, {}));
+  ASSERT_EQ(tree_.clicks.size(), 1u);
+  EXPECT_EQ(tree_.clicks[0].first, a_);
+}
+
+TEST_F(XTreeTest, KeepsTextsImagesMarksAndData) {
+  EXPECT_TRUE(tree_.SetNodeText(d_, "renamed"));
+  EXPECT_EQ(Text(tree_, d_), "renamed");
+  EXPECT_EQ(Text(tree_, 17), "<none>");
+  char small[4];
+  EXPECT_EQ(tree_.GetNodeText(d_, small, sizeof small), 7);
+  EXPECT_STREQ(small, "ren");
+  EXPECT_TRUE(tree_.SetNodeImage(d_, 2));
+  EXPECT_EQ(tree_.GetNodeImage(d_), 2);
+  EXPECT_TRUE(tree_.SetNodePreImage(d_, 1));
+  QModelIndex d = tree_.View()->model()->index(1, 0, tree_.View()->model()->index(0, 0, {}));
+  EXPECT_EQ(tree_.View()->model()->data(d, Qt::CheckStateRole).toInt(), Qt::Checked);
+  void* data = std::malloc(16);
+  EXPECT_TRUE(tree_.SetNodeData(d_, data));
+  EXPECT_EQ(tree_.GetNodeData(d_), data);  // freed with the tree
+}
+
+}  // namespace
