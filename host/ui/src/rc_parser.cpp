@@ -145,6 +145,22 @@ std::optional<ControlKind> ButtonKind(DWORD style) {
   }
 }
 
+DWORD TypeMaskOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Static:
+      return SS_TYPEMASK;
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::GroupBox:
+      return BS_TYPEMASK;
+    case ControlKind::ComboBox:
+      return 0x3;
+    default:
+      return 0;
+  }
+}
+
 // One comma-separated argument: a text, or terms joined by "|" or "+" (NOT clears a style).
 struct Term {
   bool negate = false;
@@ -175,7 +191,7 @@ class Parser {
   bool ParseArgument(Argument* argument);
   bool ParseArguments(std::vector<Argument>* arguments);
   bool Number(const Argument& argument, const char* what, int* value);
-  bool Style(const Argument& argument, DWORD base, DWORD* style);
+  bool Style(const Argument& argument, DWORD base, DWORD typeMask, DWORD* style);
   bool ParseDialog(int id, int line, ResourceScript* script);
   bool ParseDialogOptions(DialogTemplate* dialog);
   bool ParseControl(const Token& keyword, DialogTemplate* dialog);
@@ -252,7 +268,9 @@ bool Parser::ParseArguments(std::vector<Argument>* arguments) {
     Argument argument;
     if (!ParseArgument(&argument)) return false;
     arguments->push_back(std::move(argument));
-    if (lexer_.Peek().kind != TokenKind::Comma) return true;
+    const Token& next = lexer_.Peek();
+    if (next.kind == TokenKind::Invalid) return Fail(next.line, next.text);
+    if (next.kind != TokenKind::Comma) return true;
     lexer_.Next();
   }
 }
@@ -268,9 +286,15 @@ bool Parser::Number(const Argument& argument, const char* what, int* value) {
   return true;
 }
 
-bool Parser::Style(const Argument& argument, DWORD base, DWORD* style) {
+// A style naming a control type (BS_AUTOCHECKBOX, CBS_DROPDOWN...) replaces the statement's
+// default type instead of mixing with it.
+bool Parser::Style(const Argument& argument, DWORD base, DWORD typeMask, DWORD* style) {
   if (argument.isText) return Fail(argument.line, "expected a style");
-  DWORD result = base;
+  DWORD added = 0;
+  for (const Term& term : argument.terms) {
+    if (!term.negate) added |= static_cast<DWORD>(term.value);
+  }
+  DWORD result = (added & typeMask) != 0 ? (base & ~typeMask) : base;
   for (const Term& term : argument.terms) {
     auto bits = static_cast<DWORD>(term.value);
     result = term.negate ? (result & ~bits) : (result | bits);
@@ -297,7 +321,7 @@ bool Parser::ParseDialogOptions(DialogTemplate* dialog) {
     if (word.text == "STYLE" || word.text == "EXSTYLE") {
       Argument argument;
       if (!ParseArgument(&argument)) return false;
-      if (!Style(argument, 0, word.text == "STYLE" ? &dialog->style : &dialog->exStyle)) {
+      if (!Style(argument, 0, 0, word.text == "STYLE" ? &dialog->style : &dialog->exStyle)) {
         return false;
       }
     } else if (word.text == "CAPTION") {
@@ -371,7 +395,7 @@ bool Parser::ParseControl(const Token& keyword, DialogTemplate* dialog) {
   if (keyword.text == "CONTROL") {
     if (!args[2].isText) return Fail(args[2].line, "expected the control class");
     const std::string& cls = args[2].text;
-    if (!Style(args[3], kChild, &control.style)) return false;
+    if (!Style(args[3], kChild, 0, &control.style)) return false;
     if (cls == "Static") {
       control.kind = ControlKind::Static;
     } else if (cls == "Button") {
@@ -399,11 +423,12 @@ bool Parser::ParseControl(const Token& keyword, DialogTemplate* dialog) {
   control.rect = {box[0], box[1], box[0] + box[2], box[1] + box[3]};
   std::size_t next = geometry + sizes;
   if (keyword.text == "CONTROL") {
-    if (next < args.size() && !Style(args[next], 0, &control.exStyle)) return false;
+    if (next < args.size() && !Style(args[next], 0, 0, &control.exStyle)) return false;
   } else {
-    if (next < args.size() && !Style(args[next], base, &control.style)) return false;
+    DWORD typeMask = TypeMaskOf(control.kind);
+    if (next < args.size() && !Style(args[next], base, typeMask, &control.style)) return false;
     if (next >= args.size()) control.style = base;
-    if (next + 1 < args.size() && !Style(args[next + 1], 0, &control.exStyle)) return false;
+    if (next + 1 < args.size() && !Style(args[next + 1], 0, 0, &control.exStyle)) return false;
   }
   dialog->controls.push_back(std::move(control));
   return true;
