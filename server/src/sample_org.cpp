@@ -106,7 +106,7 @@ const Machine kMachines[] = {
 constexpr const char* kFlowLogonFile =
     "//TEXT\r\n"
     "// How new flow users log on\r\n"
-    "LastServer=tcp://127.0.0.1:7400\r\n"
+    "LastServer=127.0.0.1:7400\r\n"
     "ComputerNameLogon=true\r\n";
 
 constexpr double kCreated = 20260105.090000;

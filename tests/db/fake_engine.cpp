@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace hrztest {
 
@@ -70,6 +72,9 @@ class FakeServer::Engine final : public hrzsrv::Engine {
           engine_.received_.push_back(f);
         }
         answer = engine_.script_(f);
+      }
+      if (answer.delayMs > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(answer.delayMs));
       }
       if (answer.action == FakeAnswer::kDrop) {
         outcome.close = true;

@@ -31,6 +31,7 @@ struct FakeAnswer {
   std::uint8_t status = 0;
   int group = -1;                  // reply group; the request's when negative
   std::vector<std::uint8_t> body;  // sent as it is
+  int delayMs = 0;                 // the server thinks this long before answering
   // The server closes the connection instead of answering.
   static FakeAnswer Drop() {
     FakeAnswer answer;
