@@ -2,10 +2,13 @@
 // test, configuration items, buttons and LIKE patterns.
 #include "xrecobjctrl.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstring>
 #include <string>
 
 #include "widgets/widget_test_support.h"
@@ -19,7 +22,7 @@ class XRecObjCtrlTest : public hrztest::SampleStoreTest {
   void SetUp() override {
     SampleStoreTest::SetUp();
     form_.SetDB(db());
-    form_.resize(500, 700);
+    form_.GetWidget()->resize(500, 700);
   }
   bool ShowUser(int nid) {
     const char* tables[] = {"UUSR", "UUSRBM"};
@@ -185,7 +188,20 @@ TEST_F(XRecObjCtrlTest, TextsByFieldCheckBoxesAndEnterMovesOn) {
   char small[4];
   ASSERT_TRUE(form_.GetTextByOrgFld("UUSR.CNAME", small, sizeof small));
   EXPECT_STREQ(small, "Ali");
+  // Enter in a field moves on to the next field that takes typing.
+  QWidget* page = form_.GetWidget();
+  page->show();
+  page->activateWindow();
+  QApplication::setActiveWindow(page);
   ASSERT_TRUE(form_.SetFirstCtrlAsFocus());
+  EXPECT_EQ(page->focusWidget(), Edit("CCODE"));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Edit("CCODE"), &enter);
+  EXPECT_EQ(page->focusWidget(), form_.GetCtrlWnd(form_.GetCtrlCfgNode("XNEWCODE")));
+  MSG other;
+  other.message = WM_KEYDOWN;
+  other.wParam = VK_ESCAPE;
+  EXPECT_FALSE(form_.PreTranslateMessage(&other));
 }
 
 // A form that records the buttons pressed in it.

@@ -1,6 +1,10 @@
 // XTree on its own: display-order indices, navigation, deletion, handles and clicks.
 #include "xtree.h"
 
+#include "dialog_template.h"
+#include "xctrl_host.h"
+#include "xgrid.h"
+
 #include <QAbstractItemModelTester>
 #include <QTreeView>
 #include <cstdlib>
@@ -170,6 +174,78 @@ TEST_F(XTreeTest, KeepsTextsImagesMarksAndData) {
   void* data = std::malloc(16);
   EXPECT_TRUE(tree_.SetNodeData(d_, data));
   EXPECT_EQ(tree_.GetNodeData(d_), data);  // freed with the tree
+}
+
+}  // namespace
+
+namespace {
+
+// Trees and grids sit in containers over a dialog's placeholder; the automation hook picks
+// their items by control id, the container's or their own.
+TEST(XCtrlHostingTest, AutomationPicksNodesAndRowsByControlId) {
+  hrztest::EnsureApplication();
+  QWidget page;
+  CWnd* dialog = CWnd::FromWidget(&page);
+  XCtrlContainer treeBox, gridBox;
+  ASSERT_TRUE(treeBox.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 200, 300}, dialog, 1066));
+  ASSERT_TRUE(gridBox.Create(WS_CHILD | WS_VISIBLE, RECT{210, 0, 500, 300}, dialog, 1067));
+  XTree tree;
+  ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 200, 300}, &treeBox, 2001));
+  treeBox.SetXCtrl(&tree);
+  int top = tree.AddNode(-1, "top");
+  tree.AddNode(top, "first");
+  tree.AddNode(top, "second");
+  XGrid grid;
+  ASSERT_TRUE(grid.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 290, 300}, &gridBox, 2002));
+  gridBox.SetXCtrl(&grid);
+  grid.SetCols(2);
+  grid.InsertRow(nullptr);
+  grid.InsertRow(nullptr);
+
+  ASSERT_NE(dialog->GetDlgItem(1066), nullptr);
+  EXPECT_TRUE(dialog->GetDlgItem(1066)->AutomationSelect(2));
+  EXPECT_EQ(tree.GetFocusNode(), 2);
+  EXPECT_EQ(dialog->GetDlgItem(2001), &tree);
+  EXPECT_EQ(dialog->GetDlgItem(2001)->AutomationSelection(), 2);
+  EXPECT_FALSE(dialog->GetDlgItem(1066)->AutomationSelect(7));
+
+  EXPECT_TRUE(dialog->GetDlgItem(1067)->AutomationSelect(2));
+  EXPECT_EQ(grid.GetFocusCell().row, 2);
+  EXPECT_FALSE(dialog->GetDlgItem(1067)->AutomationSelect(0));  // the header is no item
+  EXPECT_EQ(dialog->GetDlgItem(1067)->AutomationSelection(), 2);
+  struct Seen {
+    int event = -1, row = -1;
+  } seen;
+  grid.SetGridEventFunc(
+      [](XGrid*, int event, int row, int, void* user) {
+        static_cast<Seen*>(user)->event = event;
+        static_cast<Seen*>(user)->row = row;
+      },
+      &seen);
+  EXPECT_TRUE(dialog->GetDlgItem(2002)->AutomationActivate(1));
+  EXPECT_EQ(seen.event, XGRID_EVENT_DBLCLICK);
+  EXPECT_EQ(seen.row, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(XCtrlHostingTest, ATreeOutlivesTheWindowThatHeldIt) {
+  hrztest::EnsureApplication();
+  QWidget page;
+  auto box = std::make_unique<XCtrlContainer>();
+  ASSERT_TRUE(
+      box->Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 100, 100}, CWnd::FromWidget(&page), 1066));
+  XTree tree;
+  ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 100, 100}, box.get(), 2001));
+  tree.AddNode(tree.AddNode(-1, "top"), "child");
+  box.reset();  // takes the tree's view with it
+  EXPECT_EQ(tree.View(), nullptr);
+  EXPECT_EQ(tree.GetNodes(-1), 2);
+  EXPECT_FALSE(tree.SetFocusNode(1));
+  EXPECT_EQ(tree.GetFocusNode(), -1);
+  EXPECT_EQ(tree.ExpandChildNodes(0), 1);
 }
 
 }  // namespace

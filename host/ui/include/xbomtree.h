@@ -31,7 +31,7 @@ class XBOMViewCache {
 
 class XBOMTree : public XTree {
  public:
-  explicit XBOMTree(QWidget* parent = nullptr);
+  XBOMTree();
 
   void SetDB(tagXCliDB* db) { db_ = db; }
   tagXCliDB* GetDB() const { return db_; }

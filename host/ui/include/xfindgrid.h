@@ -15,7 +15,7 @@ struct tagXCliDB;
 
 class XRecObjGrid : public XGrid {
  public:
-  explicit XRecObjGrid(QWidget* parent = nullptr);
+  XRecObjGrid();
   ~XRecObjGrid() override;
 
   void SetDB(tagXCliDB* db) { db_ = db; }
@@ -48,7 +48,7 @@ class XRecObjGrid : public XGrid {
 
 class XPrdFindGrid : public XRecObjGrid {
  public:
-  explicit XPrdFindGrid(QWidget* parent = nullptr);
+  XPrdFindGrid();
 
   // Takes table, columns and order from the host's grid configuration of that name.
   BOOL InitCtrls(const char* gridName);
@@ -98,7 +98,7 @@ class XPrdFindGrid : public XRecObjGrid {
 
 class XUserFindGrid : public XPrdFindGrid {
  public:
-  explicit XUserFindGrid(QWidget* parent = nullptr);
+  XUserFindGrid();
 
   // Which records a find may return (docs/widgets.md): 0 all rows; 1 users of any kind;
   // 2 departments and roles; 4 every record of the organisation, deleted users included;

@@ -4,13 +4,13 @@
 // within it replaces an earlier one.
 #pragma once
 
-#include <QWidget>
+#include <QPointer>
 #include <memory>
 #include <string>
 
-#include "wintypes.h"
+#include "cwnd.h"
 
-class QTableView;
+#include <QTableView>
 class QTimer;
 class QPainter;
 class QRect;
@@ -31,15 +31,16 @@ struct XCellID {
 constexpr int XGRID_EVENT_ROWCOL = 0;    // the focus cell changed (after the interval)
 constexpr int XGRID_EVENT_DBLCLICK = 1;  // a cell was double-clicked
 
-class XGrid : public QWidget {
+class XGrid : public CWnd {
  public:
   using GridEventFunc = void (*)(XGrid* grid, int event, int row, int col, void* userData);
 
-  explicit XGrid(QWidget* parent = nullptr);
+  XGrid();
   ~XGrid() override;
 
-  // Places the grid in a parent window; the object name becomes the id's decimal text.
-  BOOL Create(QWidget* parent, const RECT& rect, int id);
+  // Places the grid in a parent window (a container, usually) at rect with id; the style
+  // WS_VISIBLE shows it.
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
   // Row count including the header row (at least 1); rows beyond it are dropped.
   BOOL SetRows(int rows, BOOL redraw = TRUE);
@@ -89,7 +90,13 @@ class XGrid : public QWidget {
   void ClickCell(int row, int col);
   void DoubleClickCell(int row, int col);
 
+  // The view; null once its parent window destroyed it.
   QTableView* View() const { return view_; }
+
+  // Automation: a data row is the item; select clicks it, activate double-clicks it.
+  bool AutomationSelect(int index) override;
+  bool AutomationActivate(int index) override;
+  int AutomationSelection() const override;
 
   // Draws a data cell; return TRUE when it was drawn, FALSE to have the default drawing.
   virtual BOOL DrawCellText(QPainter* painter, int row, int col, const QRect& rect,
@@ -99,15 +106,16 @@ class XGrid : public QWidget {
   virtual void OnRowColChange(int oldRow, int oldCol, int newRow, int newCol);
   virtual void OnDblClickCell(int row, int col);
   void FireEvent(int event, int row, int col);
-  hrz::ui::XGridModel* Model() const { return model_; }
+  hrz::ui::XGridModel* Model() const { return model_.get(); }
+  QObject* Context() const;
 
  private:
   void OnCurrentChanged();
   void FireRowColChange();
 
-  hrz::ui::XGridModel* model_;
-  QTableView* view_;
-  QTimer* changeTimer_;
+  std::unique_ptr<hrz::ui::XGridModel> model_;
+  QPointer<QTableView> view_;  // owned, unless its parent window deletes it first
+  std::unique_ptr<QTimer> changeTimer_;
   int changeInterval_ = 0;
   XCellID lastFocus_;
   XCellID pendingOld_;

@@ -7,20 +7,21 @@
 // form order; 0 or less means none.
 #pragma once
 
-#include <QWidget>
+#include <QPointer>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cwnd.h"
 #include "hrzlib.h"
-#include "wintypes.h"
 
 struct tagXCliDB;
-class QKeyEvent;
+class QWidget;
 
 namespace hrz::ui {
 struct XFormLayout;
-}
+class XFormWidget;
+}  // namespace hrz::ui
 
 // Items of GetCtrlCfgData.
 constexpr int XCTRLCFG_EDITABLE = 8;  // 4 bytes; byte 2 is 0 when the field is not editable
@@ -34,12 +35,14 @@ struct XCtrlFieldItem {
   unsigned short typeCode = 0;  // XFIELD_TYPE_*
 };
 
-class XRecObjCtrl : public QWidget {
+class XRecObjCtrl : public CWnd {
  public:
-  explicit XRecObjCtrl(QWidget* parent = nullptr);
+  XRecObjCtrl();
   ~XRecObjCtrl() override;
 
-  BOOL Create(QWidget* parent, const RECT& rect, int id);
+  // Places the form in a parent window (a CRecObjContainer, usually) at rect with id; the
+  // style WS_VISIBLE shows it.
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   void SetDB(tagXCliDB* db) { db_ = db; }
   tagXCliDB* GetDB() const { return db_; }
   void SetParentLib(tagHRZLib* lib) { lib_ = lib; }
@@ -70,9 +73,9 @@ class XRecObjCtrl : public QWidget {
   BOOL SetCtrlReadOnly(int node, BOOL readOnly);
   BOOL SetFirstCtrlAsFocus();
 
-  // Keys typed in the form's controls pass here first: Enter in a one-line field moves on
-  // to the next field instead of reaching the dialog. TRUE when the key was used.
-  virtual BOOL PreTranslateMessage(QKeyEvent* event);
+  // Keys typed in the form's controls pass here first (WM_KEYDOWN): Enter in a one-line
+  // field moves on to the next field instead of reaching the dialog. TRUE when used.
+  virtual BOOL PreTranslateMessage(MSG* msg);
 
   // A button's plug-in entry, called as entry(20, name, params, buffer); null when the
   // button has none. The host provides "XNEWCODE": params[0] is the connection, buffer
@@ -83,13 +86,11 @@ class XRecObjCtrl : public QWidget {
  protected:
   // A form button was pressed; return non-zero when handled.
   virtual int ButtonMessage(const char* buttonName, int node);
-  // The form was rebuilt; controls are new.
-  virtual void OnFormBuilt() {}
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   hrz::ui::XFormLayout* Form() const { return form_.get(); }
 
  private:
+  friend class hrz::ui::XFormWidget;
+  QPointer<QWidget> page_;  // owned, unless its parent window deletes it first
   tagXCliDB* db_ = nullptr;
   tagHRZLib* lib_ = nullptr;
   std::unique_ptr<hrz::ui::XFormLayout> form_;
@@ -98,7 +99,7 @@ class XRecObjCtrl : public QWidget {
 
 class XShowRecObjCtrl : public XRecObjCtrl {
  public:
-  explicit XShowRecObjCtrl(QWidget* parent = nullptr);
+  XShowRecObjCtrl();
 
   // Makes layout the form's layout; the form is rebuilt when the name differs or force is
   // set. FALSE when there is no such layout.
@@ -133,7 +134,7 @@ class XShowRecObjCtrl : public XRecObjCtrl {
 
 class XUpdateRecObjCtrl : public XShowRecObjCtrl {
  public:
-  explicit XUpdateRecObjCtrl(QWidget* parent = nullptr);
+  XUpdateRecObjCtrl();
 
   // mode 2: a new record, whose field counts as changed when it holds text; otherwise an
   // update, where it counts when the text differs from the value read, ignoring letter

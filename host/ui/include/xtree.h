@@ -8,17 +8,19 @@
 // must be processing events). StopExpandAll may be called from any thread at any time.
 #pragma once
 
-#include <QWidget>
+#include <QPointer>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "wintypes.h"
+#include "cwnd.h"
 
-class QTreeView;
+#include <QIcon>
+#include <QList>
+
+#include <QTreeView>
 class QTimer;
-class QIcon;
 
 namespace hrz::ui {
 class XTreeModel;
@@ -33,15 +35,16 @@ constexpr int XTREE_EVENT_LEVEL = 3;     // ExpandAll finished one level (node =
 
 using XNodeHandle = std::int64_t;  // 0 is no handle
 
-class XTree : public QWidget {
+class XTree : public CWnd {
  public:
   using TreeEventFunc = void (*)(XTree* tree, int event, int node, void* userData);
 
-  explicit XTree(QWidget* parent = nullptr);
+  XTree();
   ~XTree() override;
 
-  // Places the tree in a parent window; the object name becomes the id's decimal text.
-  BOOL Create(QWidget* parent, const RECT& rect, int id);
+  // Places the tree in a parent window (a container, usually) at rect with id; the style
+  // WS_VISIBLE shows it.
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
   // Adds a node as the last child of parent (-1: top level); returns its index, -1 on a
   // bad parent. key identifies the node among its siblings across reloads (0: a new one).
@@ -103,7 +106,13 @@ class XTree : public QWidget {
   void ClickNode(int node);
   void DoubleClickNode(int node);
 
+  // The view; null once its parent window destroyed it.
   QTreeView* View() const { return view_; }
+
+  // Automation: a node index is the item; select clicks it, activate double-clicks it.
+  bool AutomationSelect(int index) override;
+  bool AutomationActivate(int index) override;
+  int AutomationSelection() const override;
 
   // Loads the children of a node when needed and expands it; 1 when it has children.
   virtual int ExpandChildNodes(int node);
@@ -130,7 +139,7 @@ class XTree : public QWidget {
 
   hrz::ui::XTreeNode* NodeAt(int node) const;
   int IndexOf(const hrz::ui::XTreeNode* node) const;
-  hrz::ui::XTreeModel* Model() const { return model_; }
+  hrz::ui::XTreeModel* Model() const { return model_.get(); }
 
  private:
   void OnCurrentChanged();
@@ -139,9 +148,9 @@ class XTree : public QWidget {
   int FollowHandle(XNodeHandle handle, bool load);
   friend class hrz::ui::XTreeModel;
 
-  hrz::ui::XTreeModel* model_;
-  QTreeView* view_;
-  QTimer* clickTimer_;
+  std::unique_ptr<hrz::ui::XTreeModel> model_;
+  QPointer<QTreeView> view_;  // owned, unless its parent window deletes it first
+  std::unique_ptr<QTimer> clickTimer_;
   int clickInterval_ = 0;
   int lastFocus_ = -1;
   int pendingPrev_ = -1;

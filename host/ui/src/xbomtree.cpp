@@ -46,7 +46,7 @@ const char* XBOMViewCache::GetViewFldByNo(tagXCliDB*, const char* bomTable, cons
   return "";
 }
 
-XBOMTree::XBOMTree(QWidget* parent) : XTree(parent) {
+XBOMTree::XBOMTree() {
   SetAutoFreeNodeData(TRUE);
 }
 

@@ -22,7 +22,7 @@ bool IsSqlName(std::string_view name) {
 
 }  // namespace
 
-XRecObjGrid::XRecObjGrid(QWidget* parent) : XGrid(parent) {}
+XRecObjGrid::XRecObjGrid() = default;
 
 XRecObjGrid::~XRecObjGrid() = default;
 
@@ -62,7 +62,7 @@ BOOL XRecObjGrid::GetTextByOrgFld(int row, const char* field, char* buffer, int 
   return GetItemText(row, col, buffer, capacity) >= 0;
 }
 
-XPrdFindGrid::XPrdFindGrid(QWidget* parent) : XRecObjGrid(parent) {}
+XPrdFindGrid::XPrdFindGrid() = default;
 
 BOOL XPrdFindGrid::InitCtrls(const char* gridName) {
   const char* script = gridName != nullptr ? hrzcfg::GridConfigScript(gridName) : nullptr;
@@ -113,10 +113,10 @@ void XPrdFindGrid::SetPageRows(int rows) {
 }
 
 int XPrdFindGrid::DoFind(const char* where, const char* order, int* count, BOOL append) {
-  if (QThread::currentThread() != thread()) {
+  if (QThread::currentThread() != Context()->thread()) {
     int result = -1;
     QMetaObject::invokeMethod(
-        this, [&] { result = DoFindHere(where, order, count, append); },
+        Context(), [&] { result = DoFindHere(where, order, count, append); },
         Qt::BlockingQueuedConnection);
     return result;
   }
@@ -191,10 +191,10 @@ int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
 }
 
 int XPrdFindGrid::GetAll(BOOL redraw) {
-  if (QThread::currentThread() != thread()) {
+  if (QThread::currentThread() != Context()->thread()) {
     int result = -1;
     QMetaObject::invokeMethod(
-        this, [&] { result = GetAll(redraw); }, Qt::BlockingQueuedConnection);
+        Context(), [&] { result = GetAll(redraw); }, Qt::BlockingQueuedConnection);
     return result;
   }
   if (pendingSql_.empty()) return 0;
@@ -213,7 +213,7 @@ int XPrdFindGrid::GetRecNID(int row, char* table, char* kind) const {
   return nid >= 1 ? nid : -1;
 }
 
-XUserFindGrid::XUserFindGrid(QWidget* parent) : XPrdFindGrid(parent) {}
+XUserFindGrid::XUserFindGrid() = default;
 
 std::string XUserFindGrid::FindFilter() const {
   const std::string t = GetTableName();

@@ -5,8 +5,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
-#include <QVBoxLayout>
 
+#include "dialog_template.h"
 #include "ui_text.h"
 #include "xgrid_model.h"
 
@@ -17,7 +17,7 @@ namespace {
 // Hands every data cell to XGrid::DrawCellText first.
 class XGridDelegate : public QStyledItemDelegate {
  public:
-  XGridDelegate(XGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+  XGridDelegate(XGrid* grid, QObject* parent) : QStyledItemDelegate(parent), grid_(grid) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
@@ -35,34 +35,60 @@ class XGridDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-XGrid::XGrid(QWidget* parent)
-    : QWidget(parent),
-      model_(new XGridModel(this)),
-      view_(new QTableView(this)),
-      changeTimer_(new QTimer(this)) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(view_);
-  view_->setModel(model_);
-  view_->setItemDelegate(new XGridDelegate(this));
+XGrid::XGrid()
+    : model_(std::make_unique<XGridModel>()),
+      view_(new QTableView),
+      changeTimer_(std::make_unique<QTimer>()) {
+  Attach(view_);
+  view_->setModel(model_.get());
+  view_->setItemDelegate(new XGridDelegate(this, view_));
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   changeTimer_->setSingleShot(true);
-  connect(changeTimer_, &QTimer::timeout, this, &XGrid::FireRowColChange);
-  connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          &XGrid::OnCurrentChanged);
-  connect(view_, &QTableView::doubleClicked, this,
-          [this](const QModelIndex& at) { OnDblClickCell(at.row() + 1, at.column() + 1); });
+  QObject* context = model_.get();
+  QObject::connect(changeTimer_.get(), &QTimer::timeout, context, [this] { FireRowColChange(); });
+  QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, context,
+                   [this] { OnCurrentChanged(); });
+  QObject::connect(view_, &QTableView::doubleClicked, context, [this](const QModelIndex& at) {
+    OnDblClickCell(at.row() + 1, at.column() + 1);
+  });
 }
 
-XGrid::~XGrid() = default;
+XGrid::~XGrid() {
+  Detach();
+  delete view_.data();  // before the model it shows
+}
 
-BOOL XGrid::Create(QWidget* parent, const RECT& rect, int id) {
-  setParent(parent);
-  setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  setObjectName(QString::number(id));
+QObject* XGrid::Context() const {
+  return model_.get();
+}
+
+BOOL XGrid::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  if (view_ == nullptr || parent == nullptr || parent->GetWidget() == nullptr) return FALSE;
+  view_->setParent(parent->GetWidget());
+  view_->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  view_->setVisible((style & WS_VISIBLE) != 0);
+  SetDlgCtrlID(static_cast<int>(id));
   return TRUE;
+}
+
+bool XGrid::AutomationSelect(int index) {
+  if (index < 1 || index >= GetRows()) return false;
+  XCellID focus = GetFocusCell();
+  ClickCell(index, focus.col > 0 ? focus.col : 1);
+  return true;
+}
+
+bool XGrid::AutomationActivate(int index) {
+  if (index < 1 || index >= GetRows()) return false;
+  XCellID focus = GetFocusCell();
+  DoubleClickCell(index, focus.col > 0 ? focus.col : 1);
+  return true;
+}
+
+int XGrid::AutomationSelection() const {
+  return GetFocusCell().row;
 }
 
 BOOL XGrid::SetRows(int rows, BOOL redraw) {
@@ -165,7 +191,7 @@ std::string XGrid::GetRowTag(int row) const {
 }
 
 BOOL XGrid::SetColumnWidth(int col, int width) {
-  if (col < 0 || col >= GetCols() || width < 0) return FALSE;
+  if (col < 0 || col >= GetCols() || width < 0 || view_ == nullptr) return FALSE;
   if (col == 0) {
     view_->verticalHeader()->setVisible(width > 0);
     return TRUE;
@@ -176,14 +202,14 @@ BOOL XGrid::SetColumnWidth(int col, int width) {
 }
 
 int XGrid::GetColumnWidth(int col) const {
-  if (col < 0 || col >= GetCols()) return -1;
+  if (col < 0 || col >= GetCols() || view_ == nullptr) return -1;
   if (col == 0) return view_->verticalHeader()->isVisible() ? view_->verticalHeader()->width() : 0;
   return view_->isColumnHidden(col - 1) ? 0 : view_->columnWidth(col - 1);
 }
 
 BOOL XGrid::SetRowHeight(int row, int height) {
   hrz::ui::XGridRow* r = model_->Row(row);
-  if (r == nullptr || height < 0) return FALSE;
+  if (r == nullptr || height < 0 || view_ == nullptr) return FALSE;
   r->height = height;
   if (row == 0) {
     view_->horizontalHeader()->setVisible(height > 0);
@@ -196,19 +222,21 @@ BOOL XGrid::SetRowHeight(int row, int height) {
 
 int XGrid::GetRowHeight(int row) const {
   const hrz::ui::XGridRow* r = model_->Row(row);
-  if (r == nullptr) return -1;
+  if (r == nullptr || view_ == nullptr) return -1;
   if (r->height == 0) return 0;
   if (row == 0) return view_->horizontalHeader()->height();
   return view_->rowHeight(row - 1);
 }
 
 XCellID XGrid::GetFocusCell() const {
+  if (view_ == nullptr) return XCellID();
   QModelIndex current = view_->currentIndex();
   if (!current.isValid()) return XCellID();
   return XCellID(current.row() + 1, current.column() + 1);
 }
 
 BOOL XGrid::SetFocusCell(int row, int col, BOOL notify) {
+  if (view_ == nullptr) return FALSE;
   XCellID old = GetFocusCell();
   changeTimer_->stop();
   notifyFocus_ = false;
@@ -230,15 +258,18 @@ BOOL XGrid::SetFocusCell(int row, int col, BOOL notify) {
 
 void XGrid::SetListMode(BOOL listMode) {
   listMode_ = listMode != FALSE;
+  if (view_ == nullptr) return;
   view_->setSelectionBehavior(listMode_ ? QAbstractItemView::SelectRows
                                         : QAbstractItemView::SelectItems);
 }
 
 void XGrid::SetRedraw(BOOL redraw) {
+  if (view_ == nullptr) return;
   view_->setUpdatesEnabled(redraw != FALSE);
 }
 
 void XGrid::Refresh() {
+  if (view_ == nullptr) return;
   view_->viewport()->update();
 }
 

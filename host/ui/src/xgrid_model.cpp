@@ -17,7 +17,7 @@ QString ToQString(const std::string& text) {
 
 }  // namespace
 
-XGridModel::XGridModel(QObject* parent) : QAbstractTableModel(parent) {
+XGridModel::XGridModel() {
   rows_.resize(1);
   rows_[0].cells.resize(1);
 }

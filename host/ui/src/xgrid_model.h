@@ -28,7 +28,7 @@ struct XGridRow {
 
 class XGridModel : public QAbstractTableModel {
  public:
-  explicit XGridModel(QObject* parent);
+  XGridModel();
 
   int Rows() const { return static_cast<int>(rows_.size()); }
   int Cols() const { return cols_; }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <map>
 #include <mutex>
 
+#include "dialog_template.h"
 #include "layouts.h"
 #include "ui_text.h"
 #include "value_lists.h"
@@ -79,15 +81,67 @@ QWidget* MakeControl(const XFormCtrl& ctrl, QWidget* parent) {
 
 }  // namespace
 
-XRecObjCtrl::XRecObjCtrl(QWidget* parent)
-    : QWidget(parent), form_(std::make_unique<XFormLayout>()) {}
+namespace hrz::ui {
 
-XRecObjCtrl::~XRecObjCtrl() = default;
+// The form's window: lays the controls out when resized and shows the form the keys typed
+// in its controls first.
+class XFormWidget : public QWidget {
+ public:
+  explicit XFormWidget(XRecObjCtrl* owner) : owner_(owner) {}
 
-BOOL XRecObjCtrl::Create(QWidget* parent, const RECT& rect, int id) {
-  setParent(parent);
-  setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  setObjectName(QString::number(id));
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      MSG msg;
+      msg.message = WM_KEYDOWN;
+      msg.wParam = VirtualKey(key->key());
+      if (msg.wParam != 0 && owner_->PreTranslateMessage(&msg)) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    owner_->Layout();
+  }
+
+ private:
+  static WPARAM VirtualKey(int key) {
+    switch (key) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        return VK_RETURN;
+      case Qt::Key_Escape:
+        return VK_ESCAPE;
+      case Qt::Key_Tab:
+        return VK_TAB;
+      default:
+        return 0;
+    }
+  }
+
+  XRecObjCtrl* owner_;
+};
+
+}  // namespace hrz::ui
+
+XRecObjCtrl::XRecObjCtrl()
+    : page_(new hrz::ui::XFormWidget(this)), form_(std::make_unique<XFormLayout>()) {
+  Attach(page_);
+}
+
+XRecObjCtrl::~XRecObjCtrl() {
+  Detach();
+  delete page_.data();
+}
+
+BOOL XRecObjCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  if (page_ == nullptr || parent == nullptr || parent->GetWidget() == nullptr) return FALSE;
+  page_->setParent(parent->GetWidget());
+  page_->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  page_->setVisible((style & WS_VISIBLE) != 0);
+  SetDlgCtrlID(static_cast<int>(id));
   return TRUE;
 }
 
@@ -106,6 +160,10 @@ BOOL XRecObjCtrl::LoadLayoutScript(const char* script) {
     if (script == nullptr) lastError_ = "no script";
     return FALSE;
   }
+  if (page_ == nullptr) {
+    lastError_ = "the form's window is gone";
+    return FALSE;
+  }
   for (XFormCtrl& ctrl : form_->ctrls) {
     delete ctrl.wnd;
     delete ctrl.labelWnd;
@@ -114,37 +172,32 @@ BOOL XRecObjCtrl::LoadLayoutScript(const char* script) {
   int node = 0;
   for (XFormCtrl& ctrl : form_->ctrls) {
     ++node;
-    ctrl.wnd = MakeControl(ctrl, this);
+    ctrl.wnd = MakeControl(ctrl, page_);
     ctrl.wnd->setObjectName(QString::fromStdString(ctrl.name));
-    ctrl.wnd->installEventFilter(this);
+    ctrl.wnd->installEventFilter(page_);
     if (ctrl.kind == "button") {
       auto* button = static_cast<QPushButton*>(ctrl.wnd.data());
       std::string name = ctrl.name;
-      connect(button, &QPushButton::clicked, this,
-              [this, name, node] { ButtonMessage(name.c_str(), node); });
+      QObject::connect(button, &QPushButton::clicked, page_,
+                       [this, name, node] { ButtonMessage(name.c_str(), node); });
     }
     if (!ctrl.label.empty() && ctrl.kind != "button" && ctrl.kind != "check box" &&
         ctrl.kind != "label") {
-      ctrl.labelWnd = new QLabel(QString::fromStdString(ctrl.label), this);
+      ctrl.labelWnd = new QLabel(QString::fromStdString(ctrl.label), page_);
       ctrl.labelWnd->setVisible(ctrl.visible);
     }
     ctrl.wnd->setVisible(ctrl.visible);
   }
   lastError_.clear();
   Layout();
-  OnFormBuilt();
   return TRUE;
 }
 
-void XRecObjCtrl::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  Layout();
-}
-
 void XRecObjCtrl::Layout() {
+  if (page_ == nullptr) return;
   std::map<std::string, QRect> placed;
   int nextTop = kMargin;
-  const int w = width();
+  const int w = page_->width();
   for (XFormCtrl& ctrl : form_->ctrls) {
     const hrz::ui::OutlineItem& p = ctrl.placement;
     bool attached = false;
@@ -160,7 +213,7 @@ void XRecObjCtrl::Layout() {
       if (parts.size() == 1 && parts[0] == "width") right = left + offset;
       if (parts.size() != 2) continue;
       // The edge of the reference: another control when named, else this form.
-      QRect ref(0, 0, w, this->height());
+      QRect ref(0, 0, w, page_->height());
       if (line.args.size() > 1) {
         auto found = placed.find(line.args[1]);
         if (found == placed.end()) continue;
@@ -184,7 +237,7 @@ void XRecObjCtrl::Layout() {
     placed[ctrl.name] = rect;
     if (ctrl.visible) nextTop = rect.y() + rect.height() + kGap;
   }
-  setMinimumHeight(nextTop + kMargin);
+  page_->setMinimumHeight(nextTop + kMargin);
 }
 
 const char* XRecObjCtrl::GetCurrentObj() const {
@@ -271,20 +324,23 @@ BOOL XRecObjCtrl::SetFirstCtrlAsFocus() {
   return FALSE;
 }
 
-bool XRecObjCtrl::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && PreTranslateMessage(static_cast<QKeyEvent*>(event))) {
-    return true;
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-BOOL XRecObjCtrl::PreTranslateMessage(QKeyEvent* event) {
-  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return FALSE;
-  QWidget* focus = focusWidget();
+BOOL XRecObjCtrl::PreTranslateMessage(MSG* msg) {
+  if (msg == nullptr || msg->message != WM_KEYDOWN || msg->wParam != VK_RETURN) return FALSE;
+  if (page_ == nullptr) return FALSE;
+  QWidget* focus = page_->focusWidget();
   if (qobject_cast<QLineEdit*>(focus) == nullptr && qobject_cast<QComboBox*>(focus) == nullptr) {
     return FALSE;
   }
-  focusNextChild();
+  // The next field in form order that takes typing.
+  bool past = false;
+  for (XFormCtrl& ctrl : form_->ctrls) {
+    if (past && ctrl.wnd && ctrl.wnd->isVisible() && ctrl.wnd->isEnabled() &&
+        ctrl.kind != "label") {
+      ctrl.wnd->setFocus();
+      return TRUE;
+    }
+    if (ctrl.wnd == focus) past = true;
+  }
   return TRUE;
 }
 

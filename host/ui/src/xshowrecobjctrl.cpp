@@ -60,7 +60,7 @@ void WriteCtrl(const XFormCtrl& ctrl, const std::string& text) {
 
 }  // namespace
 
-XShowRecObjCtrl::XShowRecObjCtrl(QWidget* parent) : XRecObjCtrl(parent) {}
+XShowRecObjCtrl::XShowRecObjCtrl() = default;
 
 BOOL XShowRecObjCtrl::InitCtrls(const char* layout, BOOL force) {
   if (layout == nullptr) return FALSE;
@@ -123,7 +123,7 @@ BOOL XShowRecObjCtrl::ClearRec(BOOL redraw) {
   }
   shown_.clear();
   SetCtrlsModify(FALSE);
-  if (redraw) update();
+  if (redraw) Invalidate();
   return TRUE;
 }
 
@@ -185,7 +185,7 @@ const char* XShowRecObjCtrl::GetLinkTable() const {
   return Form()->linkTable.c_str();
 }
 
-XUpdateRecObjCtrl::XUpdateRecObjCtrl(QWidget* parent) : XShowRecObjCtrl(parent) {}
+XUpdateRecObjCtrl::XUpdateRecObjCtrl() = default;
 
 BOOL XUpdateRecObjCtrl::IsFieldChanged(int node, int mode) {
   if (node < 1 || node > GetCtrlCount()) return FALSE;

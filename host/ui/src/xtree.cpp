@@ -5,10 +5,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
-#include <QVBoxLayout>
 #include <map>
 #include <vector>
 
+#include "dialog_template.h"
 #include "ui_text.h"
 #include "xtree_model.h"
 
@@ -20,33 +20,52 @@ struct XTreeHandles {
   std::map<XNodeHandle, std::vector<std::int64_t>> paths;
 };
 
-XTree::XTree(QWidget* parent)
-    : QWidget(parent),
-      model_(new XTreeModel(this)),
-      view_(new QTreeView(this)),
-      clickTimer_(new QTimer(this)),
+XTree::XTree()
+    : model_(std::make_unique<XTreeModel>(this)),
+      view_(new QTreeView),
+      clickTimer_(std::make_unique<QTimer>()),
       handles_(std::make_unique<XTreeHandles>()) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(view_);
-  view_->setModel(model_);
+  Attach(view_);
+  view_->setModel(model_.get());
   view_->setHeaderHidden(true);
   view_->setUniformRowHeights(true);
   view_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
   clickTimer_->setSingleShot(true);
-  connect(clickTimer_, &QTimer::timeout, this, &XTree::FireClick);
-  connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          &XTree::OnCurrentChanged);
-  connect(view_, &QTreeView::doubleClicked, this, &XTree::OnDoubleClicked);
+  QObject* context = model_.get();
+  QObject::connect(clickTimer_.get(), &QTimer::timeout, context, [this] { FireClick(); });
+  QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, context,
+                   [this] { OnCurrentChanged(); });
+  QObject::connect(view_, &QTreeView::doubleClicked, context, [this] { OnDoubleClicked(); });
 }
 
-XTree::~XTree() = default;
+XTree::~XTree() {
+  Detach();
+  delete view_.data();  // before the model it shows
+}
 
-BOOL XTree::Create(QWidget* parent, const RECT& rect, int id) {
-  setParent(parent);
-  setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  setObjectName(QString::number(id));
+BOOL XTree::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  if (view_ == nullptr || parent == nullptr || parent->GetWidget() == nullptr) return FALSE;
+  view_->setParent(parent->GetWidget());
+  view_->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  view_->setVisible((style & WS_VISIBLE) != 0);
+  SetDlgCtrlID(static_cast<int>(id));
   return TRUE;
+}
+
+bool XTree::AutomationSelect(int index) {
+  if (NodeAt(index) == nullptr) return false;
+  ClickNode(index);
+  return true;
+}
+
+bool XTree::AutomationActivate(int index) {
+  if (NodeAt(index) == nullptr) return false;
+  DoubleClickNode(index);
+  return true;
+}
+
+int XTree::AutomationSelection() const {
+  return GetFocusNode();
 }
 
 XTreeNode* XTree::NodeAt(int node) const {
@@ -101,20 +120,21 @@ int XTree::GetChildNodesCount(int node) const {
 }
 
 int XTree::GetFocusNode() const {
+  if (view_ == nullptr) return -1;
   QModelIndex current = view_->currentIndex();
   return current.isValid() ? IndexOf(XTreeModel::FromIndex(current)) : -1;
 }
 
 BOOL XTree::SetFocusNode(int node, BOOL notify, BOOL redraw) {
   XTreeNode* n = NodeAt(node);
-  if (n == nullptr && node >= 0) return FALSE;
+  if ((n == nullptr && node >= 0) || view_ == nullptr) return FALSE;
   int prev = GetFocusNode();
   clickTimer_->stop();
   notifyFocus_ = false;
   view_->setCurrentIndex(model_->IndexFor(n));
   notifyFocus_ = true;
   lastFocus_ = node;
-  if (redraw) view_->viewport()->update();
+  if (redraw && view_ != nullptr) view_->viewport()->update();
   if (notify && n != nullptr) OnNodeClick(node, prev, 0, 0);
   return TRUE;
 }
@@ -123,7 +143,7 @@ BOOL XTree::Expand(int node, BOOL expand) {
   XTreeNode* n = NodeAt(node);
   if (n == nullptr) return FALSE;
   if (!expand) {
-    view_->collapse(model_->IndexFor(n));
+    if (view_ != nullptr) view_->collapse(model_->IndexFor(n));
     return TRUE;
   }
   return ExpandChildNodes(node);
@@ -131,7 +151,7 @@ BOOL XTree::Expand(int node, BOOL expand) {
 
 BOOL XTree::IsExpanded(int node) const {
   XTreeNode* n = NodeAt(node);
-  return n != nullptr && view_->isExpanded(model_->IndexFor(n));
+  return n != nullptr && view_ != nullptr && view_->isExpanded(model_->IndexFor(n));
 }
 
 int XTree::ExpandChildNodes(int node) {
@@ -140,16 +160,16 @@ int XTree::ExpandChildNodes(int node) {
   if (!n->loaded && !LoadChildNodes(node)) return 0;
   n = NodeAt(node);
   if (n == nullptr || n->children.empty()) return 0;
-  view_->expand(model_->IndexFor(n));
+  if (view_ != nullptr) view_->expand(model_->IndexFor(n));
   FireEvent(XTREE_EVENT_EXPANDED, node);
   return 1;
 }
 
 int XTree::ExpandAll(int node) {
-  if (QThread::currentThread() != thread()) {
+  if (QThread::currentThread() != model_->thread()) {
     int result = 0;
     QMetaObject::invokeMethod(
-        this, [&] { result = ExpandAll(node); }, Qt::BlockingQueuedConnection);
+        model_.get(), [&] { result = ExpandAll(node); }, Qt::BlockingQueuedConnection);
     return result;
   }
   ClearStopRequest();
@@ -184,6 +204,7 @@ BOOL XTree::LoadLevel(const std::vector<XTreeNode*>& level) {
 }
 
 void XTree::ExpandInView(int node) {
+  if (view_ == nullptr) return;
   if (node < 0) {
     view_->expandAll();
   } else {
@@ -193,7 +214,7 @@ void XTree::ExpandInView(int node) {
 
 void XTree::EnsureNodeVisible(int node) {
   XTreeNode* n = NodeAt(node);
-  if (n != nullptr) view_->scrollTo(model_->IndexFor(n));
+  if (n != nullptr && view_ != nullptr) view_->scrollTo(model_->IndexFor(n));
 }
 
 BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
@@ -208,7 +229,7 @@ BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
     model_->RemoveNode(n);
   }
   lastFocus_ = GetFocusNode();
-  if (redraw) view_->viewport()->update();
+  if (redraw && view_ != nullptr) view_->viewport()->update();
   return TRUE;
 }
 
@@ -235,7 +256,7 @@ BOOL XTree::SetNodeText(int node, const char* text) {
 
 void XTree::SetImageList(const QList<QIcon>& images) {
   model_->SetImages(images);
-  view_->viewport()->update();
+  if (view_ != nullptr) view_->viewport()->update();
 }
 
 BOOL XTree::SetNodeImage(int node, int image) {

@@ -8,7 +8,7 @@
 
 namespace hrz::ui {
 
-XTreeModel::XTreeModel(XTree* tree) : QAbstractItemModel(tree), tree_(tree) {}
+XTreeModel::XTreeModel(XTree* tree) : tree_(tree) {}
 
 XTreeModel::~XTreeModel() {
   ReleaseData(&root_);
