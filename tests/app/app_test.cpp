@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenuBar>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "automation.h"
+#include "host_bridge.h"
+#include "host_resources.h"
+#include "logon_dialog.h"
+#include "main_window.h"
+#include "platform_ui.h"
+#include "plugin_module.h"
+#include "qt_handle.h"
+#include "store_location.h"
+#include "ui/qt_app.h"
+#include "xclidb.h"
+
+namespace hrzhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stands in for a module entry and records its calls.
+struct EntryCall {
+  int code;
+  std::string command;
+  void** params;
+  std::string out;
+};
+std::vector<EntryCall> g_calls;
+
+int RecordingEntry(int code, const char* command, void** params, char* out) {
+  g_calls.push_back({code, command != nullptr ? command : "", params, out != nullptr ? out : ""});
+  if (out != nullptr && code == 20) std::strncpy(out, "OK", 3);
+  return 7;
+}
+
+const HostCommand& Command(const char* name) {
+  for (const HostCommand& command : HostCommands()) {
+    if (std::strcmp(command.name, name) == 0) return command;
+  }
+  throw std::runtime_error(name);
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char pattern[] = "/tmp/hrzhost_test_XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempFolder() { fs::remove_all(path_); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hrz::test::App();
+    g_calls.clear();
+  }
+  hrz::ScriptedAutomation automation_;
+};
+
+TEST_F(HostTest, CallbackServesTextsAndTheScopeName) {
+  HostBridge bridge;
+  HRZCallback callback = bridge.Lib().callback;
+  ASSERT_NE(callback, nullptr);
+  auto text = [&](const char* section, const char* key) {
+    return callback(1, 1, reinterpret_cast<std::intptr_t>(section),
+                    reinterpret_cast<std::intptr_t>(key));
+  };
+  ASSERT_NE(text("dlg_chgpwd", "btn_ok"), nullptr);
+  EXPECT_STREQ(text("dlg_chgpwd", "btn_ok"), "OK");
+  EXPECT_NE(std::string(text("dlg_chgpwd", "dlg_cap")).find("%s"), std::string::npos)
+      << "the caption is a template for the user code";
+  EXPECT_NE(std::string(text("dlg_userman", "MSG_LOGON_PWD_TRY_LEFT")).find("%d"),
+            std::string::npos);
+  EXPECT_EQ(text("dlg_chgpwd", "no such key"), nullptr);
+  EXPECT_EQ(text("dlg_chgpwd", nullptr), nullptr);
+
+  char scope[128];
+  std::memset(scope, 'x', sizeof(scope));
+  callback(1, 4, reinterpret_cast<std::intptr_t>(scope), 0);
+  EXPECT_STREQ(scope, kScopeName);
+  EXPECT_EQ(callback(9, 9, 0, 0), nullptr);
+}
+
+TEST_F(HostTest, EveryKeyOfThePasswordDialogsHasAText) {
+  HostBridge bridge;
+  const char* const chgpwd[] = {
+      "dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",   "lbl_old_pwd",
+      "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",    "overflow pwd",
+      "re pwd not same", "change_done",     "change_fail",  "no_right",     "invalid pwd",
+      "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps", "pwd inc num",
+      "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err", "lgn chg pwd",
+      "rule new user",   "rule old user",   "mb_cap"};
+  auto has = [&](const char* section, const char* key) {
+    const char* text = bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section),
+                                             reinterpret_cast<std::intptr_t>(key));
+    return text != nullptr && *text != '\0';
+  };
+  for (const char* key : chgpwd) EXPECT_TRUE(has("dlg_chgpwd", key)) << key;
+  for (const char* key : {"pwd incorrect", "user locked", "adm locked"}) {
+    EXPECT_TRUE(has("dlg_lock_system", key)) << key;
+  }
+  for (const char* key : {"MSG_LOGON_WRONG_PWD", "MSG_LOGON_PWD_TRY_LEFT"}) {
+    EXPECT_TRUE(has("dlg_userman", key)) << key;
+  }
+}
+
+TEST_F(HostTest, CaptureSendsExactlyTheNextCommandToTheEntry) {
+  HostBridge bridge;
+  int dummyDb = 0;
+  bridge.Attach(RecordingEntry, reinterpret_cast<tagXCliDB*>(&dummyDb), nullptr);
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].code, 1);
+  EXPECT_EQ(g_calls[0].params[1], &dummyDb);
+  EXPECT_EQ(g_calls[0].params[2], &bridge.Lib());
+
+  hrz::AutomationScope scope(&automation_);
+  auto entry = reinterpret_cast<std::intptr_t>(&RecordingEntry);
+  EXPECT_FALSE(bridge.CaptureArmed());
+  bridge.Lib().callback(2, 2, entry, entry);
+  EXPECT_TRUE(bridge.CaptureArmed());
+
+  int aboutRuns = 0;
+  auto runAbout = [&] { ++aboutRuns; };
+  HostBridge::Outcome captured = bridge.Run(Command("HOSTABOUT"), runAbout);
+  EXPECT_TRUE(captured.captured);
+  EXPECT_EQ(captured.result, 7);
+  EXPECT_EQ(aboutRuns, 0) << "the captured command does not run";
+  ASSERT_EQ(g_calls.size(), 2u);
+  EXPECT_EQ(g_calls[1].code, 20);
+  EXPECT_EQ(g_calls[1].command, "HOSTABOUT");
+  EXPECT_EQ(g_calls[1].out, "Menu: About hrzhost") << "the context text";
+  EXPECT_FALSE(bridge.CaptureArmed());
+
+  HostBridge::Outcome normal = bridge.Run(Command("HOSTABOUT"), runAbout);
+  EXPECT_FALSE(normal.captured);
+  EXPECT_EQ(aboutRuns, 1) << "the call after the captured one runs normally";
+  EXPECT_EQ(g_calls.size(), 2u);
+
+  HostBridge::Outcome module = bridge.Run(Command("XSELUSER"), runAbout);
+  ASSERT_EQ(g_calls.size(), 3u);
+  EXPECT_EQ(g_calls[2].command, "XSELUSER");
+  EXPECT_EQ(g_calls[2].out, "") << "a module command starts with an empty buffer";
+  EXPECT_EQ(module.result, 7);
+  EXPECT_EQ(module.out, "OK");
+}
+
+TEST_F(HostTest, MainWindowListsTheTwelveCommandsAndShowsResults) {
+  HostBridge bridge;
+  bridge.Attach(RecordingEntry, nullptr, nullptr);
+  MainWindow window(bridge, "adm", "store.db");
+  QMenu* admin = nullptr;
+  for (QAction* action : window.menuBar()->actions()) {
+    if (action->text() == "&Administration") admin = action->menu();
+  }
+  ASSERT_NE(admin, nullptr);
+  std::vector<std::string> names;
+  for (QAction* action : admin->actions()) names.push_back(action->objectName().toStdString());
+  EXPECT_EQ(names, (std::vector<std::string>{"XCHGPWD", "XCHGEXPIREDPWD", "XUSRMAN", "XROLEMAN",
+                                             "XUSERS_STAT", "XUSRFUNC", "KQFLOWUSER", "KQWFUSER",
+                                             "XPRFLWCHK", "XUSRINFO", "XSELUSER", "XVIEWSIGN"}));
+  admin->actions()[10]->trigger();
+  EXPECT_EQ(window.StatusText(), "XSELUSER: NID 7");
+  admin->actions()[1]->trigger();
+  EXPECT_EQ(window.StatusText(), "Password changed");
+}
+
+TEST_F(HostTest, TheRealModuleAnswersThroughItsEntry) {
+  PluginModule module;
+  std::string error;
+  ASSERT_TRUE(module.Load(HRZ_MODULE_FILE, &error)) << error;
+  EXPECT_FALSE(module.Load(HRZ_MODULE_FILE, &error));
+  HostBridge bridge;
+  bridge.Attach(module.Entry(), nullptr, nullptr);
+  hrz::AutomationScope scope(&automation_);  // any dialog that opens is cancelled
+  auto entry = reinterpret_cast<std::intptr_t>(module.Entry());
+  bridge.Lib().callback(2, 2, entry, entry);
+  HostBridge::Outcome outcome = bridge.Run(Command("HOSTREFRESH"), [] { FAIL() << "captured"; });
+  EXPECT_TRUE(outcome.captured);
+  EXPECT_EQ(outcome.result, 1) << "HRZCmd accepts a command it does not know";
+  EXPECT_EQ(bridge.Run(Command("XSELUSER"), nullptr).result, -1)
+      << "no user chosen in a cancelled picker";
+
+  PluginModule missing;
+  EXPECT_FALSE(missing.Load("/no/such/libhrzuser.so", &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
+  TempFolder folder;
+  std::string store = folder.Path() + "/data/hrzuser/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  ASSERT_TRUE(fs::exists(store));
+  ASSERT_TRUE(EnsureStore(store, &error)) << "an existing store is kept";
+  ASSERT_TRUE(RegisterHostResources());
+
+  automation_.OnDialog(IDD_LOGON, [](hrz::DialogDriver& logon) {
+    EXPECT_NE(logon.Text(IDC_LOGON_HINT).find("admin"), std::string::npos);
+    EXPECT_EQ(logon.Text(IDC_LOGON_USER), "adm");
+    logon.SetText(IDC_LOGON_PASSWORD, "wrong");
+    EXPECT_TRUE(logon.Click(IDOK));
+    EXPECT_TRUE(logon.Dialog().IsRunning()) << "a refused logon keeps the dialog open";
+    logon.SetText(IDC_LOGON_PASSWORD, kFirstStartAdminPassword);
+    EXPECT_TRUE(logon.Click(IDOK));
+  });
+  hrz::AutomationScope scope(&automation_);
+  LogonDialog dialog(store, "adm");
+  HostResourceScope resources;
+  ASSERT_EQ(dialog.DoModal(), IDOK);
+  ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
+  EXPECT_NE(automation_.MessageBoxes()[0].text.find("not correct"), std::string::npos)
+      << automation_.MessageBoxes()[0].text;
+  tagXCliDB* db = dialog.TakeConnection();
+  ASSERT_NE(db, nullptr);
+  char user[64] = "";
+  XCliDB_GetUNO(db, user);
+  EXPECT_STREQ(user, "adm");
+  XCliDB_Logoff(db);
+  XCliDB_Close(db);
+}
+
+TEST(LogonMessages, NameTheReason) {
+  EXPECT_EQ(LogonFailureText(32, "pwd_try_left=2"),
+            "The user code or the password is not correct. 2 more attempts before the lock.");
+  EXPECT_EQ(LogonFailureText(32, ""), "The user code or the password is not correct.");
+  EXPECT_EQ(LogonFailureText(34, nullptr), "This account is locked after too many failed logons.");
+  EXPECT_EQ(LogonFailureText(0, nullptr), "The server did not answer.");
+}
+
+// The program itself, as the README runs it.
+std::string RunHost(const std::string& environment, const std::string& arguments, int* status) {
+  std::string command = environment + " " + HRZHOST_FILE + " " + arguments + " 2>&1";
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  std::array<char, 256> chunk;
+  while (fgets(chunk.data(), chunk.size(), pipe) != nullptr) output += chunk.data();
+  *status = pclose(pipe);
+  return output;
+}
+
+TEST(HostProgram, SaysInOneLineThatItNeedsADisplay) {
+  int status = 0;
+  std::string output = RunHost("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "", &status);
+  EXPECT_NE(status, 0);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_NE(output.find("xvfb-run"), std::string::npos) << output;
+}
+
+TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
+  TempFolder folder;
+  int status = 0;
+  std::string output = RunHost("env QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=" + folder.Path(),
+                               "--screenshot " + folder.Path() + "/shots", &status);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("Logged on as adm"), std::string::npos) << output;
+  EXPECT_TRUE(fs::exists(folder.Path() + "/hrzuser/store.db")) << "created on first start";
+  EXPECT_GT(fs::file_size(folder.Path() + "/shots/logon.png"), 0u);
+  EXPECT_GT(fs::file_size(folder.Path() + "/shots/mainwindow.png"), 0u);
+}
+
+}  // namespace
+}  // namespace hrzhost
