@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -29,6 +30,22 @@ MainWindow::MainWindow(HostBridge& bridge, const std::string& user, const std::s
     (command.moduleCommand ? admin : file)->addAction(action);
     if (command.moduleCommand) tools->addAction(action);
   }
+  // The same commands as a list in the middle of the window: double click or Enter runs one.
+  auto* list = new QListWidget(this);
+  list->setObjectName(QStringLiteral("commandList"));
+  for (const HostCommand& command : HostCommands()) {
+    if (!command.moduleCommand) continue;
+    auto* item = new QListWidgetItem(
+        QStringLiteral("%1    (%2)").arg(QString::fromUtf8(command.label), command.name), list);
+    item->setData(Qt::UserRole, QString::fromUtf8(command.name));
+  }
+  connect(list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    QString name = item->data(Qt::UserRole).toString();
+    for (const HostCommand& command : HostCommands()) {
+      if (name == command.name) RunCommand(command);
+    }
+  });
+  setCentralWidget(list);
   file->addSeparator();
   QAction* quit = file->addAction(QStringLiteral("E&xit"));
   connect(quit, &QAction::triggered, this, &QWidget::close);
