@@ -41,6 +41,12 @@ constexpr int VK_DOWN = 0x28;
 constexpr int VK_DELETE = 0x2E;
 constexpr int VK_F5 = 0x74;
 
+namespace hrz {
+// The virtual key of a Qt key and back; 0 for keys that have none.
+int VirtualKeyOf(int qtKey);
+int QtKeyOf(int virtualKey);
+}  // namespace hrz
+
 constexpr int SW_HIDE_WINDOW = 0;
 constexpr int SW_SHOW_WINDOW = 5;
 

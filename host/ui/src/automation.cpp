@@ -16,35 +16,6 @@ namespace {
 
 Automation* g_automation = nullptr;  // UI thread only
 
-int QtKeyOf(int virtualKey) {
-  switch (virtualKey) {
-    case VK_RETURN:
-      return Qt::Key_Return;
-    case VK_ESCAPE:
-      return Qt::Key_Escape;
-    case VK_TAB:
-      return Qt::Key_Tab;
-    case VK_BACK:
-      return Qt::Key_Backspace;
-    case VK_SPACE:
-      return Qt::Key_Space;
-    case VK_DELETE:
-      return Qt::Key_Delete;
-    case VK_LEFT:
-      return Qt::Key_Left;
-    case VK_UP:
-      return Qt::Key_Up;
-    case VK_RIGHT:
-      return Qt::Key_Right;
-    case VK_DOWN:
-      return Qt::Key_Down;
-    case VK_F5:
-      return Qt::Key_F5;
-    default:
-      return virtualKey;
-  }
-}
-
 int FirstButtonOf(UINT type) {
   switch (type & MB_TYPEMASK) {
     case MB_YESNO:

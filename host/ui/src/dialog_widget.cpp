@@ -11,40 +11,6 @@
 
 namespace hrz {
 
-int VirtualKeyOf(int qtKey) {
-  switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return VK_RETURN;
-    case Qt::Key_Escape:
-      return VK_ESCAPE;
-    case Qt::Key_Tab:
-      return VK_TAB;
-    case Qt::Key_Backspace:
-      return VK_BACK;
-    case Qt::Key_Space:
-      return VK_SPACE;
-    case Qt::Key_Delete:
-      return VK_DELETE;
-    case Qt::Key_Left:
-      return VK_LEFT;
-    case Qt::Key_Up:
-      return VK_UP;
-    case Qt::Key_Right:
-      return VK_RIGHT;
-    case Qt::Key_Down:
-      return VK_DOWN;
-    case Qt::Key_F5:
-      return VK_F5;
-    default:
-      if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) ||
-          (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)) {
-        return qtKey;  // the same codes as the virtual keys
-      }
-      return 0;
-  }
-}
-
 DialogWidget::DialogWidget(CCoolDialog* dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog) {}
 

@@ -30,7 +30,4 @@ class DialogWidget : public QDialog {
   bool watching_ = false;
 };
 
-// The virtual key of a Qt key, 0 when it has none.
-int VirtualKeyOf(int qtKey);
-
 }  // namespace hrz
