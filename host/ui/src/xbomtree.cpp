@@ -60,10 +60,16 @@ std::string XBOMTree::SelectRows(const char* near, const char* far) const {
   // Below a node hang the links whose near end is its record; the far end is the child.
   const char* childNear = type_ == 1 ? "NCID" : "NPID";
   const char* childFar = type_ == 1 ? "NPID" : "NCID";
+  // Without a filter the link index alone answers whether there are children.
+  std::string children = leafFilter.empty()
+                             ? "exists(select 1 from " + link + " K where K." + childNear + " = " +
+                                   link + "." + far + ")"
+                             : "exists(select 1 from " + link + " K join " + t + " on " + t +
+                                   ".NID = K." + childFar + " where K." + childNear + " = " + link +
+                                   "." + far + leafFilter + ")";
   return "select " + link + ".NID, " + link + "." + near + ", " + t + ".NID, " + t + ".CSRC, " + t +
-         ".CCODE, " + t + ".CNAME, exists(select 1 from " + link + " K join " + t + " on " + t +
-         ".NID = K." + childFar + " where K." + childNear + " = " + link + "." + far + leafFilter +
-         ") from " + link + " join " + t + " on " + t + ".NID = " + link + "." + far;
+         ".CCODE, " + t + ".CNAME, " + children + " from " + link + " join " + t + " on " + t +
+         ".NID = " + link + "." + far;
 }
 
 bool XBOMTree::ReadRows(const std::string& sql, std::vector<Row>* rows) {
@@ -92,9 +98,9 @@ bool XBOMTree::ReadRoots(int nid, std::vector<Row>* rows) {
   const std::string link = table_ + "BM";
   if (nid < 0) {
     // The top of the organisation: records linked below parent 0.
-    return ReadRows(
-        SelectRows("NPID", "NCID") + " where " + link + ".NPID <= 0 order by " + link + ".NID",
-        rows);
+    return ReadRows(SelectRows("NPID", "NCID") + " where " + link + ".NPID <= 0 order by " + link +
+                        ".NPID, " + link + ".NID",
+                    rows);
   }
   // A root given by NID is one record, whatever its links: read it through its first link
   // (or none) and keep the link unknown, since it may hang in several places.

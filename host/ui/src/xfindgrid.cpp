@@ -9,6 +9,7 @@
 #include "outline_script.h"
 #include "ui_text.h"
 #include "xclidb.h"
+#include "xgrid_model.h"
 
 namespace {
 
@@ -168,25 +169,29 @@ int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
   if (!rs.Open(1, sql.c_str())) return -1;
   const int cols = static_cast<int>(Columns().size());
   std::vector<char> text(kCellCapacity);
-  int added = 0;
+  std::vector<hrz::ui::XGridRow> rows;
+  int heading = GetRows();
   for (; !rs.IsEOF(); rs.MoveNext()) {
-    if (added == limit) {
+    if (static_cast<int>(rows.size()) == limit) {
       pendingSql_ = sql;
       break;
     }
+    hrz::ui::XGridRow row;
+    row.cells.resize(cols + 1);
+    row.cells[0].text = std::to_string(heading++);
     int nid = -1;
     rs.GetFieldValue(0, XCLI_TYPE_INT32, &nid, 4);
-    int row = InsertRow(std::to_string(GetRows()).c_str());
-    SetRowData(row, nid);
-    rs.GetFieldValue(1, XCLI_TYPE_TEXT, text.data(), kCellCapacity);
-    SetRowTag(row, text.data());
+    row.data = nid;
+    if (rs.GetFieldValue(1, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) row.tag = text.data();
     for (int c = 0; c < cols; ++c) {
       if (rs.GetFieldValue(c + 2, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) {
-        SetItemText(row, c + 1, text.data());
+        row.cells[c + 1].text = text.data();
       }
     }
-    ++added;
+    rows.push_back(std::move(row));
   }
+  int added = static_cast<int>(rows.size());
+  Model()->AppendRows(std::move(rows));
   return added;
 }
 

@@ -56,6 +56,17 @@ int XGridModel::InsertRow(int before) {
   return at;
 }
 
+void XGridModel::AppendRows(std::vector<XGridRow> rows) {
+  if (rows.empty()) return;
+  int first = Rows();
+  beginInsertRows({}, first - 1, first - 1 + static_cast<int>(rows.size()) - 1);
+  for (XGridRow& row : rows) {
+    row.cells.resize(cols_);
+    rows_.push_back(std::move(row));
+  }
+  endInsertRows();
+}
+
 void XGridModel::DeleteRow(int row) {
   beginRemoveRows({}, row - 1, row - 1);
   rows_.erase(rows_.begin() + row);

@@ -35,6 +35,8 @@ class XGridModel : public QAbstractTableModel {
   void SetRows(int rows);
   void SetCols(int cols);
   int InsertRow(int before);
+  // Appends rows (each with cells for every column) in one insertion.
+  void AppendRows(std::vector<XGridRow> rows);
   void DeleteRow(int row);
   // Null for a cell outside the grid.
   XGridCell* Cell(int row, int col);
