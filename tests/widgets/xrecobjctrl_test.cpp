@@ -17,6 +17,11 @@ namespace {
 
 constexpr int kAlice = 10;
 
+QWidget* Wnd(const XRecObjCtrl& form, const char* name) {
+  CWnd* wnd = form.GetCtrlWnd(form.GetCtrlCfgNode(name));
+  return wnd != nullptr ? wnd->GetWidget() : nullptr;
+}
+
 class XRecObjCtrlTest : public hrztest::SampleStoreTest {
  protected:
   void SetUp() override {
@@ -29,9 +34,7 @@ class XRecObjCtrlTest : public hrztest::SampleStoreTest {
     const int nids[] = {nid, -1};
     return form_.ShowRec(tables, nids, 2, 1, 0);
   }
-  QLineEdit* Edit(const char* name) {
-    return qobject_cast<QLineEdit*>(form_.GetCtrlWnd(form_.GetCtrlCfgNode(name)));
-  }
+  QLineEdit* Edit(const char* name) { return qobject_cast<QLineEdit*>(Wnd(form_, name)); }
   // Types into a field as a user would: the field is marked modified.
   void Type(const char* name, const char* text) {
     QLineEdit* edit = Edit(name);
@@ -146,7 +149,7 @@ TEST_F(XRecObjCtrlTest, ConfigurationItemsDescribeEachField) {
   ASSERT_TRUE(form_.SetCtrlReadOnly(code, TRUE));
   EXPECT_TRUE(Edit("CCODE")->isReadOnly());
   EXPECT_EQ(qobject_cast<QLineEdit*>(Edit("CPWD"))->echoMode(), QLineEdit::Password);
-  auto* state = qobject_cast<QComboBox*>(form_.GetCtrlWnd(form_.GetCtrlCfgNode("NSTAT")));
+  auto* state = qobject_cast<QComboBox*>(Wnd(form_, "NSTAT"));
   ASSERT_NE(state, nullptr);
   EXPECT_EQ(state->count(), 2);
 }
@@ -164,8 +167,8 @@ TEST_F(XRecObjCtrlTest, ALayoutScriptPlacesControlsByTheirAttachments) {
   ASSERT_TRUE(form_.LoadLayoutScript(script)) << form_.LastError();
   EXPECT_EQ(form_.GetCtrlCount(), 2);
   EXPECT_FALSE(form_.BBOM_TableExisted());
-  auto* first = qobject_cast<QCheckBox*>(form_.GetCtrlWnd(1));
-  auto* second = qobject_cast<QCheckBox*>(form_.GetCtrlWnd(form_.GetCtrlCfgNode("CHK_PWDCAPS")));
+  auto* first = qobject_cast<QCheckBox*>(form_.GetCtrlWnd(1)->GetWidget());
+  auto* second = qobject_cast<QCheckBox*>(Wnd(form_, "CHK_PWDCAPS"));
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(first->text(), "Change at next logon, please");
@@ -197,7 +200,7 @@ TEST_F(XRecObjCtrlTest, TextsByFieldCheckBoxesAndEnterMovesOn) {
   EXPECT_EQ(page->focusWidget(), Edit("CCODE"));
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(Edit("CCODE"), &enter);
-  EXPECT_EQ(page->focusWidget(), form_.GetCtrlWnd(form_.GetCtrlCfgNode("XNEWCODE")));
+  EXPECT_EQ(page->focusWidget(), Wnd(form_, "XNEWCODE"));
   MSG other;
   other.message = WM_KEYDOWN;
   other.wParam = VK_ESCAPE;
@@ -220,7 +223,7 @@ TEST_F(XRecObjCtrlTest, ButtonsReachButtonMessageAndNewCodeProposesAFreeCode) {
   ButtonForm form;
   form.SetDB(db());
   ASSERT_TRUE(form.InitCtrls("UUSR"));
-  auto* button = qobject_cast<QPushButton*>(form.GetCtrlWnd(form.GetCtrlCfgNode("BTNLGNMAC")));
+  auto* button = qobject_cast<QPushButton*>(Wnd(form, "BTNLGNMAC"));
   ASSERT_NE(button, nullptr);
   button->click();
   EXPECT_EQ(form.pressed, "BTNLGNMAC");

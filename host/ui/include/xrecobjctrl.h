@@ -69,7 +69,8 @@ class XRecObjCtrl : public CWnd {
   const char* GetCtrlKind(int node) const;
   const char* GetCtrlName(int node) const;
   const char* GetCtrlLabel(int node) const;
-  QWidget* GetCtrlWnd(int node) const;
+  // The control's window; null for a bad node.
+  CWnd* GetCtrlWnd(int node) const;
   BOOL SetCtrlReadOnly(int node, BOOL readOnly);
   BOOL SetFirstCtrlAsFocus();
 

@@ -297,12 +297,13 @@ const char* XRecObjCtrl::GetCtrlLabel(int node) const {
   return node >= 1 && node <= GetCtrlCount() ? form_->ctrls[node - 1].label.c_str() : nullptr;
 }
 
-QWidget* XRecObjCtrl::GetCtrlWnd(int node) const {
-  return node >= 1 && node <= GetCtrlCount() ? form_->ctrls[node - 1].wnd.data() : nullptr;
+CWnd* XRecObjCtrl::GetCtrlWnd(int node) const {
+  if (node < 1 || node > GetCtrlCount()) return nullptr;
+  return CWnd::FromWidget(form_->ctrls[node - 1].wnd.data());
 }
 
 BOOL XRecObjCtrl::SetCtrlReadOnly(int node, BOOL readOnly) {
-  QWidget* wnd = GetCtrlWnd(node);
+  QWidget* wnd = node >= 1 && node <= GetCtrlCount() ? form_->ctrls[node - 1].wnd.data() : nullptr;
   if (wnd == nullptr) return FALSE;
   if (auto* edit = qobject_cast<QLineEdit*>(wnd)) {
     edit->setReadOnly(readOnly != FALSE);

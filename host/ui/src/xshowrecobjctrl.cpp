@@ -173,7 +173,8 @@ void XShowRecObjCtrl::SetCtrlsModify(BOOL modified) {
 }
 
 BOOL XShowRecObjCtrl::IsCtrlModified(int node) const {
-  auto* edit = qobject_cast<QLineEdit*>(GetCtrlWnd(node));
+  CWnd* wnd = GetCtrlWnd(node);
+  auto* edit = wnd != nullptr ? qobject_cast<QLineEdit*>(wnd->GetWidget()) : nullptr;
   return edit != nullptr && edit->isModified();
 }
 
