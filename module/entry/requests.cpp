@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "entry/request_channel.h"
+#include "platform_ui.h"
 #include "support/text.h"
 #include "xclidb.h"
 
@@ -206,9 +207,14 @@ const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_
   body.AddBytes(values, sizeof values);
   body.Finish();
   unsigned char replyHeader[kRequestHeaderSize] = {};
-  SendLockScope scope(db);
-  const int received = XCliDB_SendAndWait1(db, scope.lock(), 2, 4, 4, body.data(), body.size(),
-                                           replyHeader, nullptr, 0, kTimeoutReload);
+  int received = kSendFailed;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  {
+    SendLockScope scope(db);
+    received = XCliDB_SendAndWait1(db, scope.lock(), 2, 4, 4, body.data(), body.size(), replyHeader,
+                                   nullptr, 0, kTimeoutReload);
+  }
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
   if (received == kSendFailed) return "no svr ret";
   if (replyHeader[6] == 5) return nullptr;
   return replyHeader[6] == 6 ? "no pvg" : "err svr ret";

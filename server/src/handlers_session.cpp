@@ -51,9 +51,9 @@ Reply Logon(Context& context, wire::BodyReader& in) {
   session.userCode = account->code;
   session.clientVersion = std::atoi(version.c_str());
   context.engine.online.Add(session.id, session.userNid);
-  Statement version_update(context.db(), "UPDATE UUSR SET NUPCLIVR = ? WHERE NID = ?");
-  version_update.Bind(1, std::int64_t{session.clientVersion}).Bind(2, std::int64_t{account->nid});
-  version_update.Done();
+  Statement versionUpdate(context.db(), "UPDATE UUSR SET NUPCLIVR = ? WHERE NID = ?");
+  versionUpdate.Bind(1, std::int64_t{session.clientVersion}).Bind(2, std::int64_t{account->nid});
+  versionUpdate.Done();
   wire::BodyWriter body;
   body.PutInt32(account->nid);
   body.PutText(account->code);

@@ -28,7 +28,7 @@ bool CreateStore(const std::string& path, const std::string& adminPassword, std:
   if (!db) return false;
   if (!CreateSchema(db.get(), hash, error)) {
     db.reset();
-    std::remove(path.c_str());
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
     return false;
   }
   return true;

@@ -8,6 +8,7 @@
 #include "entry/request_channel.h"
 #include "entry/requests.h"
 #include "hrzserver/wire.h"
+#include "platform_ui.h"
 #include "xclidb.h"
 
 namespace hrztest {
@@ -212,10 +213,23 @@ TEST_F(ModuleRequestTest, PrivilegeSaveSendsTheStringWithItsZeroThenTheGrantors)
   EXPECT_EQ(FieldsOf(frames[3].body), (std::vector<Bytes>{Bytes{}}));
 }
 
+// The cursor shown now, left as it was.
+HCURSOR CurrentCursor() {
+  HCURSOR current = SetCursor(nullptr);
+  SetCursor(current);
+  return current;
+}
+
 TEST_F(ModuleRequestTest, ReloadIsTheAdministratorsAndMapsEveryOutcome) {
   FakeAnswer next = Status(5);
-  tagXCliDB* db = Connect([&](const Frame&) { return next; });
+  HCURSOR during = nullptr;
+  tagXCliDB* db = Connect([&](const Frame&) {
+    during = CurrentCursor();
+    return next;
+  });
   EXPECT_EQ(hrz::ReloadServerRequest(db, 65, 80), nullptr);
+  EXPECT_EQ(during, LoadCursor(nullptr, IDC_WAIT));
+  EXPECT_EQ(CurrentCursor(), LoadCursor(nullptr, IDC_ARROW));
   const auto frames = server_->Received();
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(FieldsOf(frames[0].body), (std::vector<Bytes>{Bytes{65, 0, 0, 0, 80, 0, 0, 0}}));
