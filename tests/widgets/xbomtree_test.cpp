@@ -129,6 +129,39 @@ TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
   EXPECT_LE(small, 5);  // one per level that has parents: the sample is five levels deep
 }
 
+TEST_F(XBOMTreeTest, ALevelWithThousandsOfParentsIsReadInChunksInOrder) {
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  long long before = tree_.QueryCount();
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  long long small = tree_.QueryCount() - before;
+  // 3,100 departments under the root, each holding one user: the second level then has
+  // more parents than one statement carries.
+  std::string records = "insert into UUSR(NID, CCODE, CNAME, CSRC) values ";
+  std::string links = "insert into UUSRBM(NPID, NCID, CVWA) values ";
+  for (int i = 0; i < 3100; ++i) {
+    int dept = 10000 + i, user = 20000 + i;
+    records += (i ? ", (" : "(") + std::to_string(dept) + ", 'D" + std::to_string(i) +
+               "', '', 'UDEPT'), (" + std::to_string(user) + ", 'P" + std::to_string(i) +
+               "', '', 'UUSRI')";
+    links += (i ? ", (" : "(") + std::to_string(kRoot) + ", " + std::to_string(dept) + ", 'T'), (" +
+             std::to_string(dept) + ", " + std::to_string(user) + ", 'T')";
+  }
+  Exec(records);
+  Exec(links);
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  before = tree_.QueryCount();
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+  EXPECT_EQ(tree_.QueryCount() - before, small + 1);
+  EXPECT_EQ(tree_.GetNodes(-1), 19 + 2 * 3100);
+  // Every department holds its own user, whichever chunk read it.
+  for (int n = 0; n < tree_.GetNodes(-1); ++n) {
+    int nid = tree_.GetBITM_NID(n);
+    if (nid < 10000 || nid >= 13100) continue;
+    ASSERT_EQ(tree_.GetChildNodesCount(n), 1) << nid;
+    ASSERT_EQ(tree_.GetBITM_NID(tree_.GetFirstChildNode(n)), nid + 10000);
+  }
+}
+
 TEST_F(XBOMTreeTest, WhereUsedDirectionClimbsToTheRoot) {
   tree_.SetBOMTreeType(1);
   ASSERT_EQ(tree_.AddRootNode("UUSR", kAlice, TRUE), 0);

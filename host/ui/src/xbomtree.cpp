@@ -205,8 +205,8 @@ BOOL XBOMTree::LoadLevel(const std::vector<XTreeNode*>& level) {
       inList = 0;
     }
   }
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const Row& a, const Row& b) { return a.parentNid < b.parentNid; });
+  // The rows arrive ordered by parent: each query orders them so, and the chunks go in
+  // ascending parent order.
   for (auto& [nid, nodes] : waiting) {
     auto first = std::partition_point(rows.begin(), rows.end(),
                                       [&](const Row& r) { return r.parentNid < nid; });
