@@ -5,6 +5,9 @@
 namespace hrztest {
 
 void EnsureApplication() {
+  // Headless unless the caller chose a platform: test discovery runs without CTest's
+  // environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "widget_tests";
   static char* argv[] = {name, nullptr};
