@@ -244,7 +244,8 @@ TEST(LogonMessages, NameTheReason) {
 
 // The program itself, as the README runs it.
 std::string RunHost(const std::string& environment, const std::string& arguments, int* status) {
-  std::string command = environment + " " + HRZHOST_FILE + " " + arguments + " 2>&1";
+  std::string command = environment + " LSAN_OPTIONS=suppressions=" HRZ_LSAN_SUPPRESSIONS " " +
+                        HRZHOST_FILE + " " + arguments + " 2>&1";
   std::string output;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return output;
