@@ -1,8 +1,24 @@
 #include "crypto.h"
 
+#include <semaphore>
 #include <vector>
 
 namespace hrzsrv {
+namespace {
+
+// Each hash takes about 64 MiB; a few at a time keep a burst of logons from exhausting
+// memory. Only hashing waits here, never another session's queries.
+std::counting_semaphore<> g_hashSlots(4);
+
+class HashSlot {
+ public:
+  HashSlot() { g_hashSlots.acquire(); }
+  ~HashSlot() { g_hashSlots.release(); }
+  HashSlot(const HashSlot&) = delete;
+  HashSlot& operator=(const HashSlot&) = delete;
+};
+
+}  // namespace
 
 bool InitCrypto() {
   return sodium_init() >= 0;
@@ -10,6 +26,7 @@ bool InitCrypto() {
 
 std::string HashPassword(std::string_view plain) {
   char hash[crypto_pwhash_STRBYTES];
+  HashSlot slot;
   if (crypto_pwhash_str_alg(hash, plain.data(), plain.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
                             crypto_pwhash_MEMLIMIT_INTERACTIVE,
                             crypto_pwhash_ALG_ARGON2ID13) != 0) {
@@ -20,6 +37,7 @@ std::string HashPassword(std::string_view plain) {
 
 bool PasswordMatches(const std::string& hash, std::string_view plain) {
   if (hash.empty()) return false;
+  HashSlot slot;
   return crypto_pwhash_str_verify(hash.c_str(), plain.data(), plain.size()) == 0;
 }
 

@@ -1,5 +1,6 @@
 #include <atomic>
 #include <cstring>
+#include <new>
 
 #include "dispatch.h"
 #include "store.h"
@@ -42,6 +43,10 @@ class SessionImpl final : public Session {
   }
   ~SessionImpl() override { engine_.online.Remove(state_.id); }
 
+  std::uint32_t MaxFrameSize() const override {
+    return state_.LoggedOn() ? protocol::kMaxFrameSize : protocol::kMaxFrameBeforeLogon;
+  }
+
   Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) override {
     Outcome outcome;
     if (frame.size() < protocol::kHeaderSize) {
@@ -49,7 +54,13 @@ class SessionImpl final : public Session {
       return outcome;
     }
     const std::span<const std::uint8_t> body = frame.subspan(protocol::kHeaderSize);
-    Reply reply = Answer(frame.data(), body);
+    Reply reply;
+    try {
+      reply = Answer(frame.data(), body);
+    } catch (const std::bad_alloc&) {
+      // Out of memory in one request: that request fails, the server goes on.
+      reply = Reply::Status(protocol::kServerError);
+    }
     if (oneWay) return outcome;
     if (reply.none) reply = Reply::Status(protocol::kOk);
     outcome.reply.assign(frame.begin(), frame.begin() + protocol::kHeaderSize);

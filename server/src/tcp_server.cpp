@@ -28,7 +28,9 @@ void Serve(Engine& engine, tcp::socket& socket) {
     std::uint8_t prefix[protocol::kFramePrefixSize];
     if (asio::read(socket, asio::buffer(prefix), ec) != sizeof prefix || ec) return;
     wire::FramePrefix decoded;
-    if (!wire::DecodeFramePrefix(prefix, &decoded)) return;
+    if (!wire::DecodeFramePrefix(prefix, &decoded) || decoded.length > session->MaxFrameSize()) {
+      return;
+    }
     frame.resize(decoded.length);
     if (asio::read(socket, asio::buffer(frame), ec) != frame.size() || ec) return;
     Session::Outcome outcome = session->Handle(frame, (decoded.flags & protocol::kFlagOneWay) != 0);

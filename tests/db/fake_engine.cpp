@@ -6,6 +6,8 @@
 #include <cstring>
 #include <thread>
 
+#include "hrzserver/protocol.h"
+
 namespace hrztest {
 
 std::vector<std::uint8_t> Text(const std::string& text) {
@@ -87,6 +89,8 @@ class FakeServer::Engine final : public hrzsrv::Engine {
       outcome.reply.insert(outcome.reply.end(), answer.body.begin(), answer.body.end());
       return outcome;
     }
+
+    std::uint32_t MaxFrameSize() const override { return hrzsrv::protocol::kMaxFrameSize; }
 
    private:
     Engine& engine_;

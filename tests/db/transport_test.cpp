@@ -68,9 +68,11 @@ TEST_P(TcpServerTest, AClientDroppedInTheMiddleOfAFrameChangesNothing) {
     const unsigned char partial[] = {0xf4, 0x01, 0, 0, 0, 0, 0, 0, 0, 3, 1, 2};
     asio::write(socket, asio::buffer(partial));
   }
-  // An oversized and a malformed prefix close their connections.
+  // An oversized and a malformed prefix close their connections, and so does a frame
+  // larger than a stranger may send before a logon.
   for (const auto& prefix : {std::vector<unsigned char>{0xff, 0xff, 0xff, 0x7f, 0},
-                             std::vector<unsigned char>{4, 0, 0, 0, 0}}) {
+                             std::vector<unsigned char>{4, 0, 0, 0, 0},
+                             std::vector<unsigned char>{0xa0, 0x86, 0x01, 0, 0}}) {
     asio::io_context io;
     asio::ip::tcp::socket socket(io);
     socket.connect({asio::ip::make_address("127.0.0.1"), server_->port()});

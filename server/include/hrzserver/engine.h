@@ -47,6 +47,9 @@ class Session {
   };
   // frame is a 35-byte header and a body. oneWay: the sender reads no reply.
   virtual Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) = 0;
+  // The largest frame this session takes now: small until a logon, so that a stranger
+  // cannot make the server hold large buffers.
+  virtual std::uint32_t MaxFrameSize() const = 0;
 };
 
 class Engine {

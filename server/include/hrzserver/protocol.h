@@ -23,6 +23,7 @@ constexpr std::size_t kLongChunk = 32000;
 constexpr std::size_t kFramePrefixSize = 5;
 constexpr std::uint8_t kFlagOneWay = 0x01;  // the sender awaits no reply
 constexpr std::uint32_t kMaxFrameSize = 64u * 1024u * 1024u;
+constexpr std::uint32_t kMaxFrameBeforeLogon = 64u * 1024u;
 
 // ---- Request kinds: class, group, code ----
 struct Kind {
