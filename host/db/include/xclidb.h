@@ -123,12 +123,15 @@ constexpr int XCLI_SEND_FAILED = 0x7fffffff;
 
 struct XCliSendLock;  // handle returned by XCliDB_LockSendAndWait
 
-// One lock per connection serialises exchanges; hold it only around the sends.
+// One lock per connection serialises exchanges; hold it only around the sends. The thread
+// that takes it releases it. It is re-entrant: the other XCli* calls work while it is held.
 XCliSendLock* XCliDB_LockSendAndWait(tagXCliDB* db);
 void XCliDB_ReleaseSendAndWait(tagXCliDB* db, XCliSendLock* lock);
 // Sends header (35 bytes) and body, waits for the reply. The reply header is written
 // into replyHeader (which may be the request header) and the reply body into replyBuffer.
-// Returns the number of reply body bytes, or XCLI_SEND_FAILED (also after timeoutMs).
+// Returns the number of reply body bytes, or XCLI_SEND_FAILED: also for a lock that is not
+// this connection's, a reply larger than replyCapacity (the reply is read and dropped, so the
+// connection stays in step), and after timeoutMs (0: no limit), which closes the connection.
 int XCliDB_SendAndWait2(tagXCliDB* db, XCliSendLock* lock, unsigned char* header,
                         const unsigned char* body, int bodyLength, unsigned char* replyHeader,
                         unsigned char* replyBuffer, int replyCapacity, int timeoutMs);
