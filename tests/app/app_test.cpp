@@ -96,27 +96,199 @@ TEST_F(HostTest, CallbackServesTextsAndTheScopeName) {
   EXPECT_EQ(callback(9, 9, 0, 0), nullptr);
 }
 
-TEST_F(HostTest, EveryKeyOfThePasswordDialogsHasAText) {
-  HostBridge bridge;
-  const char* const chgpwd[] = {
-      "dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",   "lbl_old_pwd",
-      "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",    "overflow pwd",
-      "re pwd not same", "change_done",     "change_fail",  "no_right",     "invalid pwd",
-      "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps", "pwd inc num",
-      "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err", "lgn chg pwd",
-      "rule new user",   "rule old user",   "mb_cap"};
-  auto has = [&](const char* section, const char* key) {
-    const char* text = bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section),
-                                             reinterpret_cast<std::intptr_t>(key));
-    return text != nullptr && *text != '\0';
+// Every key the module looks up, by section.
+struct SectionKeys {
+  const char* section;
+  std::vector<const char*> keys;
+};
+
+const std::vector<SectionKeys>& ModuleKeys() {
+  static const std::vector<SectionKeys> keys = {
+      {"dlg_chgpwd",
+       {"dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",   "lbl_old_pwd",
+        "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",    "overflow pwd",
+        "re pwd not same", "change_done",     "change_fail",  "no_right",     "invalid pwd",
+        "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps", "pwd inc num",
+        "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err", "lgn chg pwd",
+        "rule new user",   "rule old user",   "mb_cap"}},
+      {"dlg_lock_system", {"pwd incorrect", "user locked", "adm locked"}},
+      {"dlg_userman",
+       {"dlg_cap",
+        "dlg_cap_sel_user",
+        "dlg_cap_user_info",
+        "dlg_cap_userstat",
+        "cap_seldept",
+        "cap restore",
+        "btn_adduser",
+        "btn_newuser",
+        "btn_newdept",
+        "btn_modiuser",
+        "btn_moveto",
+        "btn_remove",
+        "btn_del",
+        "btn_restore",
+        "btn_unlock",
+        "btn_where_used",
+        "btn_save",
+        "btn_search",
+        "btn_switch",
+        "btn_refresh",
+        "btn_ok",
+        "btn_cancel",
+        "btn_close",
+        "btn_bmp_signature",
+        "btn_dwg_signature",
+        "search result rows",
+        "clivr same",
+        "clivr diff",
+        "MSG_LOGON_WRONG_PWD",
+        "MSG_LOGON_PWD_TRY_LEFT",
+        "MSG_OPEN_DB_NOPVG",
+        "no pvg",
+        "must sel node",
+        "must sel type node",
+        "must sel user",
+        "mv user dept",
+        "new usr here",
+        "need save",
+        "save done",
+        "save error",
+        "save error continue",
+        "qry db err",
+        "msg_uno_repeat",
+        "create another code",
+        "pwd not same",
+        "val must not null",
+        "change_fail",
+        "sure del",
+        "sure del cat",
+        "sure remove",
+        "del root",
+        "del not empty cat",
+        "err del node",
+        "err del user",
+        "err remove user",
+        "sys user not del",
+        "error user dept",
+        "mb_cap"}},
+      {"dlg_userfuncpvg",
+       {"dlg_cap",
+        "dlg_cap_add",
+        "dlg_cap_add_menu",
+        "dlg_cap_kqflow_user",
+        "dlg_cap_waifa_users",
+        "dlg_cap_prflwrw",
+        "how kqflow pvg",
+        "how yn pvg",
+        "btn_addpvg",
+        "btn_addpvg_menu",
+        "btn_add_apps",
+        "btn_decrypt_apps",
+        "btn_save",
+        "btn_search",
+        "btn_switch",
+        "btn_ok",
+        "btn_cancel",
+        "btn_close",
+        "lbl_pvg_code",
+        "lbl_pvg_desc",
+        "lbl_pvg_type",
+        "lbl_cmd_scope",
+        "cmd scope all",
+        "cmd scope cur",
+        "lbl_wfmaxtm",
+        "lbl_wfmaxcnt",
+        "lbl_ext_add",
+        "lbl_note",
+        "ico my pvg",
+        "ico parent pvg",
+        "col yn pvg",
+        "how fn pvg",
+        "dec flw apps",
+        "waifa cnt tm",
+        "unlimited",
+        "no pvg limit",
+        "sure clr apps",
+        "add usr func pvg",
+        "msg add menu pvg",
+        "ask reload svr",
+        "can not redraw pvg",
+        "code empty",
+        "code existed",
+        "desc empty",
+        "illegal data",
+        "must sel node",
+        "new sel dept",
+        "no pvg",
+        "error occur",
+        "save error",
+        "save error continue",
+        "mb_cap"}},
+      {"dlg_user_lgnmac",
+       {"dlg_cap", "dlg_cap_deptip", "lbl_deptip", "ip help", "ip ok", "ip wrong", "ip err char",
+        "invalid lgn ips", "Invalid local mac", "not select", "mb_cap_ip", "mb_cap"}},
+      {"dlg_upload_dwg_signature",
+       {"dlg_cap", "btn_ok", "btn_cancel", "lbl_file", "lbl_x", "lbl_y", "lbl_h", "invalid input",
+        "save done", "save error", "mb_cap"}},
+      {"dlg_viewusersign",
+       {"dlg_cap", "btn_ok", "btn_viewdwgsg", "chk_user_sign", "on choose user", "only_choose_user",
+        "no choose user", "user no dept", "user no sign", "no pvg", "mb_cap"}},
+      {"dlg_decrypt_license",
+       {"btn_decrypt_apps", "btn_ok", "btn_cancel", "dblclk to modi", "udisk cfg close",
+        "udisk cfg none", "udisk cfg read", "cache readonly", "mb_cap"}},
+      {"dlg_kqkrn", {"root node text", "other app cat"}},
+      {"dlg_addbom", {"bom loop"}},
+      {"normal_res",
+       {"btn_ok", "btn_cancel", "btn_search", "btn_detail", "btn_usertree", "btn_defval",
+        "search result rows", "save ok", "dirty yn save"}},
   };
-  for (const char* key : chgpwd) EXPECT_TRUE(has("dlg_chgpwd", key)) << key;
-  for (const char* key : {"pwd incorrect", "user locked", "adm locked"}) {
-    EXPECT_TRUE(has("dlg_lock_system", key)) << key;
+  return keys;
+}
+
+// The texts the module fills in with printf, and the one argument each receives.
+std::string TemplateOf(const std::string& section, const std::string& key) {
+  if (section == "dlg_chgpwd" && key == "dlg_cap") return "%s";
+  if (key == "MSG_LOGON_PWD_TRY_LEFT" || key == "search result rows") return "%d";
+  if (section == "dlg_userman" &&
+      (key == "mv user dept" || key == "sure del" || key == "sure del cat" ||
+       key == "sure remove" || key == "msg_uno_repeat" || key == "val must not null")) {
+    return "%s";
   }
-  for (const char* key : {"MSG_LOGON_WRONG_PWD", "MSG_LOGON_PWD_TRY_LEFT"}) {
-    EXPECT_TRUE(has("dlg_userman", key)) << key;
+  return "";
+}
+
+TEST_F(HostTest, EveryKeyTheModuleUsesHasATextWithTheRightPlaceholders) {
+  HostBridge bridge;
+  for (const SectionKeys& section : ModuleKeys()) {
+    for (const char* key : section.keys) {
+      const char* text =
+          bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section.section),
+                                reinterpret_cast<std::intptr_t>(key));
+      ASSERT_NE(text, nullptr) << section.section << "." << key;
+      std::string value = text;
+      EXPECT_FALSE(value.empty()) << section.section << "." << key;
+      std::string expected = TemplateOf(section.section, key);
+      std::string::size_type percent = value.find('%');
+      if (expected.empty()) {
+        EXPECT_EQ(percent, std::string::npos) << section.section << "." << key << ": " << value;
+      } else {
+        ASSERT_NE(percent, std::string::npos) << section.section << "." << key;
+        EXPECT_EQ(value.substr(percent, 2), expected) << section.section << "." << key;
+        EXPECT_EQ(value.find('%', percent + 1), std::string::npos) << "one argument only";
+      }
+    }
   }
+}
+
+TEST_F(HostTest, HostSettingsAreLeftToTheModulesDefaults) {
+  HostBridge bridge;
+  auto text = [&](const char* section, const char* key) {
+    return bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section),
+                                 reinterpret_cast<std::intptr_t>(key));
+  };
+  EXPECT_EQ(text("dlg_userman", "Quick Search User"), nullptr);
+  EXPECT_EQ(text("dlg_user_lgnmac", "Quick Search USETUPINFO"), nullptr);
+  EXPECT_EQ(text("kqflow", "dec ext"), nullptr);
 }
 
 TEST_F(HostTest, CaptureSendsExactlyTheNextCommandToTheEntry) {
