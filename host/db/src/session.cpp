@@ -142,7 +142,7 @@ int XCliDB_CreateStore(const char* path, const char* adminPassword, int withSamp
   bool ok = path != nullptr && adminPassword != nullptr &&
             hrzsrv::CreateStore(path, adminPassword, &reason) &&
             (withSample == 0 || hrzsrv::AddSampleOrganisation(path, nullptr, &reason));
-  if (!ok && path == nullptr) reason = "no path given";
+  if (!ok && reason.empty()) reason = "no path or no password given";
   if (!ok && error != nullptr && errorCapacity > 0) CopyOut(error, errorCapacity, reason);
   return ok ? 1 : 0;
 }
