@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDate>
 #include <QMenuBar>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "host_resources.h"
 #include "logon_dialog.h"
 #include "main_window.h"
+#include "password_expiry.h"
 #include "platform_ui.h"
 #include "plugin_module.h"
 #include "qt_handle.h"
@@ -44,10 +46,9 @@ int RecordingEntry(int code, const char* command, void** params, char* out) {
 }
 
 const HostCommand& Command(const char* name) {
-  for (const HostCommand& command : HostCommands()) {
-    if (std::strcmp(command.name, name) == 0) return command;
-  }
-  throw std::runtime_error(name);
+  const HostCommand* command = FindHostCommand(name);
+  if (command == nullptr) throw std::runtime_error(name);
+  return *command;
 }
 
 class TempFolder {
@@ -402,6 +403,48 @@ TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
   char user[64] = "";
   XCliDB_GetUNO(db, user);
   EXPECT_STREQ(user, "adm");
+  XCliDB_Logoff(db);
+  XCliDB_Close(db);
+}
+
+TEST(PasswordExpiry, CountsDaysAcrossMonthsAndYears) {
+  EXPECT_EQ(DaysBetween(20261201, 20261210), 9);
+  EXPECT_EQ(DaysBetween(20261231, 20270101), 1);
+  EXPECT_EQ(DaysBetween(20240228, 20240301), 2) << "a leap year";
+  EXPECT_EQ(DaysBetween(20261210, 20261201), -9);
+  EXPECT_EQ(DaysBetween(20261399, 20261210), 0) << "not a date";
+}
+
+TEST(PasswordExpiry, FollowsTheMarkAndTheLifetime) {
+  hrz::test::App();
+  TempFolder folder;
+  std::string store = folder.Path() + "/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  char reason[256] = "";
+  tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof(reason));
+  ASSERT_NE(db, nullptr) << reason;
+  int status = 0;
+  ASSERT_TRUE(XCliDB_Logon(db, "adm", kFirstStartAdminPassword, "test", &status, nullptr, 0));
+  EXPECT_FALSE(PasswordExpired(db)) << "the sample's administrator";
+
+  int nid = XCliGetCurrentUserNID(db);
+  auto set = [&](const std::string& values) {
+    std::string sql = "update UUSR set " + values + " where NID = " + std::to_string(nid);
+    ASSERT_TRUE(XCliDB_ExecuteSQL(db, sql.c_str(), 0, 0)) << sql;
+  };
+  int today = static_cast<int>(XCliDB_GetServerTimeDouble(db));
+  QDate date(today / 10000, (today / 100) % 100, today % 100);
+  int tenDaysAgo = date.addDays(-10).toString("yyyyMMdd").toInt();
+
+  set("DMODIPWD = 20000101, NPWDDAYS = 0");
+  EXPECT_TRUE(PasswordExpired(db)) << "marked for a change at the next logon";
+  set("DMODIPWD = " + std::to_string(tenDaysAgo) + ", NPWDDAYS = 30");
+  EXPECT_FALSE(PasswordExpired(db));
+  set("NPWDDAYS = 10");
+  EXPECT_TRUE(PasswordExpired(db)) << "the lifetime has run out today";
+  set("NPWDDAYS = 0");
+  EXPECT_FALSE(PasswordExpired(db)) << "no limit";
   XCliDB_Logoff(db);
   XCliDB_Close(db);
 }

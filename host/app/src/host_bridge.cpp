@@ -36,6 +36,13 @@ const std::vector<HostCommand>& HostCommands() {
   return commands;
 }
 
+const HostCommand* FindHostCommand(const std::string& name) {
+  for (const HostCommand& command : HostCommands()) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
 HostBridge::HostBridge() {
   g_bridge = this;
   lib_.callback = &HostBridge::Callback;

@@ -21,6 +21,8 @@ struct HostCommand {
 
 // The module's twelve commands, then the host's own.
 const std::vector<HostCommand>& HostCommands();
+// The command of that name, or null.
+const HostCommand* FindHostCommand(const std::string& name);
 
 // The short name the host reports as its current scope (callback pattern 1, 4).
 constexpr const char* kScopeName = "hrzhost";

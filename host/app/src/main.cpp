@@ -12,6 +12,7 @@
 #include "logon_dialog.h"
 #include "main_window.h"
 #include "options.h"
+#include "password_expiry.h"
 #include "platform_ui.h"
 #include "plugin_module.h"
 #include "qt_handle.h"
@@ -32,6 +33,12 @@ std::string ModulePath(const hrzhost::Options& options) {
   const char* fromEnv = std::getenv("HRZ_MODULE");
   if (fromEnv != nullptr && *fromEnv != '\0') return fromEnv;
   return HRZ_DEFAULT_MODULE;
+}
+
+bool ChangeExpiredPassword(hrzhost::MainWindow& window) {
+  window.show();
+  const hrzhost::HostCommand* command = hrzhost::FindHostCommand("XCHGEXPIREDPWD");
+  return command != nullptr && window.RunCommand(*command).out == "OK";
 }
 
 int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& automation,
@@ -117,7 +124,14 @@ int main(int argc, char** argv) {
   {
     hrzhost::MainWindow window(bridge, logon.User(), logon.Location());
     bridge.Attach(module.Entry(), db, HwndFromWidget(&window));
-    if (screenshots != nullptr) {
+    // An expired password must be changed before anything else; not changed, the client closes.
+    bool mayWork =
+        screenshots != nullptr || !hrzhost::PasswordExpired(db) || ChangeExpiredPassword(window);
+    if (!mayWork) {
+      MessageBoxA(HwndFromWidget(&window),
+                  "The password has expired and was not changed; hrzhost closes.", "hrzhost",
+                  MB_OK | MB_ICONEXCLAMATION);
+    } else if (screenshots != nullptr) {
       result = TakeScreenshots(window, *screenshots, options.screenshotDir);
     } else {
       window.show();

@@ -40,9 +40,9 @@ MainWindow::MainWindow(HostBridge& bridge, const std::string& user, const std::s
     item->setData(Qt::UserRole, QString::fromUtf8(command.name));
   }
   connect(list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    QString name = item->data(Qt::UserRole).toString();
-    for (const HostCommand& command : HostCommands()) {
-      if (name == command.name) RunCommand(command);
+    if (const HostCommand* command =
+            FindHostCommand(item->data(Qt::UserRole).toString().toStdString())) {
+      RunCommand(*command);
     }
   });
   setCentralWidget(list);
@@ -62,7 +62,7 @@ QString MainWindow::StatusText() const {
   return result_->text();
 }
 
-void MainWindow::RunCommand(const HostCommand& command) {
+HostBridge::Outcome MainWindow::RunCommand(const HostCommand& command) {
   HostBridge::Outcome outcome = bridge_.Run(command, [this, &command] { RunHostCommand(command); });
   if (outcome.captured) {
     result_->setText(QStringLiteral("%1 was captured").arg(command.name));
@@ -76,6 +76,7 @@ void MainWindow::RunCommand(const HostCommand& command) {
   } else if (command.moduleCommand) {
     result_->setText(QStringLiteral("%1 done").arg(command.name));
   }
+  return outcome;
 }
 
 void MainWindow::RunHostCommand(const HostCommand& command) {

@@ -17,7 +17,7 @@ class MainWindow : public QMainWindow {
   MainWindow(HostBridge& bridge, const std::string& user, const std::string& location);
 
   // Runs a command as its menu entry does.
-  void RunCommand(const HostCommand& command);
+  HostBridge::Outcome RunCommand(const HostCommand& command);
   QString StatusText() const;
 
  private:

@@ -1,0 +1,18 @@
+// Whether the logged-on user must change the password before working: the mark 20000101
+// in "DMODIPWD" (change at next logon), or a lifetime "NPWDDAYS" that has run out since
+// the last change.
+#pragma once
+
+struct tagXCliDB;
+
+namespace hrzhost {
+
+constexpr int kChangeAtNextLogon = 20000101;
+
+// Days between two date numbers (yyyymmdd); 0 when either is not a valid date.
+int DaysBetween(int fromYyyymmdd, int toYyyymmdd);
+
+// False too when the user's row cannot be read: the server decides at logon anyway.
+bool PasswordExpired(tagXCliDB* db);
+
+}  // namespace hrzhost
