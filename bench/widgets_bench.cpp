@@ -98,6 +98,27 @@ void BM_Tree_ExpandAll(benchmark::State& state) {
 }
 BENCHMARK(BM_Tree_ExpandAll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The same nodes read level by level: ExpandAll below each department under the root, as
+// a window does for the department it shows.
+void BM_Tree_ExpandAllBelowEachTopDepartment(benchmark::State& state) {
+  int nodes = 0;
+  long long queries = 0;
+  for (auto _ : state) {
+    XBOMTree tree;
+    tree.SetDB(g_store->db);
+    if (tree.AddRootNode("UUSR", -1, TRUE) != 0 || !tree.Expand(0)) state.SkipWithError("root");
+    long long before = tree.QueryCount();
+    for (int top = tree.GetFirstChildNode(0); top >= 0; top = tree.GetNextNode(top)) {
+      if (!tree.ExpandAll(top)) state.SkipWithError("expand");
+    }
+    nodes = tree.GetNodes(-1);
+    queries = tree.QueryCount() - before;
+  }
+  state.counters["nodes"] = nodes;
+  state.counters["queries"] = static_cast<double>(queries);
+}
+BENCHMARK(BM_Tree_ExpandAllBelowEachTopDepartment)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 void BM_Sqlite_WholeOrganisation(benchmark::State& state) {
   long long rows = 0;
   for (auto _ : state) {

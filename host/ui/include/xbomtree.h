@@ -1,10 +1,13 @@
 // XBOMTree: the organisation tree, loaded from a record table ("UUSR") and its structure
 // link table ("UUSRBM": link NID, parent "NPID", child "NCID"). Children are read when a
-// node is expanded; ExpandAll reads a whole level of the tree per query. A record that
-// hangs in two places appears as two nodes.
+// node is expanded. ExpandAll of the whole organisation reads both tables once and joins
+// them in memory; below any other node it reads a whole level of the tree per query. A
+// record that hangs in two places appears as two nodes.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "xtree.h"
 
@@ -32,6 +35,7 @@ class XBOMViewCache {
 class XBOMTree : public XTree {
  public:
   XBOMTree();
+  ~XBOMTree() override;
 
   void SetDB(tagXCliDB* db) { db_ = db; }
   tagXCliDB* GetDB() const { return db_; }
@@ -68,9 +72,13 @@ class XBOMTree : public XTree {
  protected:
   BOOL LoadChildNodes(int node) override;
   BOOL LoadLevel(const std::vector<hrz::ui::XTreeNode*>& level) override;
+  BOOL BeginExpandAll(int node) override;
+  void EndExpandAll() override;
 
  private:
   struct Row;
+  struct WholeOrg;
+  bool ReadWholeOrg();
   std::string SelectRows(const char* near, const char* far) const;
   bool ReadRows(const std::string& sql, std::vector<Row>* rows);
   bool ReadChildren(const std::string& parentList, std::vector<Row>* rows);
@@ -85,4 +93,5 @@ class XBOMTree : public XTree {
   std::string filter_;
   bool checkLeafWithFilter_ = false;
   long long queries_ = 0;
+  std::unique_ptr<WholeOrg> whole_;  // during an ExpandAll of the whole organisation
 };

@@ -130,6 +130,9 @@ class XTree : public CWnd {
   // Fills the children of every node of one level of ExpandAll that are not loaded yet;
   // the base loads them one by one.
   virtual BOOL LoadLevel(const std::vector<hrz::ui::XTreeNode*>& level);
+  // Around the levels of one ExpandAll from node; FALSE from the first stops it.
+  virtual BOOL BeginExpandAll(int) { return TRUE; }
+  virtual void EndExpandAll() {}
 
   bool StopRequested() const { return stopExpand_.load(); }
   void ClearStopRequest() { stopExpand_.store(false); }
@@ -146,6 +149,7 @@ class XTree : public CWnd {
   void OnDoubleClicked();
   void FireClick();
   int FollowHandle(XNodeHandle handle, bool load);
+  int ExpandLevels(std::vector<hrz::ui::XTreeNode*> level);
   friend class hrz::ui::XTreeModel;
 
   std::unique_ptr<hrz::ui::XTreeModel> model_;

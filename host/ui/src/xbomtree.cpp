@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 #include "ui_text.h"
 #include "xclidb.h"
@@ -45,6 +46,11 @@ const char* XBOMViewCache::GetViewFldByNo(tagXCliDB*, const char* bomTable, cons
   }
   return "";
 }
+
+// Every record's children, read in one pass over each table.
+struct XBOMTree::WholeOrg {
+  std::unordered_map<int, std::vector<Row>> children;
+};
 
 XBOMTree::XBOMTree() {
   SetAutoFreeNodeData(TRUE);
@@ -184,8 +190,80 @@ BOOL XBOMTree::LoadChildNodes(int node) {
   return TRUE;
 }
 
+XBOMTree::~XBOMTree() = default;
+
+BOOL XBOMTree::BeginExpandAll(int node) {
+  // From the top of the whole organisation, down: every record will be read anyway.
+  bool top = node < 0 || (GetParentIndex(node) < 0 && GetBOMNodeData(node) != nullptr);
+  if (db_ == nullptr || type_ != 0 || rootNid_ >= 0 || !top) return TRUE;
+  whole_ = std::make_unique<WholeOrg>();
+  if (ReadWholeOrg()) return TRUE;
+  whole_.reset();
+  return FALSE;
+}
+
+void XBOMTree::EndExpandAll() {
+  whole_.reset();
+}
+
+bool XBOMTree::ReadWholeOrg() {
+  struct Record {
+    std::string kind, code, name;
+  };
+  std::unordered_map<int, Record> records;
+  std::string sql = "select NID, CSRC, CCODE, CNAME from " + table_;
+  if (!filter_.empty()) sql += " where (" + filter_ + ")";
+  XCliGenRS rs(db_);
+  ++queries_;
+  if (!rs.Open(1, sql.c_str())) return false;
+  char text[256];
+  for (; !rs.IsEOF(); rs.MoveNext()) {
+    int nid = -1;
+    rs.GetFieldValue(0, XCLI_TYPE_INT32, &nid, 4);
+    Record& r = records[nid];
+    if (rs.GetFieldValue(1, XCLI_TYPE_TEXT, text, sizeof text)) r.kind = text;
+    if (rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text)) r.code = text;
+    if (rs.GetFieldValue(3, XCLI_TYPE_TEXT, text, sizeof text)) r.name = text;
+  }
+  rs.Close();
+  sql = "select NID, NPID, NCID from " + table_ + "BM where NPID > 0 order by NID";
+  XCliGenRS links(db_);
+  ++queries_;
+  if (!links.Open(1, sql.c_str())) return false;
+  for (; !links.IsEOF(); links.MoveNext()) {
+    Row row;
+    int child = -1;
+    links.GetFieldValue(0, XCLI_TYPE_INT32, &row.linkNid, 4);
+    links.GetFieldValue(1, XCLI_TYPE_INT32, &row.parentNid, 4);
+    links.GetFieldValue(2, XCLI_TYPE_INT32, &child, 4);
+    auto found = records.find(child);
+    if (found == records.end()) continue;  // filtered out, or a link to nothing
+    row.nid = child;
+    row.kind = found->second.kind;
+    row.code = found->second.code;
+    row.name = found->second.name;
+    whole_->children[row.parentNid].push_back(std::move(row));
+  }
+  for (auto& [parent, rows] : whole_->children) {
+    for (Row& row : rows) row.hasChildren = whole_->children.count(row.nid) != 0;
+  }
+  return true;
+}
+
 BOOL XBOMTree::LoadLevel(const std::vector<XTreeNode*>& level) {
   if (db_ == nullptr) return XTree::LoadLevel(level);
+  if (whole_ != nullptr) {
+    for (XTreeNode* n : level) {
+      if (n->loaded || n->data == nullptr) continue;
+      auto found = whole_->children.find(static_cast<XBOMNodeData*>(n->data)->nid);
+      if (found == whole_->children.end()) {
+        n->loaded = true;
+      } else {
+        AddRows(n, found->second.begin(), found->second.end());
+      }
+    }
+    return TRUE;
+  }
   // Every node of the level whose children are not loaded yet, by record NID.
   std::map<int, std::vector<XTreeNode*>> waiting;
   for (XTreeNode* n : level) {

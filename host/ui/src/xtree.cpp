@@ -181,6 +181,14 @@ int XTree::ExpandAll(int node) {
   } else {
     level.push_back(start);
   }
+  if (!BeginExpandAll(node)) return 0;
+  int done = ExpandLevels(std::move(level));
+  EndExpandAll();
+  if (done) ExpandInView(node);
+  return done;
+}
+
+int XTree::ExpandLevels(std::vector<XTreeNode*> level) {
   int depth = 0;
   while (!level.empty()) {
     if (!LoadLevel(level)) return 0;
@@ -192,7 +200,6 @@ int XTree::ExpandAll(int node) {
     if (StopRequested()) return 0;
     level = std::move(next);
   }
-  ExpandInView(node);
   return 1;
 }
 
