@@ -111,6 +111,10 @@ TEST_F(XRecObjCtrlTest, ChangedFieldsIgnoreLetterCaseAndFieldsNeverSaved) {
   Type("DCRTE", "20991231");  // shown only, never saved
   Type("CPWD", "secret");     // bound to no field
   EXPECT_EQ(form_.GetChangedNodes(1), std::vector<int>{form_.GetCtrlCfgNode("CNAME")});
+  std::string loaded;
+  ASSERT_TRUE(form_.GetLoadedText(form_.GetCtrlCfgNode("CNAME"), &loaded));
+  EXPECT_EQ(loaded, "Alice Archer");
+  EXPECT_FALSE(form_.GetLoadedText(form_.GetCtrlCfgNode("CPWD"), &loaded));
   EXPECT_TRUE(form_.IsCtrlModified(form_.GetCtrlCfgNode("CNAME")));
   form_.SetCtrlsModify(FALSE);
   EXPECT_FALSE(form_.IsCtrlModified(form_.GetCtrlCfgNode("CNAME")));
@@ -126,6 +130,11 @@ TEST_F(XRecObjCtrlTest, ConfigurationItemsDescribeEachField) {
   ASSERT_TRUE(form_.InitCtrls("UUSR"));
   int code = form_.GetCtrlCfgNodeFromOrgFldName("UUSR.CCODE");
   ASSERT_EQ(code, form_.GetCtrlCfgNode("ccode"));
+  EXPECT_STREQ(form_.GetCtrlKind(code), "edit");
+  EXPECT_STREQ(form_.GetCtrlName(code), "CCODE");
+  EXPECT_STREQ(form_.GetCtrlLabel(code), "Code");
+  EXPECT_STREQ(form_.GetCtrlKind(form_.GetCtrlCfgNode("NSTAT")), "combo");
+  EXPECT_EQ(form_.GetCtrlName(0), nullptr);
   unsigned char bytes[4];
   ASSERT_EQ(form_.GetCtrlCfgData(code, XCTRLCFG_REQUIRED, bytes, 4), 4);
   EXPECT_NE(bytes[2], 0);

@@ -6,6 +6,7 @@
 #include "xgrid.h"
 
 #include <QAbstractItemModelTester>
+#include <QPixmap>
 #include <QTreeView>
 #include <cstdlib>
 #include <string>
@@ -166,11 +167,20 @@ TEST_F(XTreeTest, KeepsTextsImagesMarksAndData) {
   char small[4];
   EXPECT_EQ(tree_.GetNodeText(d_, small, sizeof small), 7);
   EXPECT_STREQ(small, "ren");
+  QPixmap red(8, 8);
+  red.fill(Qt::red);
+  tree_.SetImageList({QIcon(), QIcon(), QIcon(red)});
   EXPECT_TRUE(tree_.SetNodeImage(d_, 2));
   EXPECT_EQ(tree_.GetNodeImage(d_), 2);
   EXPECT_TRUE(tree_.SetNodePreImage(d_, 1));
   QModelIndex d = tree_.View()->model()->index(1, 0, tree_.View()->model()->index(0, 0, {}));
   EXPECT_EQ(tree_.View()->model()->data(d, Qt::CheckStateRole).toInt(), Qt::Checked);
+  QIcon shown = tree_.View()->model()->data(d, Qt::DecorationRole).value<QIcon>();
+  EXPECT_EQ(shown.pixmap(8, 8).toImage().pixelColor(0, 0), QColor(Qt::red));
+  EXPECT_TRUE(tree_.View()
+                  ->model()
+                  ->data(tree_.View()->model()->index(0, 0, {}), Qt::DecorationRole)
+                  .isNull());
   void* data = std::malloc(16);
   EXPECT_TRUE(tree_.SetNodeData(d_, data));
   EXPECT_EQ(tree_.GetNodeData(d_), data);  // freed with the tree

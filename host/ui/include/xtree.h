@@ -85,9 +85,6 @@ class XTree : public CWnd {
   void* GetNodeData(int node) const;
   void SetAutoFreeNodeData(BOOL autoFree);
 
-  // Marks a node as having no children (no expander) or as not yet loaded.
-  BOOL SetNodeLeaf(int node, BOOL leaf);
-
   void SetCanEdit(BOOL canEdit);
   // Clicks take effect after this many milliseconds; a later click within it replaces an
   // earlier one. 0 reacts at once.

@@ -308,14 +308,6 @@ void XTree::SetAutoFreeNodeData(BOOL autoFree) {
   model_->SetAutoFree(autoFree != FALSE);
 }
 
-BOOL XTree::SetNodeLeaf(int node, BOOL leaf) {
-  XTreeNode* n = NodeAt(node);
-  if (n == nullptr || (leaf && !n->children.empty())) return FALSE;
-  n->loaded = leaf != FALSE;
-  model_->LoadedStateChanged(n);
-  return TRUE;
-}
-
 void XTree::SetCanEdit(BOOL canEdit) {
   model_->SetEditable(canEdit != FALSE);
 }
