@@ -490,5 +490,17 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   EXPECT_GT(fs::file_size(folder.Path() + "/shots/mainwindow.png"), 0u);
 }
 
+TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {
+  TempFolder folder;
+  int status = 0;
+  std::string output = RunHost(
+      "env QT_QPA_PLATFORM=offscreen",
+      "--store " + folder.Path() + "/none.db --screenshot " + folder.Path() + "/shots", &status);
+  EXPECT_NE(status, 0);
+  EXPECT_NE(output.find("cannot log on to " + folder.Path() + "/none.db"), std::string::npos)
+      << output;
+  EXPECT_FALSE(fs::exists(folder.Path() + "/none.db")) << "no store appears by accident";
+}
+
 }  // namespace
 }  // namespace hrzhost

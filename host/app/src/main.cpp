@@ -109,7 +109,14 @@ int main(int argc, char** argv) {
   hrzhost::LogonDialog logon(location, options.user);
   {
     hrzhost::HostResourceScope resources;
-    if (logon.DoModal() != IDOK) return 0;
+    if (logon.DoModal() != IDOK) {
+      if (screenshots == nullptr) return 0;  // the user cancelled
+      std::string reason = screenshots->MessageBoxes().empty()
+                               ? std::string("no answer")
+                               : screenshots->MessageBoxes().back().text;
+      std::fprintf(stderr, "hrzhost: cannot log on to %s: %s\n", location.c_str(), reason.c_str());
+      return 1;
+    }
   }
   tagXCliDB* db = logon.TakeConnection();
   std::printf("Logged on as %s to %s\n", logon.User().c_str(), logon.Location().c_str());
