@@ -9,6 +9,7 @@
 #include "automation.h"
 #include "cool_dialog.h"
 #include "extension_module.h"
+#include "file_dialog.h"
 #include "platform_ui.h"
 #include "resources.h"
 #include "ui/qt_app.h"
@@ -276,6 +277,24 @@ TEST_F(DialogTest, AMissingTemplateCannotBeCreated) {
   CCoolDialog hostDialog(200);
   EXPECT_EQ(hostDialog.DoModal(), -1) << "the module's templates are found only while current";
   EXPECT_TRUE(automation_.Dialogs().empty());
+}
+
+TEST(FileDialog, PassesItsFilterAndReturnsTheAnsweredPath) {
+  ScriptedAutomation automation;
+  AutomationScope scope(&automation);
+  automation.AnswerNextFileDialog("/home/u/sign.v2.bmp");
+  CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST,
+                     "Bmp Files (*.bmp)|*.bmp|All Files (*.*)|*.*||");
+  ASSERT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(dialog.GetPathName(), "/home/u/sign.v2.bmp");
+  EXPECT_EQ(dialog.GetFileName(), "sign.v2.bmp");
+  EXPECT_EQ(dialog.GetFileExt(), "bmp");
+  ASSERT_EQ(automation.FileDialogs().size(), 1u);
+  EXPECT_EQ(automation.FileDialogs()[0].filter, "Bmp Files (*.bmp)|*.bmp|All Files (*.*)|*.*");
+  EXPECT_EQ(automation.FileDialogs()[0].flags, OFN_FILEMUSTEXIST);
+
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL) << "no answer left: cancelled";
+  EXPECT_EQ(CFileDialog(FALSE).DoModal(), IDCANCEL) << "only opening is known";
 }
 
 }  // namespace
