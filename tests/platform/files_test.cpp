@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,6 +112,12 @@ TEST(ModuleFileName, NamesTheExecutableAndLoadedLibraries) {
   EXPECT_EQ(std::string(small), std::string(buffer).substr(0, 7)) << "cut and terminated";
   EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(0x10), buffer, sizeof(buffer)), 0u)
       << "no object is loaded there";
+
+  // A shared library is named by its load address, as a module names itself.
+  Dl_info info{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&GetModuleFileNameA), &info), 0);
+  ASSERT_GT(GetModuleFileNameA(static_cast<HMODULE>(info.dli_fbase), buffer, sizeof(buffer)), 0u);
+  EXPECT_EQ(fs::path(buffer).filename(), "libhrz_platform.so");
 }
 
 TEST(TempPath, EndsInASlash) {
