@@ -117,6 +117,12 @@ TEST_F(XGridTest, FocusChangesReachTheHandlerAfterTheInterval) {
   grid_.View()->setCurrentIndex(grid_.View()->model()->index(1, 1));
   ASSERT_EQ(grid_.changes.size(), 3u);
   EXPECT_EQ(grid_.changes.back(), (RecordingGrid::Change{2, 2, 2, 2}));
+
+  // Deleting the focused row moves the view's current cell; that is no change.
+  ASSERT_TRUE(grid_.DeleteRow(2));
+  EXPECT_EQ(grid_.GetFocusCell().row, 2);
+  ASSERT_TRUE(grid_.SetRows(2));
+  EXPECT_EQ(grid_.changes.size(), 3u);
 }
 
 TEST_F(XGridTest, ListModeSelectsWholeRowsAndDrawingCanBeSwitchedOff) {

@@ -145,6 +145,14 @@ TEST_F(XTreeTest, ClicksReportTheNewAndThePreviousNode) {
   EXPECT_EQ(tree_.GetFocusNode(), c_);
   tree_.SetFocusNode(a_, TRUE);
   EXPECT_EQ(tree_.clicks.back(), std::make_pair(a_, c_));
+  // Removing the focused node moves the view's current item, which is no click.
+  size_t clicks = tree_.clicks.size();
+  tree_.SetFocusNode(b_);
+  tree_.DeleteNode(b_);  // the view's current item moves on to d
+  EXPECT_EQ(tree_.GetFocusNode(), d_ - 2);
+  tree_.ClearNodes();
+  EXPECT_EQ(tree_.clicks.size(), clicks);
+  EXPECT_EQ(seen.events.size(), 4u);
 }
 
 TEST_F(XTreeTest, UserFocusChangesWaitForTheClickInterval) {

@@ -5,12 +5,12 @@
 #pragma once
 
 #include <QPointer>
+#include <QTableView>
 #include <memory>
 #include <string>
 
 #include "cwnd.h"
 
-#include <QTableView>
 class QTimer;
 class QPainter;
 class QRect;

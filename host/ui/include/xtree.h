@@ -8,7 +8,10 @@
 // must be processing events). StopExpandAll may be called from any thread at any time.
 #pragma once
 
+#include <QIcon>
+#include <QList>
 #include <QPointer>
+#include <QTreeView>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,10 +19,6 @@
 
 #include "cwnd.h"
 
-#include <QIcon>
-#include <QList>
-
-#include <QTreeView>
 class QTimer;
 
 namespace hrz::ui {

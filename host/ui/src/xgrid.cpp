@@ -94,8 +94,11 @@ int XGrid::AutomationSelection() const {
 BOOL XGrid::SetRows(int rows, BOOL redraw) {
   if (rows < 1) return FALSE;
   changeTimer_->stop();
+  // The view moves its current cell off removed rows; that is no change by the user.
+  notifyFocus_ = false;
   model_->SetRows(rows);
-  if (lastFocus_.row >= rows) lastFocus_ = XCellID();
+  notifyFocus_ = true;
+  lastFocus_ = GetFocusCell();
   if (redraw) Refresh();
   return TRUE;
 }
@@ -124,7 +127,9 @@ int XGrid::InsertRow(const char* heading, int before) {
 BOOL XGrid::DeleteRow(int row, BOOL redraw) {
   if (row < 1 || row >= GetRows()) return FALSE;
   changeTimer_->stop();
+  notifyFocus_ = false;
   model_->DeleteRow(row);
+  notifyFocus_ = true;
   lastFocus_ = GetFocusCell();
   if (redraw) Refresh();
   return TRUE;

@@ -228,6 +228,8 @@ BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
   XTreeNode* n = NodeAt(node);
   if (n == nullptr) return FALSE;
   clickTimer_->stop();
+  // The view moves its current item off removed rows; that is no click.
+  notifyFocus_ = false;
   if (childrenOnly) {
     model_->RemoveChildren(n);
     n->loaded = false;
@@ -235,6 +237,7 @@ BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
   } else {
     model_->RemoveNode(n);
   }
+  notifyFocus_ = true;
   lastFocus_ = GetFocusNode();
   if (redraw && view_ != nullptr) view_->viewport()->update();
   return TRUE;
@@ -242,7 +245,9 @@ BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
 
 void XTree::ClearNodes() {
   clickTimer_->stop();
+  notifyFocus_ = false;
   model_->Clear();
+  notifyFocus_ = true;
   lastFocus_ = -1;
 }
 
