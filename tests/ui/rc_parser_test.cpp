@@ -5,6 +5,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "dialog_template.h"
 #include "resources.h"
@@ -69,6 +71,71 @@ TEST(ResourceScripts, TheModuleTemplatesParseAndNameExistingImages) {
   ASSERT_NE(FindControl(chgpwd, IDOK), nullptr);
   EXPECT_EQ(FindControl(chgpwd, IDOK)->kind, ControlKind::Button);
   ASSERT_NE(FindControl(chgpwd, IDCANCEL), nullptr);
+}
+
+// The controls each module template must have, by the ids its dialog class uses.
+TEST(ResourceScripts, TheModuleTemplatesHoldTheirDialogsControls) {
+  struct Expected {
+    int dialog;
+    int width;
+    int height;
+    std::vector<std::pair<int, ControlKind>> controls;
+  };
+  const Expected expected[] = {
+      {135,
+       280,
+       213,
+       {{1059, ControlKind::ComboBox},
+        {1058, ControlKind::Static},
+        {1061, ControlKind::ComboBox},
+        {1062, ControlKind::Static},
+        {1060, ControlKind::Static},
+        {1038, ControlKind::Button},
+        {IDOK, ControlKind::Button},
+        {IDCANCEL, ControlKind::Button}}},
+      {133,
+       0,
+       0,
+       {{1003, ControlKind::Edit},
+        {1047, ControlKind::Button},
+        {1051, ControlKind::Button},
+        {1042, ControlKind::Button},
+        {1008, ControlKind::Static},
+        {IDOK, ControlKind::Button},
+        {IDCANCEL, ControlKind::Button}}},
+      {142,
+       0,
+       0,
+       {{1031, ControlKind::Static},
+        {1006, ControlKind::Static},
+        {IDOK, ControlKind::Button},
+        {IDCANCEL, ControlKind::Button}}},
+  };
+  ResourceScript script;
+  for (const auto& entry : fs::recursive_directory_iterator(kResources)) {
+    if (entry.path().extension() != ".rc") continue;
+    std::string error;
+    ASSERT_TRUE(ParseResourceScript(ReadFile(entry.path()), &script, &error)) << error;
+  }
+  for (const Expected& e : expected) {
+    ASSERT_EQ(script.dialogs.count(e.dialog), 1u) << e.dialog;
+    const DialogTemplate& dialog = script.dialogs.at(e.dialog);
+    if (e.width > 0) {
+      EXPECT_EQ(dialog.rect.right - dialog.rect.left, e.width) << e.dialog;
+      EXPECT_EQ(dialog.rect.bottom - dialog.rect.top, e.height) << e.dialog;
+    }
+    for (const auto& [id, kind] : e.controls) {
+      const ControlTemplate* control = FindControl(dialog, id);
+      ASSERT_NE(control, nullptr) << e.dialog << "/" << id;
+      EXPECT_EQ(control->kind, kind) << e.dialog << "/" << id;
+    }
+  }
+  // Editable drop-downs of the rule editor; hidden placeholders for trees and panels.
+  EXPECT_EQ(FindControl(script.dialogs.at(135), 1059)->style & 0x3, CBS_DROPDOWN);
+  EXPECT_EQ(FindControl(script.dialogs.at(135), 1061)->style & 0x3, CBS_DROPDOWN);
+  EXPECT_EQ(FindControl(script.dialogs.at(135), 1060)->style & WS_VISIBLE, 0u);
+  EXPECT_EQ(FindControl(script.dialogs.at(133), 1008)->style & WS_VISIBLE, 0u);
+  EXPECT_EQ(FindControl(script.dialogs.at(142), 1006)->style & WS_VISIBLE, 0u);
 }
 
 TEST(ResourceScripts, ReadTheSubsetOfTheLanguage) {
