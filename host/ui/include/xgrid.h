@@ -11,13 +11,14 @@
 
 #include "cwnd.h"
 
-class QTimer;
 class QPainter;
 class QRect;
 
 namespace hrz::ui {
 class XGridModel;
-}
+template <typename Focus>
+class FocusDelay;
+}  // namespace hrz::ui
 
 struct XCellID {
   int row = -1;
@@ -110,16 +111,9 @@ class XGrid : public CWnd {
   QObject* Context() const;
 
  private:
-  void OnCurrentChanged();
-  void FireRowColChange();
-
   std::unique_ptr<hrz::ui::XGridModel> model_;
   QPointer<QTableView> view_;  // owned, unless its parent window deletes it first
-  std::unique_ptr<QTimer> changeTimer_;
-  int changeInterval_ = 0;
-  XCellID lastFocus_;
-  XCellID pendingOld_;
-  bool notifyFocus_ = true;
+  std::unique_ptr<hrz::ui::FocusDelay<XCellID>> changes_;
   bool listMode_ = false;
   GridEventFunc eventFunc_ = nullptr;
   void* eventUserData_ = nullptr;

@@ -19,11 +19,11 @@
 
 #include "cwnd.h"
 
-class QTimer;
-
 namespace hrz::ui {
 class XTreeModel;
 struct XTreeNode;
+template <typename Focus>
+class FocusDelay;
 }  // namespace hrz::ui
 
 // Events passed to the callback of SetTreeEventFunc.
@@ -141,20 +141,14 @@ class XTree : public CWnd {
   hrz::ui::XTreeModel* Model() const { return model_.get(); }
 
  private:
-  void OnCurrentChanged();
   void OnDoubleClicked();
-  void FireClick();
   int FollowHandle(XNodeHandle handle, bool load);
   int ExpandLevels(std::vector<hrz::ui::XTreeNode*> level);
   friend class hrz::ui::XTreeModel;
 
   std::unique_ptr<hrz::ui::XTreeModel> model_;
   QPointer<QTreeView> view_;  // owned, unless its parent window deletes it first
-  std::unique_ptr<QTimer> clickTimer_;
-  int clickInterval_ = 0;
-  int lastFocus_ = -1;
-  int pendingPrev_ = -1;
-  bool notifyFocus_ = true;
+  std::unique_ptr<hrz::ui::FocusDelay<int>> clicks_;
   TreeEventFunc eventFunc_ = nullptr;
   void* eventUserData_ = nullptr;
   std::atomic<bool> stopExpand_{false};

@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <QTimer>
 
 #include "dialog_template.h"
+#include "focus_delay.h"
 #include "ui_text.h"
 #include "xgrid_model.h"
 
@@ -38,18 +38,19 @@ class XGridDelegate : public QStyledItemDelegate {
 XGrid::XGrid()
     : model_(std::make_unique<XGridModel>()),
       view_(new QTableView),
-      changeTimer_(std::make_unique<QTimer>()) {
+      changes_(std::make_unique<hrz::ui::FocusDelay<XCellID>>(
+          XCellID(), [this](XCellID before, XCellID now) {
+            OnRowColChange(before.row, before.col, now.row, now.col);
+          })) {
   Attach(view_);
   view_->setModel(model_.get());
   view_->setItemDelegate(new XGridDelegate(this, view_));
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  changeTimer_->setSingleShot(true);
   QObject* context = model_.get();
-  QObject::connect(changeTimer_.get(), &QTimer::timeout, context, [this] { FireRowColChange(); });
   QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, context,
-                   [this] { OnCurrentChanged(); });
+                   [this] { changes_->Moved(GetFocusCell()); });
   QObject::connect(view_, &QTableView::doubleClicked, context, [this](const QModelIndex& at) {
     OnDblClickCell(at.row() + 1, at.column() + 1);
   });
@@ -93,12 +94,8 @@ int XGrid::AutomationSelection() const {
 
 BOOL XGrid::SetRows(int rows, BOOL redraw) {
   if (rows < 1) return FALSE;
-  changeTimer_->stop();
   // The view moves its current cell off removed rows; that is no change by the user.
-  notifyFocus_ = false;
-  model_->SetRows(rows);
-  notifyFocus_ = true;
-  lastFocus_ = GetFocusCell();
+  changes_->Quietly([&] { model_->SetRows(rows); }, [this] { return GetFocusCell(); });
   if (redraw) Refresh();
   return TRUE;
 }
@@ -126,11 +123,7 @@ int XGrid::InsertRow(const char* heading, int before) {
 
 BOOL XGrid::DeleteRow(int row, BOOL redraw) {
   if (row < 1 || row >= GetRows()) return FALSE;
-  changeTimer_->stop();
-  notifyFocus_ = false;
-  model_->DeleteRow(row);
-  notifyFocus_ = true;
-  lastFocus_ = GetFocusCell();
+  changes_->Quietly([&] { model_->DeleteRow(row); }, [this] { return GetFocusCell(); });
   if (redraw) Refresh();
   return TRUE;
 }
@@ -242,22 +235,12 @@ XCellID XGrid::GetFocusCell() const {
 
 BOOL XGrid::SetFocusCell(int row, int col, BOOL notify) {
   if (view_ == nullptr) return FALSE;
+  QModelIndex at = row < 1 ? QModelIndex() : model_->index(row - 1, col > 0 ? col - 1 : 0);
+  if (row >= 1 && !at.isValid()) return FALSE;
   XCellID old = GetFocusCell();
-  changeTimer_->stop();
-  notifyFocus_ = false;
-  if (row < 1) {
-    view_->setCurrentIndex({});
-  } else {
-    QModelIndex at = model_->index(row - 1, col > 0 ? col - 1 : 0);
-    if (!at.isValid()) {
-      notifyFocus_ = true;
-      return FALSE;
-    }
-    view_->setCurrentIndex(at);
-  }
-  notifyFocus_ = true;
-  lastFocus_ = GetFocusCell();
-  if (notify) OnRowColChange(old.row, old.col, lastFocus_.row, lastFocus_.col);
+  changes_->Quietly([&] { view_->setCurrentIndex(at); }, [this] { return GetFocusCell(); });
+  XCellID now = GetFocusCell();
+  if (notify) OnRowColChange(old.row, old.col, now.row, now.col);
   return TRUE;
 }
 
@@ -279,7 +262,7 @@ void XGrid::Refresh() {
 }
 
 void XGrid::SetRowColChangeInterval(int milliseconds) {
-  changeInterval_ = milliseconds > 0 ? milliseconds : 0;
+  changes_->SetInterval(milliseconds);
 }
 
 void XGrid::SetGridEventFunc(GridEventFunc func, void* userData) {
@@ -298,23 +281,6 @@ void XGrid::ClickCell(int row, int col) {
 
 void XGrid::DoubleClickCell(int row, int col) {
   if (SetFocusCell(row, col, FALSE)) OnDblClickCell(row, col);
-}
-
-void XGrid::OnCurrentChanged() {
-  if (!notifyFocus_) return;
-  if (!changeTimer_->isActive()) pendingOld_ = lastFocus_;
-  lastFocus_ = GetFocusCell();
-  if (changeInterval_ == 0) {
-    FireRowColChange();
-  } else {
-    changeTimer_->start(changeInterval_);
-  }
-}
-
-void XGrid::FireRowColChange() {
-  changeTimer_->stop();
-  XCellID now = GetFocusCell();
-  OnRowColChange(pendingOld_.row, pendingOld_.col, now.row, now.col);
 }
 
 void XGrid::OnRowColChange(int, int, int newRow, int newCol) {

@@ -3,12 +3,12 @@
 #include <QHeaderView>
 #include <QMetaObject>
 #include <QThread>
-#include <QTimer>
 #include <QTreeView>
 #include <map>
 #include <vector>
 
 #include "dialog_template.h"
+#include "focus_delay.h"
 #include "ui_text.h"
 #include "xtree_model.h"
 
@@ -23,18 +23,20 @@ struct XTreeHandles {
 XTree::XTree()
     : model_(std::make_unique<XTreeModel>(this)),
       view_(new QTreeView),
-      clickTimer_(std::make_unique<QTimer>()),
+      clicks_(std::make_unique<hrz::ui::FocusDelay<int>>(-1,
+                                                         [this](int before, int now) {
+                                                           if (now >= 0)
+                                                             OnNodeClick(now, before, 0, 0);
+                                                         })),
       handles_(std::make_unique<XTreeHandles>()) {
   Attach(view_);
   view_->setModel(model_.get());
   view_->setHeaderHidden(true);
   view_->setUniformRowHeights(true);
   view_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-  clickTimer_->setSingleShot(true);
   QObject* context = model_.get();
-  QObject::connect(clickTimer_.get(), &QTimer::timeout, context, [this] { FireClick(); });
   QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, context,
-                   [this] { OnCurrentChanged(); });
+                   [this] { clicks_->Moved(GetFocusNode()); });
   QObject::connect(view_, &QTreeView::doubleClicked, context, [this] { OnDoubleClicked(); });
 }
 
@@ -129,12 +131,8 @@ BOOL XTree::SetFocusNode(int node, BOOL notify, BOOL redraw) {
   XTreeNode* n = NodeAt(node);
   if ((n == nullptr && node >= 0) || view_ == nullptr) return FALSE;
   int prev = GetFocusNode();
-  clickTimer_->stop();
-  notifyFocus_ = false;
-  view_->setCurrentIndex(model_->IndexFor(n));
-  notifyFocus_ = true;
-  lastFocus_ = node;
-  if (redraw && view_ != nullptr) view_->viewport()->update();
+  clicks_->Quietly([&] { view_->setCurrentIndex(model_->IndexFor(n)); }, [node] { return node; });
+  if (redraw) view_->viewport()->update();
   if (notify && n != nullptr) OnNodeClick(node, prev, 0, 0);
   return TRUE;
 }
@@ -227,28 +225,24 @@ void XTree::EnsureNodeVisible(int node) {
 BOOL XTree::DeleteNode(int node, BOOL childrenOnly, BOOL redraw) {
   XTreeNode* n = NodeAt(node);
   if (n == nullptr) return FALSE;
-  clickTimer_->stop();
   // The view moves its current item off removed rows; that is no click.
-  notifyFocus_ = false;
-  if (childrenOnly) {
-    model_->RemoveChildren(n);
-    n->loaded = false;
-    model_->LoadedStateChanged(n);
-  } else {
-    model_->RemoveNode(n);
-  }
-  notifyFocus_ = true;
-  lastFocus_ = GetFocusNode();
+  clicks_->Quietly(
+      [&] {
+        if (childrenOnly) {
+          model_->RemoveChildren(n);
+          n->loaded = false;
+          model_->LoadedStateChanged(n);
+        } else {
+          model_->RemoveNode(n);
+        }
+      },
+      [this] { return GetFocusNode(); });
   if (redraw && view_ != nullptr) view_->viewport()->update();
   return TRUE;
 }
 
 void XTree::ClearNodes() {
-  clickTimer_->stop();
-  notifyFocus_ = false;
-  model_->Clear();
-  notifyFocus_ = true;
-  lastFocus_ = -1;
+  clicks_->Quietly([this] { model_->Clear(); }, [] { return -1; });
 }
 
 int XTree::GetNodeText(int node, char* buffer, int capacity) const {
@@ -318,7 +312,7 @@ void XTree::SetCanEdit(BOOL canEdit) {
 }
 
 void XTree::SetNodeClickInterval(int milliseconds) {
-  clickInterval_ = milliseconds > 0 ? milliseconds : 0;
+  clicks_->SetInterval(milliseconds);
 }
 
 void XTree::SetTreeEventFunc(TreeEventFunc func, void* userData) {
@@ -378,23 +372,6 @@ void XTree::DoubleClickNode(int node) {
   if (NodeAt(node) == nullptr) return;
   SetFocusNode(node, FALSE, TRUE);
   OnNodeDblClick(node);
-}
-
-void XTree::OnCurrentChanged() {
-  if (!notifyFocus_) return;
-  if (!clickTimer_->isActive()) pendingPrev_ = lastFocus_;
-  lastFocus_ = GetFocusNode();
-  if (clickInterval_ == 0) {
-    FireClick();
-  } else {
-    clickTimer_->start(clickInterval_);
-  }
-}
-
-void XTree::FireClick() {
-  clickTimer_->stop();
-  int node = GetFocusNode();
-  if (node >= 0) OnNodeClick(node, pendingPrev_, 0, 0);
 }
 
 void XTree::OnDoubleClicked() {
