@@ -1,9 +1,13 @@
 // XGrid on its own: the header row, hidden rows, deletion, focus and its events.
 #include "xgrid.h"
 
+#include "cdc.h"
+
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QImage>
 #include <QTableView>
+#include <string>
 #include <vector>
 
 #include "widgets/widget_test_support.h"
@@ -123,6 +127,34 @@ TEST_F(XGridTest, FocusChangesReachTheHandlerAfterTheInterval) {
   EXPECT_EQ(grid_.GetFocusCell().row, 2);
   ASSERT_TRUE(grid_.SetRows(2));
   EXPECT_EQ(grid_.changes.size(), 3u);
+}
+
+// A grid that draws the cells of its second column itself.
+class DrawingGrid : public XGrid {
+ public:
+  std::vector<std::pair<int, std::string>> drawn;  // (row, text) of column 2
+
+  BOOL DrawCellText(CDC* dc, int row, int col, const RECT& rect, const char* text) override {
+    if (col != 2) return FALSE;
+    drawn.emplace_back(row, text);
+    dc->FillSolidRect(rect, RGB(0, 0, 255));
+    return TRUE;
+  }
+};
+
+TEST(XGridDrawingTest, DataCellsPassThroughDrawCellText) {
+  hrztest::EnsureApplication();
+  DrawingGrid grid;
+  grid.SetCols(3);
+  grid.SetItemText(0, 2, "Heading");
+  for (const char* name : {"x", "y"}) grid.SetItemText(grid.InsertRow(nullptr), 2, name);
+  grid.View()->resize(300, 200);
+  QImage image = grid.View()->grab().toImage();
+  EXPECT_EQ(grid.drawn, (std::vector<std::pair<int, std::string>>{{1, "x"}, {2, "y"}}));
+  // The cell shows what the override drew.
+  QRect cell = grid.View()->visualRect(grid.View()->model()->index(0, 1));
+  QPoint inside = grid.View()->viewport()->mapTo(grid.View(), cell.center());
+  EXPECT_EQ(image.pixelColor(inside), QColor(0, 0, 255));
 }
 
 TEST_F(XGridTest, ListModeSelectsWholeRowsAndDrawingCanBeSwitchedOff) {

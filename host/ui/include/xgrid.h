@@ -11,8 +11,7 @@
 
 #include "cwnd.h"
 
-class QPainter;
-class QRect;
+class CDC;
 
 namespace hrz::ui {
 class XGridModel;
@@ -99,9 +98,9 @@ class XGrid : public CWnd {
   bool AutomationActivate(int index) override;
   int AutomationSelection() const override;
 
-  // Draws a data cell; return TRUE when it was drawn, FALSE to have the default drawing.
-  virtual BOOL DrawCellText(QPainter* painter, int row, int col, const QRect& rect,
-                            const char* text);
+  // Draws a data cell (rect in the view's pixels); return TRUE when it was drawn, FALSE to
+  // have the default drawing.
+  virtual BOOL DrawCellText(CDC* dc, int row, int col, const RECT& rect, const char* text);
 
  protected:
   virtual void OnRowColChange(int oldRow, int oldCol, int newRow, int newCol);

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include "cdc.h"
 #include "dialog_template.h"
 #include "focus_delay.h"
 #include "ui_text.h"
@@ -22,9 +23,11 @@ class XGridDelegate : public QStyledItemDelegate {
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
     std::string text = grid_->GetItemString(index.row() + 1, index.column() + 1);
+    const QRect& r = option.rect;
+    RECT rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
     painter->save();
-    BOOL drawn = grid_->DrawCellText(painter, index.row() + 1, index.column() + 1, option.rect,
-                                     text.c_str());
+    CDC dc(painter);
+    BOOL drawn = grid_->DrawCellText(&dc, index.row() + 1, index.column() + 1, rect, text.c_str());
     painter->restore();
     if (!drawn) QStyledItemDelegate::paint(painter, option, index);
   }
@@ -291,6 +294,6 @@ void XGrid::OnDblClickCell(int row, int col) {
   FireEvent(XGRID_EVENT_DBLCLICK, row, col);
 }
 
-BOOL XGrid::DrawCellText(QPainter*, int, int, const QRect&, const char*) {
+BOOL XGrid::DrawCellText(CDC*, int, int, const RECT&, const char*) {
   return FALSE;
 }
