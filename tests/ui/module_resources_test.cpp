@@ -23,7 +23,7 @@ TEST(ModuleResources, AttachRegistersTheTemplatesAndDetachRemovesThem) {
     const DialogTemplate* chgpwd = FindDialogTemplate(101);
     ASSERT_NE(chgpwd, nullptr);
     EXPECT_NE(AfxLoadIcon(130), nullptr);
-    for (int id : {133, 135, 142}) EXPECT_NE(FindDialogTemplate(id), nullptr) << id;
+    for (int id : {132, 133, 135, 142}) EXPECT_NE(FindDialogTemplate(id), nullptr) << id;
     EXPECT_EQ(FindDialogTemplate(4242), nullptr);
 
     ScriptedAutomation automation;
