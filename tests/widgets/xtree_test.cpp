@@ -177,7 +177,9 @@ TEST_F(XTreeTest, KeepsTextsImagesMarksAndData) {
   EXPECT_STREQ(small, "ren");
   QPixmap red(8, 8);
   red.fill(Qt::red);
-  tree_.SetImageList({QIcon(), QIcon(), QIcon(red)});
+  QIcon redIcon(red);
+  const HICON handles[] = {nullptr, nullptr, reinterpret_cast<HICON>(&redIcon)};
+  tree_.SetImageList(handles, 3);
   EXPECT_TRUE(tree_.SetNodeImage(d_, 2));
   EXPECT_EQ(tree_.GetNodeImage(d_), 2);
   EXPECT_TRUE(tree_.SetNodePreImage(d_, 1));

@@ -72,6 +72,8 @@ class XTree : public CWnd {
   BOOL SetNodeText(int node, const char* text);
   // Images index the list given to SetImageList; -1 none.
   void SetImageList(const QList<QIcon>& images);
+  // The same from icon handles (AfxLoadIcon); a null handle is an empty image.
+  void SetImageList(const HICON* icons, int count);
   BOOL SetNodeImage(int node, int image);
   int GetNodeImage(int node) const;
   // The check mark in front of a node: -1 none, 0 unchecked, 1 checked.

@@ -265,6 +265,15 @@ void XTree::SetImageList(const QList<QIcon>& images) {
   if (view_ != nullptr) view_->viewport()->update();
 }
 
+void XTree::SetImageList(const HICON* icons, int count) {
+  QList<QIcon> images;
+  for (int i = 0; icons != nullptr && i < count; ++i) {
+    // An icon handle is the address of the resource module's QIcon.
+    images.push_back(icons[i] != nullptr ? *reinterpret_cast<const QIcon*>(icons[i]) : QIcon());
+  }
+  SetImageList(images);
+}
+
 BOOL XTree::SetNodeImage(int node, int image) {
   XTreeNode* n = NodeAt(node);
   if (n == nullptr) return FALSE;
