@@ -23,7 +23,11 @@ TEST(ModuleResources, AttachRegistersTheTemplatesAndDetachRemovesThem) {
     const DialogTemplate* chgpwd = FindDialogTemplate(101);
     ASSERT_NE(chgpwd, nullptr);
     EXPECT_NE(AfxLoadIcon(130), nullptr);
-    for (int id : {132, 133, 135, 142}) EXPECT_NE(FindDialogTemplate(id), nullptr) << id;
+    for (int id :
+         {132, 133, 134, 135, 137, 138, 139, 140, 141, 142, 143, 144, 145, 149, 1012, 1116}) {
+      EXPECT_NE(FindDialogTemplate(id), nullptr) << id;
+    }
+    EXPECT_NE(FindBitmap(134), nullptr);
     EXPECT_EQ(FindDialogTemplate(4242), nullptr);
 
     ScriptedAutomation automation;

@@ -136,6 +136,15 @@ TEST(ResourceScripts, TheModuleTemplatesHoldTheirDialogsControls) {
   EXPECT_EQ(FindControl(script.dialogs.at(135), 1060)->style & WS_VISIBLE, 0u);
   EXPECT_EQ(FindControl(script.dialogs.at(133), 1008)->style & WS_VISIBLE, 0u);
   EXPECT_EQ(FindControl(script.dialogs.at(142), 1006)->style & WS_VISIBLE, 0u);
+  EXPECT_NE(FindControl(script.dialogs.at(145), 1042)->style & ES_MULTILINE, 0u);
+  for (int id : {1029, 1025}) {
+    EXPECT_EQ(FindControl(script.dialogs.at(134), id)->style & WS_VISIBLE, 0u) << "hidden " << id;
+  }
+  for (int id : {1014, 1017}) {
+    EXPECT_EQ(FindControl(script.dialogs.at(138), id)->style & WS_VISIBLE, 0u) << "hidden " << id;
+  }
+  for (int id : {139, 1016}) EXPECT_EQ(script.icons.count(id), 1u) << "privilege mark " << id;
+  EXPECT_EQ(script.bitmaps.count(134), 1u) << "the drawing signature illustration";
 }
 
 TEST(ResourceScripts, ReadTheSubsetOfTheLanguage) {

@@ -382,7 +382,7 @@ bool Parser::ParseControl(const Token& keyword, DialogTemplate* dialog) {
   if (at == 1) {
     if (args[0].isText) {
       control.text = args[0].text;
-    } else if (keyword.text == "ICON") {  // an icon named by number
+    } else if (keyword.text == "ICON" || keyword.text == "CONTROL") {  // an image by number
       int icon = 0;
       if (!Number(args[0], "the icon id", &icon)) return false;
       control.text = std::to_string(icon);
