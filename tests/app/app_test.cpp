@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "automation.h"
+#include "entry/hrzuser.h"
+#include "entry/module_state.h"
 #include "host_bridge.h"
 #include "host_resources.h"
 #include "logon_dialog.h"
@@ -330,6 +332,30 @@ TEST_F(HostTest, CaptureSendsExactlyTheNextCommandToTheEntry) {
   EXPECT_EQ(g_calls[2].out, "") << "a module command starts with an empty buffer";
   EXPECT_EQ(module.result, 7);
   EXPECT_EQ(module.out, "OK");
+}
+
+// The privilege editor's half is played here: it sets the module's flag and asks the host
+// to capture; the host's next command then reaches HRZCmd, which captures it.
+TEST_F(HostTest, CaptureRoundTripThroughTheHostAndTheModuleEntry) {
+  hrz::Module() = hrz::ModuleState{};
+  HostBridge bridge;
+  bridge.Attach(HRZCmd, nullptr, nullptr);
+  EXPECT_EQ(hrz::Module().lib, &bridge.Lib()) << "code 1 handed over the host record";
+  hrz::AutomationScope scope(&automation_);
+
+  hrz::Module().captureFlag = 1;
+  auto entry = reinterpret_cast<std::intptr_t>(&HRZCmd);
+  hrz::Module().lib->callback(2, 2, entry, entry);
+  int aboutRuns = 0;
+  HostBridge::Outcome captured = bridge.Run(Command("HOSTABOUT"), [&] { ++aboutRuns; });
+  EXPECT_TRUE(captured.captured);
+  EXPECT_EQ(captured.result, 1);
+  EXPECT_EQ(aboutRuns, 0);
+  EXPECT_EQ(hrz::Module().captureFlag, 0) << "the module took exactly this command";
+
+  bridge.Run(Command("HOSTABOUT"), [&] { ++aboutRuns; });
+  EXPECT_EQ(aboutRuns, 1) << "and the next one runs";
+  hrz::Module() = hrz::ModuleState{};
 }
 
 TEST_F(HostTest, MainWindowListsTheTwelveCommandsAndShowsResults) {
