@@ -8,10 +8,22 @@
 #include "automation.h"
 #include "control_factory.h"
 #include "dialog_widget.h"
+#include "platform.h"
 #include "platform_ui.h"
 #include "resources.h"
 
 namespace {
+
+// A template and its dialog class disagree: say so where a developer looks.
+CWnd* ExchangedControl(CDataExchange* pDX, int id) {
+  CWnd* control = pDX->m_pDlgWnd->GetDlgItem(id);
+  if (control == nullptr) {
+    std::string line = "data exchange: dialog " + std::to_string(pDX->m_pDlgWnd->GetTemplateId()) +
+                       " has no control " + std::to_string(id) + "\n";
+    OutputDebugStringA(line.c_str());
+  }
+  return control;
+}
 
 int MulDiv(int value, int numerator, int denominator) {
   long long product = static_cast<long long>(value) * numerator;
@@ -26,7 +38,7 @@ int MulDiv(int value, int numerator, int denominator) {
 void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
   if (pDX == nullptr || pDX->Failed()) return;
   pDX->m_idLastControl = id;
-  CWnd* control = pDX->m_pDlgWnd->GetDlgItem(id);
+  CWnd* control = ExchangedControl(pDX, id);
   if (control == nullptr) return;
   if (pDX->m_bSaveAndValidate) {
     value = control->GetWindowText();
@@ -38,7 +50,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
 void DDX_Text(CDataExchange* pDX, int id, char* buffer, int capacity) {
   if (pDX == nullptr || pDX->Failed() || buffer == nullptr || capacity <= 0) return;
   pDX->m_idLastControl = id;
-  CWnd* control = pDX->m_pDlgWnd->GetDlgItem(id);
+  CWnd* control = ExchangedControl(pDX, id);
   if (control == nullptr) return;
   if (pDX->m_bSaveAndValidate) {
     control->GetWindowText(buffer, capacity);
