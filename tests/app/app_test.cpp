@@ -15,6 +15,7 @@
 #include "automation.h"
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
+#include "extension_module.h"
 #include "host_bridge.h"
 #include "host_resources.h"
 #include "logon_dialog.h"
@@ -419,7 +420,7 @@ TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
   });
   hrz::AutomationScope scope(&automation_);
   LogonDialog dialog(store, "adm");
-  HostResourceScope resources;
+  ResourceHandleScope resources(HostInstance());
   ASSERT_EQ(dialog.DoModal(), IDOK);
   ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
   EXPECT_NE(automation_.MessageBoxes()[0].text.find("not correct"), std::string::npos)

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "extension_module.h"
 #include "resources.h"
 
 namespace hrzhost {
@@ -44,14 +43,6 @@ bool RegisterHostResources() {
     return false;
   }
   return true;
-}
-
-HostResourceScope::HostResourceScope() : saved_(AfxGetResourceHandle()) {
-  AfxSetResourceHandle(HostInstance());
-}
-
-HostResourceScope::~HostResourceScope() {
-  AfxSetResourceHandle(saved_);
 }
 
 }  // namespace hrzhost

@@ -16,16 +16,4 @@ HINSTANCE HostInstance();
 // Registers the templates once; false when they do not parse (a build error, reported).
 bool RegisterHostResources();
 
-// Makes the host's resources current for the lifetime of the scope.
-class HostResourceScope {
- public:
-  HostResourceScope();
-  ~HostResourceScope();
-  HostResourceScope(const HostResourceScope&) = delete;
-  HostResourceScope& operator=(const HostResourceScope&) = delete;
-
- private:
-  HINSTANCE saved_;
-};
-
 }  // namespace hrzhost

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "automation.h"
+#include "extension_module.h"
 #include "host_bridge.h"
 #include "host_resources.h"
 #include "logon_dialog.h"
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
 
   hrzhost::LogonDialog logon(location, options.user);
   {
-    hrzhost::HostResourceScope resources;
+    ResourceHandleScope resources(hrzhost::HostInstance());
     if (logon.DoModal() != IDOK) {
       if (screenshots == nullptr) return 0;  // the user cancelled
       std::string reason = screenshots->MessageBoxes().empty()

@@ -19,3 +19,18 @@ bool AfxIsExtensionModuleRegistered(HINSTANCE module);
 // The module whose resources are current; null means the host's own.
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE module);
+
+// Makes module's resources current for the lifetime of the scope, then restores the
+// handle that was current before.
+class ResourceHandleScope {
+ public:
+  explicit ResourceHandleScope(HINSTANCE module) : saved_(AfxGetResourceHandle()) {
+    AfxSetResourceHandle(module);
+  }
+  ~ResourceHandleScope() { AfxSetResourceHandle(saved_); }
+  ResourceHandleScope(const ResourceHandleScope&) = delete;
+  ResourceHandleScope& operator=(const ResourceHandleScope&) = delete;
+
+ private:
+  HINSTANCE saved_;
+};
