@@ -4,9 +4,15 @@
 #include <QDate>
 #include <QMenuBar>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <algorithm>
+
 #include <array>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -20,6 +26,7 @@
 #include "host_resources.h"
 #include "logon_dialog.h"
 #include "main_window.h"
+#include "options.h"
 #include "password_expiry.h"
 #include "platform_ui.h"
 #include "plugin_module.h"
@@ -482,6 +489,63 @@ TEST(LogonMessages, NameTheReason) {
   EXPECT_EQ(LogonFailureText(32, ""), "The user code or the password is not correct.");
   EXPECT_EQ(LogonFailureText(34, nullptr), "This account is locked after too many failed logons.");
   EXPECT_EQ(LogonFailureText(0, nullptr), "The server did not answer.");
+}
+
+// Sets an environment variable for the scope (null removes it), then restores it.
+class EnvScope {
+ public:
+  EnvScope(const char* name, const char* value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~EnvScope() {
+    if (had_) {
+      setenv(name_.c_str(), old_.c_str(), 1);
+    } else {
+      unsetenv(name_.c_str());
+    }
+  }
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(HostDisplay, ALocalDisplayCountsOnlyWhileItsServerListens) {
+  EnvScope platform("QT_QPA_PLATFORM", nullptr);
+  EnvScope wayland("WAYLAND_DISPLAY", nullptr);
+  {
+    EnvScope display("DISPLAY", nullptr);
+    EXPECT_FALSE(HasDisplay());
+  }
+  // A stand-in server on the abstract socket an X server of display :4711 would use.
+  const std::string name = "/tmp/.X11-unix/X4711";
+  int server = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(server, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path + 1, name.c_str(), name.size());
+  socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(server, 4), 0);
+  {
+    EnvScope display("DISPLAY", ":4711.0");
+    EXPECT_TRUE(HasDisplay());
+    close(server);
+    EXPECT_FALSE(HasDisplay()) << "nobody listens any more";
+  }
+  EnvScope remote("DISPLAY", "otherhost:0");
+  EXPECT_TRUE(HasDisplay()) << "a remote display is left to Qt";
+  EnvScope offscreen("QT_QPA_PLATFORM", "offscreen");
+  EnvScope none("DISPLAY", nullptr);
+  EXPECT_TRUE(HasDisplay()) << "a platform chosen on purpose";
 }
 
 // The program itself, as the README runs it.

@@ -1,5 +1,11 @@
 #include "options.h"
 
+#include <cstddef>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -42,13 +48,44 @@ const char* Usage() {
          "  --screenshot DIR logs on as adm, saves a PNG of every dialog and exits.\n";
 }
 
+namespace {
+
+// Whether an X server listens on the local display ":N" (file or abstract socket).
+bool LocalXServerListens(const std::string& display) {
+  std::string number = display.substr(display.find(':') + 1);
+  number = number.substr(0, number.find('.'));
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
+  std::string path = "/tmp/.X11-unix/X" + number;
+  for (bool abstract : {false, true}) {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0) return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // An abstract name starts with a zero byte and is not a file.
+    std::memcpy(address.sun_path + (abstract ? 1 : 0), path.c_str(), path.size());
+    socklen_t length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstract ? 1 : 0));
+    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
+    close(fd);
+    if (connected) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool HasDisplay() {
-  auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
+  auto value = [](const char* name) {
+    const char* text = std::getenv(name);
+    return std::string(text != nullptr ? text : "");
   };
   // A platform chosen on purpose (offscreen, vnc...) needs no display.
-  return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+  if (!value("QT_QPA_PLATFORM").empty() || !value("WAYLAND_DISPLAY").empty()) return true;
+  std::string display = value("DISPLAY");
+  if (display.empty()) return false;
+  // A display on another machine cannot be checked from here; a local one can.
+  bool local = display[0] == ':' || display.rfind("unix:", 0) == 0;
+  return !local || LocalXServerListens(display);
 }
 
 }  // namespace hrzhost

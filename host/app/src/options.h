@@ -17,7 +17,8 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
 const char* Usage();
 
-// True when a Qt platform can be expected to open windows here.
+// True when a Qt platform can be expected to open windows here: one chosen on purpose, a
+// Wayland display, a remote X display, or a local X display whose server listens.
 bool HasDisplay();
 
 }  // namespace hrzhost
