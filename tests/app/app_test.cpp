@@ -7,8 +7,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
