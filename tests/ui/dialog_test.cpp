@@ -59,6 +59,7 @@ class TestDialog : public CCoolDialog {
   int picks = 0;
   int enterKeys = 0;
   bool blockEnter = false;
+  std::string textAtDestroy;
 
  protected:
   BOOL OnInitDialog() override {
@@ -68,6 +69,7 @@ class TestDialog : public CCoolDialog {
     combo_.AddString("second");
     return TRUE;
   }
+  void OnDestroy() override { textAtDestroy = GetDlgItemText(1001); }
   void DoDataExchange(CDataExchange* pDX) override {
     DDX_Text(pDX, 1001, name);
     DDV_MaxChars(pDX, name, 8);
@@ -243,6 +245,8 @@ TEST_F(DialogTest, EscapeCancels) {
   AutomationScope scope(&automation_);
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
   EXPECT_EQ(dialog.name, "initial") << "Cancel exchanges nothing";
+  EXPECT_EQ(dialog.textAtDestroy, "dropped") << "OnDestroy still sees the controls";
+  EXPECT_EQ(dialog.GetDlgItem(1001), nullptr) << "after the run the window is gone";
 }
 
 TEST_F(DialogTest, ControlsAreLaidOutInDialogUnitsAndNamedByTheirIds) {
