@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "cool_controls.h"
 #include "cwnd_holder.h"
 #include "resources.h"
