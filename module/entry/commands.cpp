@@ -1,6 +1,8 @@
 #include "entry/commands.h"
 
 #include "entry/module_state.h"
+#include "entry/texts.h"
+#include "passwords/modipwd.h"
 #include "support/text.h"
 #include "wintypes.h"
 
@@ -16,13 +18,19 @@ INT_PTR RunUnavailableDialog() {
 }  // namespace
 
 int CmdChangePassword(const char*, char*) {
-  RunUnavailableDialog();
+  ModuleResourceScope resources;
+  CChgPwdDlg dialog;
+  dialog.DoModal();
   return 1;
 }
 
 int CmdChangeExpiredPassword(const char*, char* out) {
   if (out != nullptr) out[0] = '\0';
-  if (RunUnavailableDialog() == IDOK && out != nullptr) CopyBounded(out, 3, "OK");
+  ModuleResourceScope resources;
+  CChgPwdDlg dialog;
+  SectionTexts texts;
+  dialog.SetNotice(texts("dlg_chgpwd", "pwd expired"));
+  if (dialog.DoModal() == IDOK && out != nullptr) CopyBounded(out, 3, "OK");
   return 1;
 }
 

@@ -4,19 +4,39 @@
 #include <cstring>
 #include <string>
 
+#include "entry/module_state.h"
 #include "entry/texts.h"
+#include "platform_ui.h"
 #include "support/text.h"
+#include "xclidb.h"
 
 namespace hrz {
 namespace {
 
 UnitTexts T("dlg_chgpwd");
 
+constexpr int kRuleCapacity = 64;
+
 // The 29 characters that satisfy "@"; a blank is not one of them.
 constexpr std::string_view kSpecialCharacters = "~!@#$%^&*()-_+=|{}[]:'\";,.?/\\";
 
 bool IsSpecial(char c) {
   return c != '\0' && kSpecialCharacters.find(c) != std::string_view::npos;
+}
+
+void ShowRuleProblem(HWND owner, const std::string& message) {
+  MessageBoxA(owner, message.c_str(), T("mb_cap"), MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The logged-in user's rule into rule (64 bytes); false when there is none to read.
+bool ReadUserRule(char* rule) {
+  tagXCliDB* db = Module().db;
+  const int nid = XCliGetCurrentUserNID(db);
+  if (nid < 1) return false;
+  const std::string sql = "select CPWDRULE from UUSR where NID = " + std::to_string(nid);
+  XCliGenRS rs(db);
+  return rs.Open(1, sql.c_str()) && !rs.IsEOF() &&
+         rs.GetFieldValue(0, XCLI_TYPE_TEXT, rule, kRuleCapacity);
 }
 
 }  // namespace
@@ -82,6 +102,22 @@ std::string PwdRuleMessage(const PwdRule& rule) {
   if (rule.digit) message += std::string("\r\n  ") + T("pwd inc num");
   if (rule.special) message += std::string("\r\n  ") + T("pwd inc spec");
   return message;
+}
+
+int CheckPwdRule(HWND owner, const char* password, const char* rule) {
+  const PwdRule parsed = ParsePwdRule(rule != nullptr ? rule : "");
+  if (PasswordMeetsRule(parsed, password)) return 1;
+  ShowRuleProblem(owner, PwdRuleMessage(parsed));
+  return 0;
+}
+
+int CheckPwdAgainstUserRule(HWND owner, const char* password) {
+  char rule[kRuleCapacity] = {};
+  if (!ReadUserRule(rule)) {
+    ShowRuleProblem(owner, T("pwd not rule"));
+    return 0;
+  }
+  return CheckPwdRule(owner, password, rule);
 }
 
 }  // namespace hrz

@@ -25,4 +25,11 @@ bool PasswordMeetsRule(const PwdRule& rule, const char* password);
 // The message that lists the whole rule, from the texts of "dlg_chgpwd".
 std::string PwdRuleMessage(const PwdRule& rule);
 
+// 1 when password (may be null) satisfies rule (may be null, trimmed); otherwise 0 after
+// showing the rule message in a box owned by owner.
+int CheckPwdRule(HWND owner, const char* password, const char* rule);
+// The same against the logged-in user's "CPWDRULE"; no user, no row or an unreadable rule
+// shows "pwd not rule" alone and gives 0.
+int CheckPwdAgainstUserRule(HWND owner, const char* password);
+
 }  // namespace hrz
