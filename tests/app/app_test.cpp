@@ -483,6 +483,66 @@ TEST(PasswordExpiry, FollowsTheMarkAndTheLifetime) {
   XCliDB_Close(db);
 }
 
+// The logon gate with the module linked in: an expired user changes the password through
+// "XCHGEXPIREDPWD" before working, and is told why the client closes when not.
+TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
+  TempFolder folder;
+  const std::string store = folder.Path() + "/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  auto logon = [&store](const char* code, const char* password) -> tagXCliDB* {
+    char reason[256] = "";
+    tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof(reason));
+    int status = 0;
+    if (db != nullptr && XCliDB_Logon(db, code, password, "test", &status, nullptr, 0)) return db;
+    if (db != nullptr) XCliDB_Close(db);
+    return nullptr;
+  };
+  tagXCliDB* adm = logon("adm", kFirstStartAdminPassword);
+  ASSERT_NE(adm, nullptr);
+  EXPECT_TRUE(XCliDB_ExecuteSQL(adm, "update UUSR set DMODIPWD = 20000101 where NID = 11", 0, 0));
+  XCliDB_Logoff(adm);
+  XCliDB_Close(adm);
+
+  tagXCliDB* db = logon("bob", "bob-pw1");
+  ASSERT_NE(db, nullptr);
+  ASSERT_TRUE(PasswordExpired(db));
+  hrz::Module() = hrz::ModuleState{};
+  ASSERT_TRUE(hrz::ModuleAttach(reinterpret_cast<HINSTANCE>(0x7a00)));
+  HostBridge bridge;
+  bridge.Attach(HRZCmd, db, nullptr);
+  MainWindow window(bridge, "bob", store);
+  automation_.OnDialog(101, [](hrz::DialogDriver& d) { d.Click(IDCANCEL); });
+  automation_.OnDialog(101, [](hrz::DialogDriver& d) {
+    d.SetText(1007, "bob-pw1");
+    d.SetText(1005, "Bob-new-2");
+    d.SetText(1004, "Bob-new-2");
+    d.Click(IDOK);
+  });
+  hrz::AutomationScope scope(&automation_);
+
+  EXPECT_FALSE(ExpiredPasswordChanged(window, db));
+  EXPECT_EQ(window.StatusText(), "Password not changed");
+  ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
+  EXPECT_NE(automation_.MessageBoxes()[0].text.find("expired and was not changed"),
+            std::string::npos);
+
+  EXPECT_TRUE(ExpiredPasswordChanged(window, db));
+  EXPECT_EQ(window.StatusText(), "Password changed");
+  EXPECT_EQ(automation_.MessageBoxes().back().text, "The password has been changed.");
+  EXPECT_FALSE(PasswordExpired(db)) << "the server wrote the day of the change";
+  EXPECT_TRUE(ExpiredPasswordChanged(window, db));
+  EXPECT_EQ(automation_.Dialogs().size(), 2u) << "no dialog once the password is new";
+
+  hrz::ModuleDetach();
+  hrz::Module() = hrz::ModuleState{};
+  XCliDB_Logoff(db);
+  XCliDB_Close(db);
+  tagXCliDB* again = logon("bob", "Bob-new-2");
+  EXPECT_NE(again, nullptr);
+  if (again != nullptr) XCliDB_Close(again);
+}
+
 TEST(LogonMessages, NameTheReason) {
   EXPECT_EQ(LogonFailureText(32, "pwd_try_left=2"),
             "The user code or the password is not correct. 2 more attempts before the lock.");

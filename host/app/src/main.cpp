@@ -36,12 +36,6 @@ std::string ModulePath(const hrzhost::Options& options) {
   return HRZ_DEFAULT_MODULE;
 }
 
-bool ChangeExpiredPassword(hrzhost::MainWindow& window) {
-  window.show();
-  const hrzhost::HostCommand* command = hrzhost::FindHostCommand("XCHGEXPIREDPWD");
-  return command != nullptr && window.RunCommand(*command).out == "OK";
-}
-
 int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& automation,
                     const std::string& folder) {
   window.show();
@@ -132,16 +126,11 @@ int main(int argc, char** argv) {
   {
     hrzhost::MainWindow window(bridge, logon.User(), logon.Location());
     bridge.Attach(module.Entry(), db, HwndFromWidget(&window));
-    // An expired password must be changed before anything else; not changed, the client closes.
-    bool mayWork =
-        screenshots != nullptr || !hrzhost::PasswordExpired(db) || ChangeExpiredPassword(window);
-    if (!mayWork) {
-      MessageBoxA(HwndFromWidget(&window),
-                  "The password has expired and was not changed; hrzhost closes.", "hrzhost",
-                  MB_OK | MB_ICONEXCLAMATION);
-    } else if (screenshots != nullptr) {
+    // An expired password must be changed before anything else; not changed, the client
+    // says so and logs off.
+    if (screenshots != nullptr) {
       result = TakeScreenshots(window, *screenshots, options.screenshotDir);
-    } else {
+    } else if (hrzhost::ExpiredPasswordChanged(window, db)) {
       window.show();
       result = QApplication::exec();
     }

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "host_bridge.h"
+#include "main_window.h"
+#include "platform_ui.h"
+#include "qt_handle.h"
 #include "xclidb.h"
 
 namespace hrzhost {
@@ -42,6 +46,17 @@ bool PasswordExpired(tagXCliDB* db) {
   if (days < 1 || lastChange < 1) return false;
   int today = static_cast<int>(XCliDB_GetServerTimeDouble(db));
   return DaysBetween(lastChange, today) >= days;
+}
+
+bool ExpiredPasswordChanged(MainWindow& window, tagXCliDB* db) {
+  if (!PasswordExpired(db)) return true;
+  window.show();
+  const HostCommand* command = FindHostCommand("XCHGEXPIREDPWD");
+  if (command != nullptr && window.RunCommand(*command).out == "OK") return true;
+  MessageBoxA(HwndFromWidget(&window),
+              "The password has expired and was not changed; hrzhost closes.", "hrzhost",
+              MB_OK | MB_ICONEXCLAMATION);
+  return false;
 }
 
 }  // namespace hrzhost

@@ -15,4 +15,11 @@ int DaysBetween(int fromYyyymmdd, int toYyyymmdd);
 // False too when the user's row cannot be read: the server decides at logon anyway.
 bool PasswordExpired(tagXCliDB* db);
 
+class MainWindow;
+
+// After logon: true when the user may work, because the password has not expired or the
+// module's "XCHGEXPIREDPWD" wrote "OK". Otherwise it says why in a message box and gives
+// false; the caller then logs off.
+bool ExpiredPasswordChanged(MainWindow& window, tagXCliDB* db);
+
 }  // namespace hrzhost
