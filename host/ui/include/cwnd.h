@@ -147,7 +147,7 @@ class CWnd {
   BOOL DestroyWindow();
 
   // WM_COMMAND goes to OnCommand (a plain window passes it to its parent), WM_CLOSE to
-  // OnClose, WM_CLOSE to OnClose; others to WindowProc.
+  // OnClose; others to WindowProc.
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   // The same, after the current event has been handled; dropped if the window goes first.
   BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -165,6 +165,9 @@ class CWnd {
   virtual int AutomationSelection() const;
 
  protected:
+  // Places view (a child widget this window owns) on parent at rect with id: the common
+  // part of Create for windows built around a Qt view.
+  BOOL PlaceView(QWidget* view, DWORD style, const RECT& rect, CWnd* parent, UINT id);
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual void OnClose();
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "cwnd_holder.h"
+#include "dialog_template.h"
 #include "qt_handle.h"
 
 namespace {
@@ -84,6 +85,15 @@ void NotifyCommand(QWidget* control, int code) {
 
 CWnd* CWnd::FromHandle(HWND window) {
   return FromWidget(WidgetFromHwnd(window));
+}
+
+BOOL CWnd::PlaceView(QWidget* view, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  if (view == nullptr || parent == nullptr || parent->GetWidget() == nullptr) return FALSE;
+  view->setParent(parent->GetWidget());
+  view->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  view->setVisible((style & WS_VISIBLE) != 0);
+  SetDlgCtrlID(static_cast<int>(id));
+  return TRUE;
 }
 
 void CWnd::Attach(QWidget* widget) {

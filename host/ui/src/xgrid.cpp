@@ -69,12 +69,7 @@ QObject* XGrid::Context() const {
 }
 
 BOOL XGrid::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  if (view_ == nullptr || parent == nullptr || parent->GetWidget() == nullptr) return FALSE;
-  view_->setParent(parent->GetWidget());
-  view_->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  view_->setVisible((style & WS_VISIBLE) != 0);
-  SetDlgCtrlID(static_cast<int>(id));
-  return TRUE;
+  return PlaceView(view_, style, rect, parent, id);
 }
 
 bool XGrid::AutomationSelect(int index) {

@@ -94,7 +94,7 @@ class XFormWidget : public QWidget {
       auto* key = static_cast<QKeyEvent*>(event);
       MSG msg;
       msg.message = WM_KEYDOWN;
-      msg.wParam = VirtualKey(key->key());
+      msg.wParam = static_cast<WPARAM>(hrz::VirtualKeyOf(key->key()));
       if (msg.wParam != 0 && owner_->PreTranslateMessage(&msg)) return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -107,20 +107,6 @@ class XFormWidget : public QWidget {
   }
 
  private:
-  static WPARAM VirtualKey(int key) {
-    switch (key) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        return VK_RETURN;
-      case Qt::Key_Escape:
-        return VK_ESCAPE;
-      case Qt::Key_Tab:
-        return VK_TAB;
-      default:
-        return 0;
-    }
-  }
-
   XRecObjCtrl* owner_;
 };
 

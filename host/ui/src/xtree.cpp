@@ -46,12 +46,7 @@ XTree::~XTree() {
 }
 
 BOOL XTree::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  if (view_ == nullptr || parent == nullptr || parent->GetWidget() == nullptr) return FALSE;
-  view_->setParent(parent->GetWidget());
-  view_->setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  view_->setVisible((style & WS_VISIBLE) != 0);
-  SetDlgCtrlID(static_cast<int>(id));
-  return TRUE;
+  return PlaceView(view_, style, rect, parent, id);
 }
 
 bool XTree::AutomationSelect(int index) {
