@@ -1,20 +1,23 @@
-// The change-password commands run through HRZCmd against a fresh sample store, with the
-// automation acting as the user. The host serves only the two templates below, so every
+// The change-password commands run through HRZCmd against a fresh sample store (embedded
+// and over TCP) or a scripted server, with the automation acting as the user. The host serves only the two templates below, so every
 // other message is the readable "section.key" form.
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include <cstring>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "automation.h"
 #include "cool_dialog.h"
 #include "db/db_test_support.h"
+#include "db/fake_engine.h"
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
 #include "extension_module.h"
+#include "hrzserver/wire.h"
 #include "passwords/pwdrule.h"
 #include "platform_ui.h"
 #include "ui/qt_app.h"
@@ -89,10 +92,10 @@ class ChangePasswordTest : public hrztest::ClientTest {
     return texts;
   }
 
-  void SetRule(int nid, const char* rule) {
+  // As the administrator: "update UUSR set <values> where NID = <nid>".
+  void UpdateUser(int nid, const std::string& values) {
     hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
-    const std::string sql =
-        "update UUSR set CPWDRULE = '" + std::string(rule) + "' where NID = " + std::to_string(nid);
+    const std::string sql = "update UUSR set " + values + " where NID = " + std::to_string(nid);
     ASSERT_TRUE(XCliDB_ExecuteSQL(adm.get(), sql.c_str(), 0, 0)) << sql;
   }
 
@@ -102,6 +105,7 @@ class ChangePasswordTest : public hrztest::ClientTest {
 };
 
 TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
+  UpdateUser(11, "DMODIPWD = 20000101");
   StartModuleAs("bob", "bob-pw1");
   EXPECT_EQ(RunDialog("XCHGPWD", {{"bob-pw1", "Bob-new-2", "Bob-new-2"}}), 1);
   ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
@@ -111,6 +115,11 @@ TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
   EXPECT_EQ(done.type & MB_ICONMASK, MB_ICONEXCLAMATION);
   EXPECT_FALSE(CanLogOn("bob", "bob-pw1"));
   EXPECT_TRUE(CanLogOn("bob", "Bob-new-2"));
+  hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
+  const int today = static_cast<int>(XCliDB_GetServerTimeDouble(adm.get()));
+  EXPECT_EQ(std::stoi(hrztest::QueryText(adm.get(), "select DMODIPWD from UUSR where NID = 11")),
+            today)
+      << "the server keeps the day of the change";
 }
 
 // Pixels of the notice colour inside the notice area of a running dialog.
@@ -183,6 +192,9 @@ TEST_P(ChangePasswordTest, RefusesBadNewPasswordsAndKeepsTheOldOne) {
                             "dlg_userman.MSG_LOGON_WRONG_PWD 4 left.",
                             "dlg_chgpwd.overflow pwd",
                         }));
+  hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
+  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 11"), "")
+      << "the correct old password of the last try cleared the failure count";
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
 }
 
@@ -196,7 +208,7 @@ TEST_P(ChangePasswordTest, NewPasswordEditsTakeSixteenCharacters) {
 }
 
 TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {
-  SetRule(11, "L6");
+  UpdateUser(11, "CPWDRULE = 'L6'");
   StartModuleAs("bob", "bob-pw1");
   automation_.AnswerNextMessageBox(IDCANCEL);
   automation_.AnswerNextMessageBox(IDOK);
@@ -220,7 +232,7 @@ TEST_P(ChangePasswordTest, EmptyPasswordIsSetWhenNoRuleForbidsIt) {
 }
 
 TEST_P(ChangePasswordTest, ChecksAgainstTheLoggedInUsersRule) {
-  SetRule(11, "  L8CN@\t");
+  UpdateUser(11, "CPWDRULE = '  L8CN@\t'");
   StartModuleAs("bob", "bob-pw1");
   struct Case {
     const char* password;
@@ -272,6 +284,150 @@ TEST_P(ChangePasswordTest, ExpiredCommandWritesOkOnlyAfterAChange) {
 INSTANTIATE_TEST_SUITE_P(Store, ChangePasswordTest,
                          ::testing::Values(hrztest::Via::kEmbedded, hrztest::Via::kTcp),
                          hrztest::ViaName);
+
+// The same dialog against a scripted server, for the replies a sample store does not give.
+class ChangePasswordRepliesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::App();
+    ASSERT_TRUE(ModuleAttach(kInstance));
+  }
+  void TearDown() override {
+    ModuleDetach();
+    Module() = ModuleState{};
+    if (db_ != nullptr) XCliDB_Close(db_);
+  }
+
+  // One run with OK pressed once; the server answers verify and set as given.
+  std::vector<std::string> Run(const char* code, hrztest::FakeAnswer verify,
+                               hrztest::FakeAnswer set, char* out = nullptr) {
+    server_ = std::make_unique<hrztest::FakeServer>(
+        [verify, set](const hrztest::Frame& frame) {
+          if (frame.cls() == 5 && frame.group() == 2 && frame.code() == 30) return verify;
+          if (frame.cls() == 5 && frame.group() == 1 && frame.code() == 1) return set;
+          if (frame.cls() == 3 && frame.group() == 1 && frame.code() == 1) return EmptyRuleRow();
+          return Reply(0);
+        },
+        code);
+    char error[256] = {};
+    db_ = XCliDB_Open(server_->location().c_str(), error, sizeof error);
+    EXPECT_NE(db_, nullptr) << error;
+    int status = 0;
+    EXPECT_EQ(XCliDB_Logon(db_, code, "pw", "1", &status, nullptr, 0), 1);
+    void* params[3] = {kInstance, db_, &lib_};
+    HRZCmd(kCodeInitialise, nullptr, params, nullptr);
+
+    ScriptedAutomation automation;
+    automation.OnDialog(101, [](DialogDriver& d) {
+      d.SetText(kOld, "old-pw");
+      d.SetText(kNew, "New-pw-1");
+      d.SetText(kConfirm, "New-pw-1");
+      d.Click(IDOK);
+    });
+    AutomationScope scope(&automation);
+    HRZCmd(kCodeRunCommand, "XCHGEXPIREDPWD", nullptr, out);
+    std::vector<std::string> texts;
+    for (const auto& box : automation.MessageBoxes()) texts.push_back(box.text);
+    return texts;
+  }
+
+  static hrztest::FakeAnswer Reply(std::uint8_t status, const std::string& text = "") {
+    hrztest::FakeAnswer answer;
+    answer.status = status;
+    if (!text.empty()) answer.body = hrztest::Fields({hrztest::Text(text)});
+    return answer;
+  }
+
+  // The answer to the rule query: one column, one row with an empty rule.
+  static hrztest::FakeAnswer EmptyRuleRow() {
+    std::string result;
+    auto u32 = [&result](std::uint32_t value) {
+      for (int i = 0; i < 4; ++i) result.push_back(static_cast<char>(value >> (8 * i)));
+    };
+    u32(1);
+    u32(8);
+    result += "CPWDRULE";
+    u32(1);
+    result.push_back(3);  // a text cell
+    u32(0);
+    hrzsrv::wire::BodyWriter body;
+    body.PutLong(result);
+    hrztest::FakeAnswer answer = Reply(1);
+    answer.body = body.Finish();
+    return answer;
+  }
+
+  tagHRZLib lib_{HostTexts, nullptr};
+  std::unique_ptr<hrztest::FakeServer> server_;
+  tagXCliDB* db_ = nullptr;
+};
+
+TEST_F(ChangePasswordRepliesTest, ExplainsEachRefusal) {
+  using hrztest::FakeAnswer;
+  struct Case {
+    const char* code;
+    FakeAnswer verify, set;
+    const char* message;
+  };
+  const std::string wrong = "dlg_userman.MSG_LOGON_WRONG_PWD";
+  const Case cases[] = {
+      {"ADM", Reply(34), Reply(1), "dlg_lock_system.adm locked"},
+      {"bob", Reply(34), Reply(1), "dlg_lock_system.user locked"},
+      {"bob", Reply(32, "a=1| pwd_try_left =  3 |b=2"), Reply(1), " 3 left."},
+      {"bob", Reply(32, "pwd_try_left=0"), Reply(1), ""},
+      {"bob", Reply(32, "pwd_try_left=abc"), Reply(1), ""},
+      {"bob", Reply(32), Reply(1), "dlg_lock_system.pwd incorrect"},
+      {"bob", Reply(33, "pwd_try_left=2"), Reply(1), "dlg_lock_system.pwd incorrect"},
+      {"bob", FakeAnswer::Drop(), Reply(1), "dlg_lock_system.pwd incorrect"},
+      {"bob", Reply(31), Reply(3), "dlg_chgpwd.no_right"},
+      {"bob", Reply(31), Reply(2), "dlg_chgpwd.change_fail"},
+      {"bob", Reply(31), FakeAnswer::Drop(), "dlg_chgpwd.change_fail"},
+  };
+  for (const Case& c : cases) {
+    char out[8] = "stale";
+    const std::vector<std::string> messages = Run(c.code, c.verify, c.set, out);
+    const std::string expected =
+        std::string(c.message).rfind("dlg_", 0) == 0 ? c.message : wrong + c.message;
+    EXPECT_EQ(messages, std::vector<std::string>{expected}) << c.code << " " << c.message;
+    EXPECT_STREQ(out, "") << c.message;
+    if (db_ != nullptr) XCliDB_Close(db_);
+    db_ = nullptr;
+  }
+}
+
+TEST_F(ChangePasswordRepliesTest, SetsTheNewPasswordForTheLoggedInUser) {
+  char out[8] = "";
+  EXPECT_EQ(Run("bob", Reply(31), Reply(1), out),
+            std::vector<std::string>{"dlg_chgpwd.change_done"});
+  EXPECT_STREQ(out, "OK");
+  std::vector<hrztest::Frame> frames;
+  for (const hrztest::Frame& frame : server_->Received()) {
+    if (frame.cls() == 5) frames.push_back(frame);
+  }
+  ASSERT_EQ(frames.size(), 2u);
+  std::string plain;
+  hrzsrv::wire::BodyReader verify(frames[0].body);
+  std::span<const std::uint8_t> field;
+  ASSERT_TRUE(verify.Next(&field));
+  EXPECT_EQ(std::string(field.begin(), field.end()), "bob");
+  ASSERT_TRUE(verify.Next(&field));
+  ASSERT_TRUE(server_->OpenSealed({field.begin(), field.end()}, &plain));
+  EXPECT_EQ(plain, "old-pw");
+  hrzsrv::wire::BodyReader set(frames[1].body);
+  ASSERT_TRUE(set.Next(&field));
+  EXPECT_TRUE(field.empty()) << "an empty code names the logged-in user";
+  ASSERT_TRUE(set.Next(&field));
+  ASSERT_TRUE(server_->OpenSealed({field.begin(), field.end()}, &plain));
+  EXPECT_EQ(plain, "New-pw-1");
+  std::vector<std::string> queries;
+  for (const hrztest::Frame& frame : server_->Received()) {
+    std::string sql;
+    hrzsrv::wire::BodyReader reader(frame.body);
+    if (frame.cls() == 3 && reader.NextLong(&sql, 1024)) queries.push_back(sql);
+  }
+  EXPECT_EQ(queries, std::vector<std::string>{"select CPWDRULE from UUSR where NID = " +
+                                              std::to_string(XCliGetCurrentUserNID(db_))});
+}
 
 TEST(PwdRuleCheck, ShowsTheWholeRuleWhenAPasswordFails) {
   test::App();
