@@ -1,6 +1,6 @@
 // The change-password commands run through HRZCmd against a fresh sample store (embedded
-// and over TCP) or a scripted server, with the automation acting as the user. The host serves only the two templates below, so every
-// other message is the readable "section.key" form.
+// and over TCP) or a scripted server, with the automation acting as the user. The host serves only
+// the two templates below, so every other message is the readable "section.key" form.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -138,7 +138,7 @@ int RedNoticePixels(DialogDriver& d) {
   return red;
 }
 
-TEST_P(ChangePasswordTest, ShowsTheUserInTheCaptionAndTheNoticeOnlyWhenExpired) {
+TEST_P(ChangePasswordTest, ShowsItsTextsAndTheNoticeOnlyWhenExpired) {
   StartModuleAs("grace", "grace-pw1");
   std::vector<std::string> captions;
   std::vector<int> red;
@@ -146,6 +146,11 @@ TEST_P(ChangePasswordTest, ShowsTheUserInTheCaptionAndTheNoticeOnlyWhenExpired) 
     automation_.OnDialog(101, [&](DialogDriver& d) {
       captions.push_back(d.Caption());
       red.push_back(RedNoticePixels(d));
+      EXPECT_EQ(d.Text(1055), "dlg_chgpwd.lbl_old_pwd");
+      EXPECT_EQ(d.Text(1056), "dlg_chgpwd.lbl_new_pwd");
+      EXPECT_EQ(d.Text(1057), "dlg_chgpwd.lbl_re_pwd");
+      EXPECT_EQ(d.Text(IDOK), "dlg_chgpwd.btn_ok");
+      EXPECT_EQ(d.Text(IDCANCEL), "dlg_chgpwd.btn_close");
     });
   }
   AutomationScope scope(&automation_);
