@@ -124,7 +124,7 @@ bool CChgPwdDlg::NewPasswordAcceptable() {
     Notify(T("overflow pwd"));
     return false;
   }
-  if (m_newPwd.empty() && Notify(T("empty pwd"), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+  if (m_newPwd.empty() && Notify(T("empty pwd"), MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) {
     return false;
   }
   return CheckPwdAgainstUserRule(GetSafeHwnd(), m_newPwd.c_str()) == 1;

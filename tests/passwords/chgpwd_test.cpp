@@ -221,7 +221,7 @@ TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {
   const auto& boxes = automation_.MessageBoxes();
   ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[0].text, "dlg_chgpwd.empty pwd");
-  EXPECT_EQ(boxes[0].type & MB_TYPEMASK, MB_OKCANCEL);
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
   EXPECT_EQ(boxes[1].text, "dlg_chgpwd.empty pwd") << "Cancel stopped the first try";
   EXPECT_EQ(boxes[2].text, "dlg_chgpwd.pwd not rule\r\n  dlg_chgpwd.pwd min len: 6");
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
