@@ -285,11 +285,12 @@ BOOL XBOMTree::LoadLevel(const std::vector<XTreeNode*>& level) {
   }
   // The rows arrive ordered by parent: each query orders them so, and the chunks go in
   // ascending parent order.
-  for (auto& [nid, nodes] : waiting) {
+  for (auto& [parentNid, nodes] : waiting) {
+    const auto nid = parentNid;  // clang 14 cannot capture a structured binding
     auto first = std::partition_point(rows.begin(), rows.end(),
-                                      [&](const Row& r) { return r.parentNid < nid; });
+                                      [nid](const Row& r) { return r.parentNid < nid; });
     auto last =
-        std::partition_point(first, rows.end(), [&](const Row& r) { return r.parentNid == nid; });
+        std::partition_point(first, rows.end(), [nid](const Row& r) { return r.parentNid == nid; });
     for (XTreeNode* n : nodes) AddRows(n, first, last);
   }
   return TRUE;
