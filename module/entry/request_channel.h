@@ -1,79 +1,48 @@
-// Request messages to the server: the 35-byte header, a body of 16-bit length-prefixed
-// fields ended by 32767, and replies read field by field within the bytes received.
+// Request messages to the server: a 35-byte header with class, group and code, a body built
+// with wire::BodyWriter, and reply fields read within the bytes received.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <string_view>
-#include <vector>
+#include <span>
+
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 
 struct tagXCliDB;
 struct XCliSendLock;
 
 namespace hrz {
 
-constexpr int kRequestHeaderSize = 35;
-constexpr std::uint16_t kFieldTerminator = 32767;
-constexpr int kSendFailed = 0x7fffffff;
+// No request body may be longer, terminator included.
 constexpr std::size_t kRequestBodyCapacity = 8192;
 constexpr int kTimeoutTenMinutes = 600000;
 constexpr int kTimeoutTwentyMinutes = 1200000;
 constexpr int kTimeoutReload = 12000000;
 
-// Header bytes 4, 5 and 6 set, the rest zero. A reply overwrites it: byte 6 is then the
-// status and byte 5 the reply group.
+// Header bytes of class, group and code set, the rest zero. A reply overwrites it: the code
+// byte is then the status and the group byte the reply group.
 struct RequestHeader {
-  RequestHeader(int msgClass, int group, int code);
-  unsigned char bytes[kRequestHeaderSize] = {};
-  int group() const { return bytes[5]; }
-  int status() const { return bytes[6]; }
+  explicit RequestHeader(protocol::Kind kind);
+  unsigned char bytes[protocol::kHeaderSize] = {};
+  int group() const { return bytes[protocol::kGroupByte]; }
+  int status() const { return bytes[protocol::kCodeByte]; }
 };
 
-// A request body of fields and the terminator, never longer than its capacity. A field
-// that does not fit marks the body failed; a failed body is never sent.
-class MessageBody {
- public:
-  explicit MessageBody(std::size_t capacity = kRequestBodyCapacity) : capacity_(capacity) {}
-  void AddBytes(const void* data, std::size_t size);
-  void AddText(std::string_view text) { AddBytes(text.data(), text.size()); }
-  // The text followed by its zero byte.
-  void AddTextWithZero(std::string_view text);
-  void AddInt32(std::int32_t value);
-  void Finish();
-  bool ok() const { return ok_; }
-  const unsigned char* data() const { return bytes_.data(); }
-  int size() const { return static_cast<int>(bytes_.size()); }
-
- private:
-  void Append(const void* data, std::size_t size);
-  std::size_t capacity_;
-  std::vector<unsigned char> bytes_;
-  bool ok_ = true;
-};
-
-// Reads reply fields from the first length word at offset 0 of the reply buffer. Nothing is
-// read beyond the bytes received; a field outside its bounds fails the read.
-class ReplyReader {
- public:
-  ReplyReader(const unsigned char* data, int received)
-      : data_(data), left_(received > 0 ? static_cast<std::size_t>(received) : 0) {}
-  bool NextField(std::string_view* field, std::size_t minLength, std::size_t maxLength);
-  bool NextInt32(std::int32_t* value);
-
- private:
-  const unsigned char* data_;
-  std::size_t left_;
-};
-
-std::int32_t Int32At(const unsigned char* bytes);
+// The fields of a reply of received bytes (a send result): none after a failed send, and
+// never more than the buffer holds.
+wire::BodyReader ReplyFields(std::span<const unsigned char> reply, int received);
 
 // One exchange: takes the send lock, sends, waits and releases the lock on every path.
-// Returns the number of reply bytes or kSendFailed (also for a failed body).
-int SendRequest(tagXCliDB* db, RequestHeader& header, const MessageBody& body, unsigned char* reply,
-                int capacity, int timeoutMs);
+// Returns the number of reply bytes or XCLI_SEND_FAILED, also without sending when a field
+// was refused or the body is longer than kRequestBodyCapacity.
+int SendRequest(tagXCliDB* db, RequestHeader& header, wire::BodyWriter body,
+                std::span<unsigned char> reply, int timeoutMs);
 // The same under a lock the caller holds; the header is sent as it stands.
-int SendLocked(tagXCliDB* db, XCliSendLock* lock, RequestHeader& header, const MessageBody& body,
-               unsigned char* reply, int capacity, int timeoutMs);
+int SendLocked(tagXCliDB* db, XCliSendLock* lock, RequestHeader& header, wire::BodyWriter body,
+               std::span<unsigned char> reply, int timeoutMs);
+// The header with an empty body (no fields, no terminator), under a lock the caller holds.
+int SendHeaderLocked(tagXCliDB* db, XCliSendLock* lock, RequestHeader& header,
+                     std::span<unsigned char> reply, int timeoutMs);
 
 // Holds the send lock for the life of the scope: across the sends of one exchange.
 class SendLockScope {

@@ -10,54 +10,54 @@
 namespace hrz {
 namespace {
 
+namespace p = protocol;
+
 constexpr int kPasswordReplyCapacity = 163;
 constexpr int kLargeReplyCapacity = 8192;
 constexpr int kEncryptedCapacity = 256;
-constexpr int kRecordBlockSize = 192;
-constexpr int kItemNidOffset = 133;
+// A reply of one 32-bit field and the terminator.
+constexpr int kOneInt32Reply = 8;
 
-// The body of the two password requests: user code, then the sealed password.
-bool PasswordBody(const char* userCode, const char* plain, MessageBody* body) {
+// The body of the two password requests: user code, then the sealed password. False when
+// the password could not be sealed.
+bool PasswordBody(const char* userCode, const char* plain, wire::BodyWriter* body) {
   char sealed[kEncryptedCapacity] = {};
   if (plain == nullptr || !XCliEncryptPassword(plain, sealed)) return false;
-  body->AddText(userCode != nullptr ? userCode : "");
-  body->AddText(sealed);
-  body->Finish();
-  return body->ok();
+  body->PutText(userCode != nullptr ? userCode : "");
+  body->PutText(sealed);
+  return true;
 }
 
-// Sends a body of fields and returns the reply status, or -1 when the send failed.
-int StatusOf(tagXCliDB* db, int msgClass, int group, int code, const MessageBody& body,
-             int capacity, int timeoutMs) {
-  RequestHeader header(msgClass, group, code);
+// Sends a body and returns the reply status, or -1 when the send failed.
+int StatusOf(tagXCliDB* db, p::Kind kind, wire::BodyWriter body, int capacity, int timeoutMs) {
+  RequestHeader header(kind);
   std::vector<unsigned char> reply(capacity);
-  const int received = SendRequest(db, header, body, reply.data(), capacity, timeoutMs);
-  return received == kSendFailed ? -1 : header.status();
+  const int received = SendRequest(db, header, std::move(body), reply, timeoutMs);
+  return received == XCLI_SEND_FAILED ? -1 : header.status();
 }
 
-MessageBody Int32Body(std::int32_t value) {
-  MessageBody body;
-  body.AddInt32(value);
-  body.Finish();
+wire::BodyWriter Int32Body(std::int32_t value) {
+  wire::BodyWriter body;
+  body.PutInt32(value);
   return body;
 }
 
-// Sends, then reads field 1 as a server file name within its bounds when the reply has
-// at least minReply bytes and the wanted status (and group, when given).
-bool FileNameExchange(tagXCliDB* db, RequestHeader header, const MessageBody& body, int capacity,
+// Sends, then reads field 1 as a server file name of 1 to maxName bytes when the reply has
+// at least minReply bytes, the wanted status and, when wantedGroup is 0 or more, that group.
+bool FileNameExchange(tagXCliDB* db, p::Kind kind, wire::BodyWriter body, int capacity,
                       int timeoutMs, int minReply, int wantedGroup, int wantedStatus,
                       std::size_t maxName, std::string* serverName) {
   serverName->clear();
+  RequestHeader header(kind);
   std::vector<unsigned char> reply(capacity);
-  const int received = SendRequest(db, header, body, reply.data(), capacity, timeoutMs);
-  if (received == kSendFailed || received < minReply || header.status() != wantedStatus ||
+  const int received = SendRequest(db, header, std::move(body), reply, timeoutMs);
+  if (received == XCLI_SEND_FAILED || received < minReply || header.status() != wantedStatus ||
       (wantedGroup >= 0 && header.group() != wantedGroup)) {
     return false;
   }
-  ReplyReader reader(reply.data(), received);
-  std::string_view name;
-  if (!reader.NextField(&name, 1, maxName)) return false;
-  serverName->assign(name);
+  std::string name;
+  if (!ReplyFields(reply, received).NextText(&name, maxName) || name.empty()) return false;
+  *serverName = std::move(name);
   return true;
 }
 
@@ -67,18 +67,17 @@ int VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plain
                           int* status, char* replyText) {
   if (status != nullptr) *status = 0;
   if (replyText != nullptr) replyText[0] = '\0';
-  MessageBody body;
+  wire::BodyWriter body;
   if (!PasswordBody(userCode, plainPassword, &body)) return 0;
-  RequestHeader header(5, 2, 30);
+  RequestHeader header(p::kVerifyPassword);
   unsigned char reply[kPasswordReplyCapacity];
-  const int received = SendRequest(db, header, body, reply, sizeof reply, kTimeoutTenMinutes);
-  if (received == kSendFailed) return 0;
-  if (header.status() == 31) return 1;
+  const int received = SendRequest(db, header, std::move(body), reply, kTimeoutTenMinutes);
+  if (received == XCLI_SEND_FAILED) return 0;
+  if (header.status() == p::kLogonOk) return 1;
   if (status != nullptr) *status = header.status();
-  std::string_view text;
-  ReplyReader reader(reply, received);
+  std::string text;
   if (received > 4 && replyText != nullptr &&
-      reader.NextField(&text, 0, kVerifyReplyTextSize - 1)) {
+      ReplyFields(reply, received).NextText(&text, kVerifyReplyTextSize - 1)) {
     CopyBounded(replyText, kVerifyReplyTextSize, text);
   }
   return 0;
@@ -87,54 +86,57 @@ int VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plain
 int SetPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainNewPassword,
                        int* status) {
   if (status != nullptr) *status = 0;
-  MessageBody body;
+  wire::BodyWriter body;
   if (!PasswordBody(userCode, plainNewPassword, &body)) return 0;
-  const int answer = StatusOf(db, 5, 1, 1, body, kPasswordReplyCapacity, kTimeoutTenMinutes);
+  const int answer =
+      StatusOf(db, p::kSetPassword, std::move(body), kPasswordReplyCapacity, kTimeoutTenMinutes);
   if (answer < 0) return 0;
   if (status != nullptr) *status = answer;
-  return answer == 1 ? 1 : 0;
+  return answer == p::kPasswordSet ? 1 : 0;
 }
 
 bool IsUserCodeFree(tagXCliDB* db, const char* userCode, int editingNid) {
-  MessageBody body;
-  body.AddText(userCode != nullptr ? userCode : "");
-  body.Finish();
-  RequestHeader header(5, 2, 1);
+  wire::BodyWriter body;
+  body.PutText(userCode != nullptr ? userCode : "");
+  RequestHeader header(p::kFindCode);
   unsigned char reply[kLargeReplyCapacity];
-  const int received = SendRequest(db, header, body, reply, sizeof reply, kTimeoutTwentyMinutes);
-  if (received == kSendFailed) return false;
-  if (header.status() == 4) return true;
+  const int received = SendRequest(db, header, std::move(body), reply, kTimeoutTwentyMinutes);
+  if (received == XCLI_SEND_FAILED) return false;
+  if (header.status() == p::kCodeFree) return true;
   std::int32_t holder = 0;
-  ReplyReader reader(reply, received);
-  return header.status() == 2 && received == 8 && reader.NextInt32(&holder) && holder == editingNid;
+  return header.status() == p::kCodeHeld && received == kOneInt32Reply &&
+         ReplyFields(reply, received).NextInt32(&holder) && holder == editingNid;
 }
 
 int AttachToNodeRequest(tagXCliDB* db, std::int32_t node, std::int32_t record) {
-  MessageBody body;
-  body.AddInt32(node);
-  body.AddInt32(record);
-  body.Finish();
-  RequestHeader header(5, 1, 10);
+  wire::BodyWriter body;
+  body.PutInt32(node);
+  body.PutInt32(record);
+  RequestHeader header(p::kAttachToNode);
   unsigned char reply[1024];
-  const int received = SendRequest(db, header, body, reply, sizeof reply, kTimeoutTwentyMinutes);
+  const int received = SendRequest(db, header, std::move(body), reply, kTimeoutTwentyMinutes);
   std::int32_t value = -1;
-  ReplyReader reader(reply, received);
-  if (received == kSendFailed || header.status() != 11 || !reader.NextInt32(&value)) return -1;
+  if (received == XCLI_SEND_FAILED || header.status() != p::kAttached ||
+      !ReplyFields(reply, received).NextInt32(&value)) {
+    return -1;
+  }
   return value;
 }
 
 const char* DeleteNodeRequest(tagXCliDB* db, int nodeNid) {
-  const int answer = StatusOf(db, 5, 5, 10, Int32Body(nodeNid), 128, kTimeoutTwentyMinutes);
-  if (answer == 11) return nullptr;
-  return answer == 12 ? "del not empty cat" : "err del node";
+  const int answer = StatusOf(db, p::kDeleteNode, Int32Body(nodeNid), 128, kTimeoutTwentyMinutes);
+  if (answer == p::kNodeDeleted) return nullptr;
+  return answer == p::kNodeNotEmpty ? "del not empty cat" : "err del node";
 }
 
 bool DeleteUserRequest(tagXCliDB* db, int userNid) {
-  return StatusOf(db, 5, 5, 1, Int32Body(userNid), kLargeReplyCapacity, kTimeoutTwentyMinutes) == 3;
+  return StatusOf(db, p::kDeleteUser, Int32Body(userNid), kLargeReplyCapacity,
+                  kTimeoutTwentyMinutes) == p::kUserDeleted;
 }
 
 bool RemoveUserRequest(tagXCliDB* db, int linkNid) {
-  return StatusOf(db, 5, 5, 2, Int32Body(linkNid), kLargeReplyCapacity, kTimeoutTwentyMinutes) == 3;
+  return StatusOf(db, p::kRemoveUser, Int32Body(linkNid), kLargeReplyCapacity,
+                  kTimeoutTwentyMinutes) == p::kUserDeleted;
 }
 
 bool ReadPrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, std::string* marks,
@@ -143,28 +145,24 @@ bool ReadPrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, std::string* m
   grantors->clear();
   std::optional<SendLockScope> own;
   if (lock == nullptr) lock = own.emplace(db).lock();
-  RequestHeader header(5, 2, 20);
+  RequestHeader header(p::kReadPrivileges);
   unsigned char reply[kLargeReplyCapacity];
-  int received = SendLocked(db, lock, header, Int32Body(nid), reply, sizeof reply, 0);
-  std::string_view field;
-  ReplyReader first(reply, received);
-  if (received == kSendFailed || header.status() != 22 ||
-      !first.NextField(&field, 0, kLargeReplyCapacity)) {
+  int received = SendLocked(db, lock, header, Int32Body(nid), reply, 0);
+  std::string read;
+  if (received == XCLI_SEND_FAILED || header.status() != p::kPrivilegeMarks ||
+      !ReplyFields(reply, received).NextText(&read, kLargeReplyCapacity)) {
     return false;
   }
-  const std::string read(field);
   // The continuation sends the reply header back unchanged with an empty body.
-  MessageBody empty(0);
-  received = SendLocked(db, lock, header, empty, reply, sizeof reply, 0);
-  ReplyReader second(reply, received);
-  if (received == kSendFailed || header.status() != 21 ||
-      !second.NextField(&field, 4 * read.size(), 4 * read.size())) {
+  received = SendHeaderLocked(db, lock, header, reply, 0);
+  std::span<const std::uint8_t> list;
+  if (received == XCLI_SEND_FAILED || header.status() != p::kPrivilegeGrantors ||
+      !ReplyFields(reply, received).Next(&list) || list.size() != 4 * read.size()) {
     return false;
   }
   *marks = read;
   for (std::size_t i = 0; i < read.size(); ++i) {
-    grantors->push_back(static_cast<std::uint32_t>(
-        Int32At(reinterpret_cast<const unsigned char*>(field.data()) + 4 * i)));
+    grantors->push_back(static_cast<std::uint32_t>(wire::ReadInt32(list.data() + 4 * i)));
   }
   return true;
 }
@@ -174,24 +172,21 @@ bool SavePrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, const std::str
   if (grantors.size() != marks.size()) return false;
   std::optional<SendLockScope> own;
   if (lock == nullptr) lock = own.emplace(db).lock();
-  MessageBody first;
-  first.AddInt32(nid);
-  first.AddTextWithZero(marks);
-  first.Finish();
-  RequestHeader header(5, 1, 15);
+  wire::BodyWriter first;
+  first.PutInt32(nid);
+  first.PutTextZ(marks);
+  RequestHeader header(p::kSavePrivileges);
   unsigned char reply[kLargeReplyCapacity];
-  int received = SendLocked(db, lock, header, first, reply, sizeof reply, 0);
-  if (received == kSendFailed || header.status() != 17) return false;
+  int received = SendLocked(db, lock, header, std::move(first), reply, 0);
+  if (received == XCLI_SEND_FAILED || header.status() != p::kPrivilegeMarksTaken) return false;
   std::vector<unsigned char> list(4 * grantors.size());
   for (std::size_t i = 0; i < grantors.size(); ++i) {
-    for (int b = 0; b < 4; ++b)
-      list[4 * i + b] = static_cast<unsigned char>(grantors[i] >> (8 * b));
+    wire::WriteInt32(list.data() + 4 * i, static_cast<std::int32_t>(grantors[i]));
   }
-  MessageBody second;
-  second.AddBytes(list.data(), list.size());
-  second.Finish();
-  received = SendLocked(db, lock, header, second, reply, sizeof reply, kTimeoutTwentyMinutes);
-  return received != kSendFailed && header.status() == 16;
+  wire::BodyWriter second;
+  second.PutBytes(list.data(), list.size());
+  received = SendLocked(db, lock, header, std::move(second), reply, kTimeoutTwentyMinutes);
+  return received != XCLI_SEND_FAILED && header.status() == p::kPrivilegesSaved;
 }
 
 const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_t second) {
@@ -199,86 +194,83 @@ const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_
   XCliDB_GetUNO(db, code);
   if (!EqualsNoCase(TrimBlanks(code), "adm")) return "no pvg";
   unsigned char values[8];
-  for (int b = 0; b < 4; ++b) {
-    values[b] = static_cast<unsigned char>(first >> (8 * b));
-    values[4 + b] = static_cast<unsigned char>(second >> (8 * b));
-  }
-  MessageBody body;
-  body.AddBytes(values, sizeof values);
-  body.Finish();
-  unsigned char replyHeader[kRequestHeaderSize] = {};
-  int received = kSendFailed;
+  wire::WriteInt32(values, static_cast<std::int32_t>(first));
+  wire::WriteInt32(values + 4, static_cast<std::int32_t>(second));
+  wire::BodyWriter writer;
+  writer.PutBytes(values, sizeof values);
+  const wire::Bytes body = writer.Finish();
+  unsigned char replyHeader[p::kHeaderSize] = {};
+  int received = XCLI_SEND_FAILED;
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
   {
     SendLockScope scope(db);
-    received = XCliDB_SendAndWait1(db, scope.lock(), 2, 4, 4, body.data(), body.size(), replyHeader,
-                                   nullptr, 0, kTimeoutReload);
+    received = XCliDB_SendAndWait1(db, scope.lock(), p::kReload.cls, p::kReload.group,
+                                   p::kReload.code, body.data(), static_cast<int>(body.size()),
+                                   replyHeader, nullptr, 0, kTimeoutReload);
   }
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
-  if (received == kSendFailed) return "no svr ret";
-  if (replyHeader[6] == 5) return nullptr;
-  return replyHeader[6] == 6 ? "no pvg" : "err svr ret";
+  if (received == XCLI_SEND_FAILED) return "no svr ret";
+  if (replyHeader[p::kCodeByte] == p::kReloadDone) return nullptr;
+  return replyHeader[p::kCodeByte] == p::kReloadNoRight ? "no pvg" : "err svr ret";
 }
 
 bool UploadFileNameRequest(tagXCliDB* db, const char* column, int userNid, const char* extension,
                            std::string* serverName) {
-  MessageBody body;
-  body.AddText("UUSR");
-  body.AddText(column != nullptr ? column : "");
-  body.AddInt32(userNid);
-  body.AddText(extension != nullptr ? extension : "");
-  body.Finish();
-  return FileNameExchange(db, RequestHeader(65, 7, 2), body, kLargeReplyCapacity,
-                          kTimeoutTwentyMinutes, 2, -1, 64, 260, serverName);
+  wire::BodyWriter body;
+  body.PutText("UUSR");
+  body.PutText(column != nullptr ? column : "");
+  body.PutInt32(userNid);
+  body.PutText(extension != nullptr ? extension : "");
+  return FileNameExchange(db, p::kUploadFileName, std::move(body), kLargeReplyCapacity,
+                          kTimeoutTwentyMinutes, 2, -1, p::kFileNameGiven, 260, serverName);
 }
 
 bool StoredFileNameRequest(tagXCliDB* db, const char* table, const char* column, int nid,
                            std::string* serverName) {
-  MessageBody body;
-  body.AddText(table != nullptr ? table : "");
-  body.AddText(column != nullptr ? column : "");
-  body.AddInt32(nid);
-  body.Finish();
-  return FileNameExchange(db, RequestHeader(65, 7, 1), body, kLargeReplyCapacity,
-                          kTimeoutTwentyMinutes, 2, -1, 64, kLargeReplyCapacity, serverName);
+  wire::BodyWriter body;
+  body.PutText(table != nullptr ? table : "");
+  body.PutText(column != nullptr ? column : "");
+  body.PutInt32(nid);
+  return FileNameExchange(db, p::kStoredFileName, std::move(body), kLargeReplyCapacity,
+                          kTimeoutTwentyMinutes, 2, -1, p::kFileNameGiven, kLargeReplyCapacity,
+                          serverName);
 }
 
 bool DownloadNameRequest(tagXCliDB* db, const char* serverPath, std::string* serverName) {
-  MessageBody body;
-  body.AddText(serverPath != nullptr ? serverPath : "");
-  body.Finish();
-  return FileNameExchange(db, RequestHeader(65, 6, 10), body, 1024, kTimeoutTenMinutes, 4, 6, 10,
-                          259, serverName);
+  wire::BodyWriter body;
+  body.PutText(serverPath != nullptr ? serverPath : "");
+  return FileNameExchange(db, p::kDownloadName, std::move(body), 1024, kTimeoutTenMinutes, 4,
+                          p::kDownloadNameGroup, p::kDownloadNameOk, 259, serverName);
 }
 
-bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, int code, const unsigned char* body,
+bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsigned char* body,
                        int bodyLength, int* itemNid) {
-  RequestHeader header(68, 4, code);
+  const p::Kind kind = last ? p::kRecordSaveLast : p::kRecordSaveEarly;
+  RequestHeader header(kind);
   unsigned char reply[kLargeReplyCapacity];
   const int received = XCliDB_SendAndWait2(db, lock, header.bytes, body, bodyLength, header.bytes,
                                            reply, sizeof reply, 0);
-  if (received == kSendFailed || header.status() != code) return false;
-  if (code != 1) return true;
-  if (received < kRecordBlockSize) return false;
-  const std::int32_t nid = Int32At(reply + kItemNidOffset);
+  if (received == XCLI_SEND_FAILED || header.status() != kind.code) return false;
+  if (!last) return true;
+  if (received < static_cast<int>(p::kRecordBlockSize)) return false;
+  const std::int32_t nid = wire::ReadInt32(reply + p::kRecordItemNidOffset);
   if (nid < 1) return false;
   if (itemNid != nullptr) *itemNid = nid;
   return true;
 }
 
 int IsUserOnlineRequest(tagXCliDB* db, const char* userCode) {
-  MessageBody body;
-  body.AddTextWithZero(userCode != nullptr ? userCode : "");
-  body.Finish();
-  RequestHeader header(2, 3, 15);
+  wire::BodyWriter body;
+  body.PutTextZ(userCode != nullptr ? userCode : "");
+  RequestHeader header(p::kOnlineState);
   unsigned char reply[kLargeReplyCapacity];
   SendLockScope scope(db);
   const int received =
-      SendLocked(db, scope.lock(), header, body, reply, sizeof reply, kTimeoutTwentyMinutes);
-  if (received == kSendFailed) return -1;
-  if (header.status() != 2) return 0;
+      SendLocked(db, scope.lock(), header, std::move(body), reply, kTimeoutTwentyMinutes);
+  if (received == XCLI_SEND_FAILED) return -1;
+  if (header.status() != p::kUserOnline) return 0;
   // Acknowledge under the same lock: the header alone, no reply awaited.
-  header.bytes[6] = 3;
+  header.bytes[p::kCodeByte] = p::kOnlineAck.code;
   XCliDB_Send2(db, header.bytes, nullptr, 0);
   return 1;
 }

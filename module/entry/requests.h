@@ -13,58 +13,58 @@ namespace hrz {
 
 constexpr std::size_t kVerifyReplyTextSize = 512;
 
-// 5, 2, 30. 1 when the password is correct (status 31). Otherwise 0 with the status
+// kVerifyPassword. 1 when the password is correct. Otherwise 0 with the status
 // (0 after a failed send) and, when more than 4 reply bytes came, the first reply field
 // copied into replyText (512 bytes). status and replyText may be null.
 int VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainPassword,
                           int* status, char* replyText);
 
-// 5, 1, 1. userCode null or empty: the logged-in user. 1 when set (status 1); otherwise 0
-// with the status (3: no right; 0 after a failed send). status may be null.
+// kSetPassword. userCode null or empty: the logged-in user. 1 when set; otherwise 0 with
+// the status (kPasswordNoRight: no right; 0 after a failed send). status may be null.
 int SetPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainNewPassword,
                        int* status);
 
-// 5, 2, 1. True when no record holds the code, or when the holder is editingNid.
+// kFindCode. True when no record holds the code, or when the holder is editingNid.
 bool IsUserCodeFree(tagXCliDB* db, const char* userCode, int editingNid);
 
-// 5, 1, 10. The 32-bit value the server answers, or -1.
+// kAttachToNode. The 32-bit value the server answers, or -1.
 int AttachToNodeRequest(tagXCliDB* db, std::int32_t node, std::int32_t record);
 
-// 5, 5, 10. Null when deleted, else the message key "del not empty cat" or "err del node".
+// kDeleteNode. Null when deleted, else the message key "del not empty cat" or "err del node".
 const char* DeleteNodeRequest(tagXCliDB* db, int nodeNid);
-// 5, 5, 1 and 5, 5, 2: true when the server answers 3.
+// kDeleteUser and kRemoveUser: true when the server answers kUserDeleted.
 bool DeleteUserRequest(tagXCliDB* db, int userNid);
 bool RemoveUserRequest(tagXCliDB* db, int linkNid);
 
-// 5, 2, 20 and its continuation, under the caller's lock (null: its own). On any failure
+// kReadPrivileges and its continuation, under the caller's lock (null: its own). On any failure
 // both outputs are empty.
 bool ReadPrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, std::string* marks,
                       std::vector<std::uint32_t>* grantors);
-// 5, 1, 15 and its continuation; grantors holds one entry per character of marks.
+// kSavePrivileges and its continuation; grantors holds one entry per character of marks.
 bool SavePrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, const std::string& marks,
                       const std::vector<std::uint32_t>& grantors);
 
-// 2, 4, 4 with the two values (5 and 4, or 65 and 80). Only "adm" may send it. Null when
+// kReload with the two values (5 and 4, or 65 and 80). Only "adm" may send it. Null when
 // done, else the message key "no pvg", "err svr ret" or "no svr ret".
 const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_t second);
 
-// 65, 7, 2. The server file name (1 to 260 bytes) for an upload of a user's file.
+// kUploadFileName. The server file name (1 to 260 bytes) for an upload of a user's file.
 bool UploadFileNameRequest(tagXCliDB* db, const char* column, int userNid, const char* extension,
                            std::string* serverName);
-// 65, 7, 1. The server file name (1 byte or more) of a stored file, for a download.
+// kStoredFileName. The server file name (1 byte or more) of a stored file, for a download.
 bool StoredFileNameRequest(tagXCliDB* db, const char* table, const char* column, int nid,
                            std::string* serverName);
-// 65, 6, 10. The server file name (1 to 259 bytes) of a server-kept file.
+// kDownloadName. The server file name (1 to 259 bytes) of a server-kept file.
 bool DownloadNameRequest(tagXCliDB* db, const char* serverPath, std::string* serverName);
 
-// 68, 4, code (1 for the last message of a save, 2 for each earlier one) with a body built
-// by the caller, under the caller's lock. True when the reply status equals code; for
-// code 1 also at least 192 reply bytes with an item NID of 1 or more at byte 133, which
-// goes to itemNid (may be null).
-bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, int code, const unsigned char* body,
+// kRecordSaveLast (last) or kRecordSaveEarly with a body built by the caller, under the
+// caller's lock. True when the reply status equals the request code; for the last message
+// also a whole record block in the reply with an item NID of 1 or more, which goes to
+// itemNid (may be null).
+bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsigned char* body,
                        int bodyLength, int* itemNid);
 
-// 2, 3, 15. 1 logged on (and acknowledged), 0 not, -1 when the send failed.
+// kOnlineState. 1 logged on (and acknowledged), 0 not, -1 when the send failed.
 int IsUserOnlineRequest(tagXCliDB* db, const char* userCode);
 
 }  // namespace hrz

@@ -7,10 +7,13 @@
 #include <string_view>
 
 #include "engine_state.h"
-#include "hrzserver/protocol.h"
-#include "hrzserver/wire.h"
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 
 namespace hrzsrv {
+
+namespace protocol = hrz::protocol;
+namespace wire = hrz::wire;
 
 struct Context {
   EngineState& engine;

@@ -7,11 +7,14 @@
 #include <mutex>
 #include <thread>
 
-#include "hrzserver/protocol.h"
-#include "hrzserver/wire.h"
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 
 namespace hrzsrv {
 namespace {
+
+namespace protocol = hrz::protocol;
+namespace wire = hrz::wire;
 
 using asio::ip::tcp;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "hrzserver/protocol.h"
+#include "hrzcommon/protocol.h"
 
 namespace hrztest {
 
@@ -90,7 +90,7 @@ class FakeServer::Engine final : public hrzsrv::Engine {
       return outcome;
     }
 
-    std::uint32_t MaxFrameSize() const override { return hrzsrv::protocol::kMaxFrameSize; }
+    std::uint32_t MaxFrameSize() const override { return hrz::protocol::kMaxFrameSize; }
 
    private:
     Engine& engine_;

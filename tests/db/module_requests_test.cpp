@@ -7,7 +7,7 @@
 #include "db/fake_engine.h"
 #include "entry/request_channel.h"
 #include "entry/requests.h"
-#include "hrzserver/wire.h"
+#include "hrzcommon/wire.h"
 #include "platform_ui.h"
 #include "xclidb.h"
 
@@ -19,10 +19,10 @@ using Bytes = std::vector<std::uint8_t>;
 // The fields of a request body, checked to end with the terminator.
 std::vector<Bytes> FieldsOf(const Bytes& body) {
   std::vector<Bytes> fields;
-  hrzsrv::wire::BodyReader reader(body);
+  hrz::wire::BodyReader reader(body);
   std::span<const std::uint8_t> field;
   while (reader.Next(&field)) fields.emplace_back(field.begin(), field.end());
-  EXPECT_TRUE(hrzsrv::wire::IsWellFormedBody(body));
+  EXPECT_TRUE(hrz::wire::IsWellFormedBody(body));
   return fields;
 }
 
@@ -283,18 +283,25 @@ TEST_F(ModuleRequestTest, RecordSaveChecksTheStatusAndTheReturnedItemNid) {
   int nid = -1;
   XCliSendLock* lock = XCliDB_LockSendAndWait(db);
   EXPECT_TRUE(
-      hrz::RecordSaveRequest(db, lock, 2, body.data(), static_cast<int>(body.size()), &nid));
+      hrz::RecordSaveRequest(db, lock, false, body.data(), static_cast<int>(body.size()), &nid));
   EXPECT_FALSE(
-      hrz::RecordSaveRequest(db, lock, 1, body.data(), static_cast<int>(body.size()), &nid));
+      hrz::RecordSaveRequest(db, lock, true, body.data(), static_cast<int>(body.size()), &nid));
   const Bytes item = Int32(321);
   std::copy(item.begin(), item.end(), block.begin() + 133);
   EXPECT_TRUE(
-      hrz::RecordSaveRequest(db, lock, 1, body.data(), static_cast<int>(body.size()), &nid));
+      hrz::RecordSaveRequest(db, lock, true, body.data(), static_cast<int>(body.size()), &nid));
   EXPECT_EQ(nid, 321);
   block.resize(191);
   EXPECT_FALSE(
-      hrz::RecordSaveRequest(db, lock, 1, body.data(), static_cast<int>(body.size()), &nid));
+      hrz::RecordSaveRequest(db, lock, true, body.data(), static_cast<int>(body.size()), &nid));
   XCliDB_ReleaseSendAndWait(db, lock);
+  // Earlier messages of a save carry code 2, the last one code 1.
+  const auto frames = server_->Received();
+  ASSERT_EQ(frames.size(), 4u);
+  EXPECT_EQ((Bytes{frames[0].header[4], frames[0].header[5], frames[0].header[6]}),
+            (Bytes{68, 4, 2}));
+  EXPECT_EQ((Bytes{frames[1].header[4], frames[1].header[5], frames[1].header[6]}),
+            (Bytes{68, 4, 1}));
 }
 
 TEST_F(ModuleRequestTest, OnlineStateAcknowledgesALoggedOnUser) {

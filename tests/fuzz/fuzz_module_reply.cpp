@@ -1,7 +1,8 @@
 // Reads arbitrary reply bytes the way the module's request functions do: fields within
-// bounds and 32-bit values, never past the bytes received.
+// bounds, 32-bit values and long values, never past the bytes received.
 #include <cstdint>
-#include <string_view>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "entry/request_channel.h"
@@ -12,32 +13,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // byte too far is caught by the sanitizer.
   const std::uint8_t mode = data[0];
   std::vector<unsigned char> reply(data + 1, data + size);
-  hrz::ReplyReader reader(reply.data(), static_cast<int>(reply.size()));
-  const auto* begin = reinterpret_cast<const char*>(reply.data());
+  // A buffer larger than what was received: nothing past the received bytes is read.
+  const int received = static_cast<int>(reply.size());
+  reply.resize(reply.size() + 16, 0xff);
+  hrz::wire::BodyReader reader = hrz::ReplyFields(reply, received);
   std::size_t consumed = 0;
   for (int i = 0; i < 64; ++i) {
-    std::string_view field;
+    std::string text;
     std::int32_t value = 0;
     bool ok = false;
-    switch ((mode + i) % 3) {
+    switch ((mode + i) % 4) {
       case 0:
-        ok = reader.NextField(&field, mode % 5, 259);
-        if (ok && (field.size() < mode % 5u || field.size() > 259)) __builtin_trap();
+        ok = reader.NextText(&text, 259);
+        if (ok && text.size() > 259) __builtin_trap();
+        consumed += 2 + text.size();
         break;
       case 1:
         ok = reader.NextInt32(&value);
-        if (ok) field = std::string_view(begin + consumed + 2, 4);
+        consumed += 6;
         break;
+      case 2: {
+        std::span<const std::uint8_t> field;
+        ok = reader.Next(&field);
+        // Every field read lies inside the received bytes, right after the previous one.
+        if (ok && (field.data() != reply.data() + consumed + 2 ||
+                   consumed + 2 + field.size() > static_cast<std::size_t>(received))) {
+          __builtin_trap();
+        }
+        consumed += 2 + field.size();
+        break;
+      }
       default:
-        ok = reader.NextField(&field, 0, 8192);
+        ok = reader.NextLong(&text, 4096);
+        if (ok && text.size() > 4096) __builtin_trap();
+        // A long value spans fields of unknown count: stop tracking positions after one.
+        if (ok) return 0;
         break;
     }
     if (!ok) break;
-    // Every field read lies inside the reply, right after the previous one.
-    if (field.data() != begin + consumed + 2 || consumed + 2 + field.size() > reply.size()) {
-      __builtin_trap();
-    }
-    consumed += 2 + field.size();
+    if (consumed > static_cast<std::size_t>(received)) __builtin_trap();
   }
   return 0;
 }

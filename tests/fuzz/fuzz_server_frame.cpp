@@ -12,14 +12,14 @@
 #include <memory>
 #include <string>
 
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 #include "hrzserver/engine.h"
-#include "hrzserver/protocol.h"
-#include "hrzserver/wire.h"
 
 namespace {
 
-namespace p = hrzsrv::protocol;
-namespace wire = hrzsrv::wire;
+namespace p = hrz::protocol;
+namespace wire = hrz::wire;
 
 std::vector<std::uint8_t> Request(p::Kind kind, const wire::Bytes& body) {
   std::vector<std::uint8_t> frame(p::kHeaderSize, 0);

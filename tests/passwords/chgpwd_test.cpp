@@ -17,7 +17,7 @@
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
 #include "extension_module.h"
-#include "hrzserver/wire.h"
+#include "hrzcommon/wire.h"
 #include "passwords/pwdrule.h"
 #include "platform_ui.h"
 #include "ui/qt_app.h"
@@ -355,7 +355,7 @@ class ChangePasswordRepliesTest : public ::testing::Test {
     u32(1);
     result.push_back(3);  // a text cell
     u32(0);
-    hrzsrv::wire::BodyWriter body;
+    hrz::wire::BodyWriter body;
     body.PutLong(result);
     hrztest::FakeAnswer answer = Reply(1);
     answer.body = body.Finish();
@@ -411,14 +411,14 @@ TEST_F(ChangePasswordRepliesTest, SetsTheNewPasswordForTheLoggedInUser) {
   }
   ASSERT_EQ(frames.size(), 2u);
   std::string plain;
-  hrzsrv::wire::BodyReader verify(frames[0].body);
+  hrz::wire::BodyReader verify(frames[0].body);
   std::span<const std::uint8_t> field;
   ASSERT_TRUE(verify.Next(&field));
   EXPECT_EQ(std::string(field.begin(), field.end()), "bob");
   ASSERT_TRUE(verify.Next(&field));
   ASSERT_TRUE(server_->OpenSealed({field.begin(), field.end()}, &plain));
   EXPECT_EQ(plain, "old-pw");
-  hrzsrv::wire::BodyReader set(frames[1].body);
+  hrz::wire::BodyReader set(frames[1].body);
   ASSERT_TRUE(set.Next(&field));
   EXPECT_TRUE(field.empty()) << "an empty code names the logged-in user";
   ASSERT_TRUE(set.Next(&field));
@@ -427,7 +427,7 @@ TEST_F(ChangePasswordRepliesTest, SetsTheNewPasswordForTheLoggedInUser) {
   std::vector<std::string> queries;
   for (const hrztest::Frame& frame : server_->Received()) {
     std::string sql;
-    hrzsrv::wire::BodyReader reader(frame.body);
+    hrz::wire::BodyReader reader(frame.body);
     if (frame.cls() == 3 && reader.NextLong(&sql, 1024)) queries.push_back(sql);
   }
   EXPECT_EQ(queries, std::vector<std::string>{"select CPWDRULE from UUSR where NID = " +

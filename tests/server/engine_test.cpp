@@ -10,8 +10,8 @@
 namespace hrztest {
 namespace {
 
-namespace p = hrzsrv::protocol;
-namespace wire = hrzsrv::wire;
+namespace p = hrz::protocol;
+namespace wire = hrz::wire;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::time_t kDay = 24 * 60 * 60;

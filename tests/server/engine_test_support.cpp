@@ -6,12 +6,12 @@
 
 namespace hrztest {
 
-namespace p = hrzsrv::protocol;
-namespace wire = hrzsrv::wire;
+namespace p = hrz::protocol;
+namespace wire = hrz::wire;
 
 std::string Answer::FirstText() const {
   std::string text;
-  hrzsrv::wire::BodyReader reader(body);
+  hrz::wire::BodyReader reader(body);
   return reader.NextText(&text) ? text : std::string("<none>");
 }
 

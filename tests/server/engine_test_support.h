@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "db/db_test_support.h"
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 #include "hrzserver/engine.h"
-#include "hrzserver/protocol.h"
-#include "hrzserver/wire.h"
 
 namespace hrztest {
 
@@ -21,7 +21,7 @@ struct Answer {
   std::uint8_t status = 0;
   std::uint8_t group = 0;
   std::vector<std::uint8_t> body;
-  hrzsrv::wire::BodyReader Fields() const { return hrzsrv::wire::BodyReader(body); }
+  hrz::wire::BodyReader Fields() const { return hrz::wire::BodyReader(body); }
   std::string FirstText() const;
 };
 
@@ -29,7 +29,7 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
   std::unique_ptr<hrzsrv::Session> NewSession();
-  Answer Send(hrzsrv::Session& session, hrzsrv::protocol::Kind kind,
+  Answer Send(hrzsrv::Session& session, hrz::protocol::Kind kind,
               const std::vector<std::uint8_t>& body, bool oneWay = false);
   Answer SendRaw(hrzsrv::Session& session, const std::vector<std::uint8_t>& frame);
   std::string Seal(const std::string& plain);

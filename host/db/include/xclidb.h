@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "hrzcommon/protocol.h"
+
 struct tagXCliDB;  // opaque connection
 
 // ---- Connection (used by the desktop client and tests, not by the module) ----
@@ -118,7 +120,7 @@ int XCliPutLog(tagXCliDB* db, int r1, int r2, int r3, const char* action, const 
 
 // ---- Request messages ----
 
-constexpr int XCLI_HEADER_SIZE = 35;
+constexpr int XCLI_HEADER_SIZE = static_cast<int>(hrz::protocol::kHeaderSize);
 constexpr int XCLI_SEND_FAILED = 0x7fffffff;
 
 struct XCliSendLock;  // handle returned by XCliDB_LockSendAndWait

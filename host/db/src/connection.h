@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "hrzserver/protocol.h"
-#include "hrzserver/wire.h"
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 #include "transport.h"
 #include "xclidb.h"
 
@@ -32,8 +32,8 @@ struct tagXCliDB {
 
 namespace hrzdb {
 
-namespace protocol = hrzsrv::protocol;
-namespace wire = hrzsrv::wire;
+namespace protocol = hrz::protocol;
+namespace wire = hrz::wire;
 
 struct Reply {
   std::uint8_t header[protocol::kHeaderSize] = {};

@@ -1,15 +1,15 @@
 #include <asio.hpp>
 #include <chrono>
 
-#include "hrzserver/protocol.h"
-#include "hrzserver/wire.h"
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
 #include "transport.h"
 
 namespace hrzdb {
 namespace {
 
-namespace protocol = hrzsrv::protocol;
-namespace wire = hrzsrv::wire;
+namespace protocol = hrz::protocol;
+namespace wire = hrz::wire;
 using asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 

@@ -2,13 +2,13 @@
 // reads past its bytes.
 #include <gtest/gtest.h>
 
-#include "hrzserver/wire.h"
+#include "hrzcommon/wire.h"
 
 namespace hrztest {
 namespace {
 
-namespace p = hrzsrv::protocol;
-namespace wire = hrzsrv::wire;
+namespace p = hrz::protocol;
+namespace wire = hrz::wire;
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(WireTest, FieldsReadBackInOrder) {
@@ -37,10 +37,13 @@ TEST(WireTest, FieldsReadBackInOrder) {
   EXPECT_TRUE(reader.AtTerminator());
 }
 
-TEST(WireTest, AWriterRefusesAFieldThatWouldLookLikeTheTerminator) {
+TEST(WireTest, AWriterRefusesAFieldThatWouldLookLikeTheTerminatorAndRemembersIt) {
   wire::BodyWriter writer;
+  EXPECT_TRUE(writer.ok());
   EXPECT_FALSE(writer.PutText(std::string(p::kTerminator, 'x')));
   EXPECT_TRUE(writer.PutText(std::string(p::kMaxWriterField, 'x')));
+  // The body lacks the refused field, so it stays marked as not to be sent.
+  EXPECT_FALSE(writer.ok());
 }
 
 TEST(WireTest, MalformedBodiesAreRefused) {

@@ -1,8 +1,8 @@
-#include "hrzserver/wire.h"
+#include "hrzcommon/wire.h"
 
 #include <cstring>
 
-namespace hrzsrv::wire {
+namespace hrz::wire {
 namespace {
 
 void AppendU16(Bytes* out, std::uint16_t value) {
@@ -29,7 +29,10 @@ void WriteInt32(std::uint8_t* p, std::int32_t value) {
 }
 
 bool BodyWriter::PutBytes(const void* data, std::size_t size) {
-  if (size > protocol::kMaxWriterField) return false;
+  if (size > protocol::kMaxWriterField) {
+    ok_ = false;
+    return false;
+  }
   AppendU16(&body_, static_cast<std::uint16_t>(size));
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   body_.insert(body_.end(), bytes, bytes + size);
@@ -148,4 +151,4 @@ Bytes EncodeFrame(const std::uint8_t* header, std::span<const std::uint8_t> body
   return frame;
 }
 
-}  // namespace hrzsrv::wire
+}  // namespace hrz::wire

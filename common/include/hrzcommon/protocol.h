@@ -1,11 +1,11 @@
-// Constants of the request protocol shared by the server engine and the database client.
-// docs/protocol.md describes the format; this header is its single source of numbers.
+// Numbers of the request protocol, the one place where the server, the database client and
+// the module take them from. docs/protocol.md describes the format.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace hrzsrv::protocol {
+namespace hrz::protocol {
 
 // ---- Message layout ----
 constexpr std::size_t kHeaderSize = 35;
@@ -52,6 +52,18 @@ constexpr Kind kDownloadName{65, 6, 10};   // server path
 constexpr Kind kOnlineState{2, 3, 15};     // user code with its zero
 constexpr Kind kOnlineAck{2, 3, 3};        // header alone, one-way
 
+// The module's kinds the server does not answer yet (status 253).
+constexpr Kind kAttachToNode{5, 1, 10};     // node, record (32-bit each)
+constexpr Kind kDeleteNode{5, 5, 10};       // node NID
+constexpr Kind kDeleteUser{5, 5, 1};        // user NID
+constexpr Kind kRemoveUser{5, 5, 2};        // link NID of the user's place in the tree
+constexpr Kind kReadPrivileges{5, 2, 20};   // node NID; then a continuation, empty body
+constexpr Kind kSavePrivileges{5, 1, 15};   // node NID, marks with zero; then the grantors
+constexpr Kind kUploadFileName{65, 7, 2};   // "UUSR", column, user NID, extension
+constexpr Kind kStoredFileName{65, 7, 1};   // table, column, record NID
+constexpr Kind kRecordSaveLast{68, 4, 1};   // the last (or only) message of a record save
+constexpr Kind kRecordSaveEarly{68, 4, 2};  // each earlier message of a record save
+
 // ---- Statuses ----
 constexpr std::uint8_t kOk = 1;        // host's own kinds: done
 constexpr std::uint8_t kFailed = 2;    // host's own kinds: refused; field 1 is the reason
@@ -61,7 +73,7 @@ constexpr std::uint8_t kLogonOk = 31;     // also: password verified
 constexpr std::uint8_t kLogonWrong = 32;  // field 1 "pwd_try_left=N" when a limit is set
 constexpr std::uint8_t kLogonLocked = 34;
 constexpr std::uint8_t kPasswordSet = 1;
-constexpr std::uint8_t kPasswordNoRight = 3;
+constexpr std::uint8_t kPasswordNoRight = 3;  // also: verifying another user's password
 constexpr std::uint8_t kPasswordFailed = 2;
 constexpr std::uint8_t kCodeHeld = 2;  // field 1: the holder's NID
 constexpr std::uint8_t kCodeFree = 4;
@@ -72,6 +84,20 @@ constexpr std::uint8_t kDownloadNameOk = 10;
 constexpr std::uint8_t kDownloadNameMissing = 11;
 constexpr std::uint8_t kUserOnline = 2;
 constexpr std::uint8_t kUserOffline = 4;
+
+constexpr std::uint8_t kAttached = 11;  // field 1: a 32-bit value
+constexpr std::uint8_t kNodeDeleted = 11;
+constexpr std::uint8_t kNodeNotEmpty = 12;
+constexpr std::uint8_t kUserDeleted = 3;           // also: removed from a department or role
+constexpr std::uint8_t kPrivilegeMarks = 22;       // field 1: one mark per catalogue entry
+constexpr std::uint8_t kPrivilegeGrantors = 21;    // field 1: 4 bytes per mark
+constexpr std::uint8_t kPrivilegeMarksTaken = 17;  // send the grantors next
+constexpr std::uint8_t kPrivilegesSaved = 16;
+constexpr std::uint8_t kFileNameGiven = 64;  // field 1: the server file name
+// A record save answers the request code as its status. The reply of the last message
+// carries the saved record block, whose 32-bit item NID sits at kRecordItemNidOffset.
+constexpr std::size_t kRecordBlockSize = 192;
+constexpr std::size_t kRecordItemNidOffset = 133;
 
 constexpr std::uint8_t kBadMessage = 251;      // body fields malformed or wrong in number
 constexpr std::uint8_t kNotLoggedOn = 252;     // only logon and hello before a logon
@@ -88,4 +114,4 @@ enum CellType : std::uint8_t {
   kCellBlob = 4
 };
 
-}  // namespace hrzsrv::protocol
+}  // namespace hrz::protocol

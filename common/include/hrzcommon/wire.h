@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "hrzserver/protocol.h"
+#include "hrzcommon/protocol.h"
 
-namespace hrzsrv::wire {
+namespace hrz::wire {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -27,9 +27,12 @@ class BodyWriter {
   // A value of any length: a 4-byte total, then chunks of at most kLongChunk bytes.
   void PutLong(std::string_view data);
   Bytes Finish();
+  // False once a field was refused: such a body lacks a field and must not be sent.
+  bool ok() const { return ok_; }
 
  private:
   Bytes body_;
+  bool ok_ = true;
 };
 
 class BodyReader {
@@ -66,4 +69,4 @@ bool DecodeFramePrefix(const std::uint8_t (&prefix)[protocol::kFramePrefixSize],
 Bytes EncodeFrame(const std::uint8_t* header, std::span<const std::uint8_t> body,
                   std::uint8_t flags);
 
-}  // namespace hrzsrv::wire
+}  // namespace hrz::wire
