@@ -1,7 +1,6 @@
 # The data-bound widgets of hrz_ui: trees, grids and record forms over the database client.
 target_sources(hrz_ui PRIVATE
   src/outline_script.cpp
-  src/ui_text.cpp
   src/xbomtree.cpp
   src/xfindgrid.cpp
   src/xgrid.cpp

@@ -1,7 +1,7 @@
 #include "entry/command_table.h"
 
 #include "entry/module_state.h"
-#include "support/text.h"
+#include "hrzcommon/text.h"
 
 namespace hrz {
 namespace {

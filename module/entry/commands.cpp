@@ -2,8 +2,8 @@
 
 #include "entry/module_state.h"
 #include "entry/texts.h"
+#include "hrzcommon/text.h"
 #include "passwords/modipwd.h"
-#include "support/text.h"
 #include "wintypes.h"
 
 namespace hrz {

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "entry/request_channel.h"
+#include "hrzcommon/text.h"
 #include "platform_ui.h"
-#include "support/text.h"
 #include "xclidb.h"
 
 namespace hrz {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "entry/module_state.h"
-#include "support/text.h"
+#include "hrzcommon/text.h"
 
 namespace hrz {
 namespace {

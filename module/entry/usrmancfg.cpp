@@ -9,8 +9,8 @@
 
 #include "entry/module_state.h"
 #include "entry/requests.h"
+#include "hrzcommon/text.h"
 #include "platform.h"
-#include "support/text.h"
 #include "xclidb.h"
 
 namespace hrz {
@@ -64,9 +64,7 @@ std::string_view WithoutPrefix(std::string_view name) {
   std::size_t cut = name.find(',');
   if (cut == std::string_view::npos) cut = name.find(';');
   if (cut == std::string_view::npos) return name;
-  name.remove_prefix(cut + 1);
-  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
-  return name;
+  return TrimBlanks(name.substr(cut + 1));
 }
 
 }  // namespace

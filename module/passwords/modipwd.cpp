@@ -6,10 +6,11 @@
 #include "entry/module_state.h"
 #include "entry/requests.h"
 #include "entry/texts.h"
+#include "hrzcommon/text.h"
 #include "passwords/pwd_try_left.h"
 #include "passwords/pwdrule.h"
 #include "resources.h"
-#include "support/text.h"
+#include "support/text_patterns.h"
 #include "xclidb.h"
 
 namespace hrz {

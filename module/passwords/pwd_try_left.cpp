@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "support/text.h"
+#include "hrzcommon/text.h"
 
 namespace hrz {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "entry/module_state.h"
 #include "entry/texts.h"
+#include "hrzcommon/text.h"
 #include "platform_ui.h"
-#include "support/text.h"
 #include "xclidb.h"
 
 namespace hrz {

@@ -1,7 +1,6 @@
 // Files kept by the server: download names and file content.
-#include <strings.h>
-
 #include "handlers.h"
+#include "hrzcommon/text.h"
 #include "store.h"
 
 namespace hrzsrv::handlers {
@@ -23,8 +22,7 @@ bool IsValidStoredName(std::string_view name) {
 
 // "<client folder>\<file>" (either slash) to "client/<file>"; empty when it is not one.
 std::string ClientFileOf(std::string_view path) {
-  if (path.size() <= kClientFolder.size() + 1 ||
-      strncasecmp(path.data(), kClientFolder.data(), kClientFolder.size()) != 0) {
+  if (path.size() <= kClientFolder.size() + 1 || !hrz::StartsWithNoCase(path, kClientFolder)) {
     return {};
   }
   const char separator = path[kClientFolder.size()];

@@ -1,7 +1,8 @@
 #include "store.h"
 
-#include <strings.h>
 #include <cstring>
+
+#include "hrzcommon/text.h"
 
 namespace hrzsrv {
 namespace {
@@ -35,8 +36,8 @@ CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NU
   BSECRET BLOB NOT NULL);
 )sql";
 
-bool HasPrefixNoCase(const char* name, const char* prefix) {
-  return name != nullptr && strncasecmp(name, prefix, std::strlen(prefix)) == 0;
+bool HasPrefixNoCase(const char* name, std::string_view prefix) {
+  return name != nullptr && hrz::StartsWithNoCase(name, prefix);
 }
 
 int ClientAuthorizer(void* user, int action, const char* a, const char* b, const char*,
@@ -115,7 +116,7 @@ void InstallClientAuthorizer(sqlite3* db, const bool* clientSqlActive) {
 }
 
 bool IsAdminCode(std::string_view code) {
-  return code.size() == 3 && strncasecmp(code.data(), "adm", 3) == 0;
+  return hrz::EqualsNoCase(code, "adm");
 }
 
 }  // namespace hrzsrv

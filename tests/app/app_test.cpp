@@ -24,6 +24,7 @@
 #include "extension_module.h"
 #include "host_bridge.h"
 #include "host_resources.h"
+#include "hrzcommon/text.h"
 #include "logon_dialog.h"
 #include "main_window.h"
 #include "options.h"
@@ -51,7 +52,7 @@ std::vector<EntryCall> g_calls;
 
 int RecordingEntry(int code, const char* command, void** params, char* out) {
   g_calls.push_back({code, command != nullptr ? command : "", params, out != nullptr ? out : ""});
-  if (out != nullptr && code == 20) std::strncpy(out, "OK", 3);
+  if (out != nullptr && code == 20) hrz::CopyBounded(out, 3, "OK");
   return 7;
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "db/db_test_support.h"
+#include "hrzcommon/text.h"
 
 namespace hrztest {
 namespace {
@@ -87,7 +88,9 @@ TEST_P(RecordSetTest, LongTextsTravelWhole) {
   const std::string apps(100000, 'a');
   ASSERT_EQ(
       XCliDB_ExecuteSQL(
-          db.get(), ("update UUSR set CDECFLWAPPS = '" + apps + "' where NID = 12").c_str(), 0, 0),
+          db.get(),
+          ("update UUSR set CDECFLWAPPS = " + hrz::SqlQuoted(apps) + " where NID = 12").c_str(), 0,
+          0),
       1);
   XCliGenRS rs(db.get());
   ASSERT_EQ(rs.Open(1, "select length(CDECFLWAPPS), CDECFLWAPPS from UUSR where NID = 12"), 1);

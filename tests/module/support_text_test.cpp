@@ -1,63 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstring>
-
 #include "support/datenum.h"
-#include "support/text.h"
+#include "support/text_patterns.h"
 
 namespace hrz {
 namespace {
-
-TEST(SupportText, Trimming) {
-  EXPECT_EQ(TrimBlanks(" \t a b \t "), "a b");
-  EXPECT_EQ(TrimBlanks("\t\t"), "");
-  EXPECT_EQ(TrimBlanks("\na\n"), "\na\n") << "only blanks and tabs";
-  char buffer[] = "  x y\t";
-  TrimBlanksInPlace(buffer);
-  EXPECT_STREQ(buffer, "x y");
-}
-
-TEST(SupportText, WholeNumbers) {
-  struct Case {
-    const char* text;
-    bool whole;
-    long long value;
-  };
-  const Case cases[] = {
-      {"3", true, 3},       {" 3", true, 3},
-      {"+3", true, 3},      {"-3", true, -3},
-      {" - 12", true, -12}, {"007", true, 7},
-      {"3 ", false, 0},     {"", false, 0},
-      {"  ", false, 0},     {"+", false, 0},
-      {"3a", false, 0},     {"abc", false, 0},
-      {"1.5", false, 0},    {"99999999999999999999999", true, LLONG_MAX},
-  };
-  for (const Case& c : cases) {
-    long long value = 0;
-    EXPECT_EQ(ParseWholeNumber(c.text, &value), c.whole) << "'" << c.text << "'";
-    if (c.whole) {
-      EXPECT_EQ(value, c.value) << "'" << c.text << "'";
-    }
-  }
-}
-
-TEST(SupportText, SplittingKeepsEmptyPieces) {
-  auto pieces = SplitText("a|b||c", "|");
-  ASSERT_EQ(pieces.size(), 4u);
-  EXPECT_EQ(pieces[2], "");
-  EXPECT_EQ(SplitText("x,y;z", ",;").size(), 3u);
-  EXPECT_EQ(SplitText("", "|").size(), 1u);
-}
-
-TEST(SupportText, BoundedCopyAlwaysTerminates) {
-  char small[4];
-  EXPECT_FALSE(CopyBounded(small, sizeof small, "abcdef"));
-  EXPECT_STREQ(small, "abc");
-  EXPECT_TRUE(CopyBounded(small, sizeof small, "ab"));
-  EXPECT_STREQ(small, "ab");
-  EXPECT_FALSE(CopyBounded(small, 0, "x"));
-}
 
 TEST(SupportText, WildcardsIgnoreCase) {
   struct Case {

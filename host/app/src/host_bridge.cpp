@@ -1,7 +1,6 @@
 #include "host_bridge.h"
 
-#include <cstring>
-
+#include "hrzcommon/text.h"
 #include "messages.h"
 
 namespace hrzhost {
@@ -69,7 +68,7 @@ HostBridge::Outcome HostBridge::Run(const HostCommand& command,
     captureEntry_ = nullptr;
     // The context names where the command sits, for the privilege's description.
     std::string context = std::string("Menu: ") + command.label;
-    std::strncpy(out, context.c_str(), kOutCapacity - 1);
+    hrz::CopyBounded(out, kOutCapacity, context);
     outcome.captured = true;
     outcome.result = capture(kCodeRunCommand, command.name, params_, out);
     outcome.out = out;
@@ -96,8 +95,7 @@ char* HostBridge::Callback(std::intptr_t a, std::intptr_t b, std::intptr_t c, st
   if (a == 1 && b == 4) {
     char* buffer = reinterpret_cast<char*>(c);
     if (buffer == nullptr) return nullptr;
-    std::strncpy(buffer, kScopeName, kScopeCapacity - 1);
-    buffer[kScopeCapacity - 1] = '\0';
+    hrz::CopyBounded(buffer, kScopeCapacity, kScopeName);
     return buffer;
   }
   if (a == 2 && b == 2 && g_bridge != nullptr) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "host_resources.h"
+#include "hrzcommon/protocol.h"
 #include "platform_ui.h"
 #include "store_location.h"
 #include "xclidb.h"
@@ -11,16 +12,15 @@ namespace hrzhost {
 
 namespace {
 
+namespace protocol = hrz::protocol;
+
 constexpr const char* kClientVersion = "hrzhost 0.1";
-constexpr int kLoggedOn = 31;
-constexpr int kWrongPassword = 32;
-constexpr int kLocked = 34;
 
 }  // namespace
 
 std::string LogonFailureText(int status, const char* replyText) {
   switch (status) {
-    case kWrongPassword: {
+    case protocol::kLogonWrong: {
       std::string text = "The user code or the password is not correct.";
       std::string reply = replyText != nullptr ? replyText : "";
       std::string::size_type at = reply.find("pwd_try_left=");
@@ -30,7 +30,7 @@ std::string LogonFailureText(int status, const char* replyText) {
       }
       return text;
     }
-    case kLocked:
+    case protocol::kLogonLocked:
       return "This account is locked after too many failed logons.";
     case 0:
       return "The server did not answer.";
@@ -85,7 +85,7 @@ void LogonDialog::OnOK() {
   char reply[512] = "";
   if (XCliDB_Logon(db, user_.c_str(), password_.c_str(), kClientVersion, &status, reply,
                    sizeof(reply)) == 0 ||
-      status != kLoggedOn) {
+      status != protocol::kLogonOk) {
     XCliDB_Close(db);
     std::string text = LogonFailureText(status, reply);
     MessageBoxA(GetSafeHwnd(), text.c_str(), "Log on", MB_OK | MB_ICONEXCLAMATION);

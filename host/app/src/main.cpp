@@ -10,6 +10,7 @@
 #include "extension_module.h"
 #include "host_bridge.h"
 #include "host_resources.h"
+#include "hrzcommon/text.h"
 #include "logon_dialog.h"
 #include "main_window.h"
 #include "options.h"
@@ -45,9 +46,7 @@ int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& 
   std::printf("%s\n", main.c_str());
   for (const hrzhost::HostCommand& command : hrzhost::HostCommands()) {
     if (!command.moduleCommand) continue;
-    std::string name = command.name;
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    automation.SetName(name);
+    automation.SetName(hrz::LowerAscii(command.name));
     window.RunCommand(command);
   }
   for (const std::string& file : automation.Written()) std::printf("%s\n", file.c_str());

@@ -119,7 +119,7 @@ const std::map<std::string, std::string>& Scripts() {
 
 const char* LayoutScript(std::string_view name) {
   for (const auto& [layout, script] : Scripts()) {
-    if (SameNameNoCase(layout, name)) return script.c_str();
+    if (hrz::EqualsNoCase(layout, name)) return script.c_str();
   }
   return nullptr;
 }

@@ -29,12 +29,4 @@ bool Call(tagXCliDB* db, protocol::Kind kind, const wire::Bytes& body, Reply* re
   return CallRaw(db, header, body, false, reply, timeoutMs);
 }
 
-bool CopyOut(char* out, std::size_t capacity, std::string_view text) {
-  if (out == nullptr || capacity == 0) return false;
-  const std::size_t n = std::min(text.size(), capacity - 1);
-  std::memcpy(out, text.data(), n);
-  out[n] = '\0';
-  return n == text.size();
-}
-
 }  // namespace hrzdb

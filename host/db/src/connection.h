@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hrzcommon/protocol.h"
+#include "hrzcommon/text.h"
 #include "hrzcommon/wire.h"
 #include "transport.h"
 #include "xclidb.h"
@@ -52,8 +53,5 @@ bool CallRaw(tagXCliDB* db, const std::uint8_t* header, std::span<const std::uin
 
 // Remembers the key that XCliEncryptPassword seals to (the latest connection's).
 void SetSealingKey(std::span<const std::uint8_t> publicKey);
-
-// Copies text into a caller buffer of capacity bytes; false when it did not fit whole.
-bool CopyOut(char* out, std::size_t capacity, std::string_view text);
 
 }  // namespace hrzdb

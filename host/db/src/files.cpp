@@ -17,7 +17,7 @@ using namespace hrzdb;
 int XCliDB_GetServerPath(tagXCliDB* db, char* out) {
   if (db == nullptr || out == nullptr) return 0;
   std::lock_guard lock(db->channel);
-  return CopyOut(out, kServerPathBuffer, db->serverPath) ? 1 : 0;
+  return hrz::CopyBounded(out, kServerPathBuffer, db->serverPath) ? 1 : 0;
 }
 
 int XCliDB_GetFile(tagXCliDB* db, int, const char* serverName, const char* localPath, int, int, int,

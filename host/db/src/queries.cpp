@@ -1,5 +1,4 @@
 // SQL statements, the logged-in user, privileges, settings, server time and the audit log.
-#include <strings.h>
 #include <cstdio>
 #include <cstring>
 
@@ -62,7 +61,7 @@ const char* xclisql_upper(tagXCliDB*, const char*) {
 int XCliDB_GetUNO(tagXCliDB* db, char* buffer) {
   if (db == nullptr || buffer == nullptr) return 0;
   std::lock_guard lock(db->channel);
-  CopyOut(buffer, kCodeBuffer, db->userCode);
+  hrz::CopyBounded(buffer, kCodeBuffer, db->userCode);
   return db->userNid > 0 ? 1 : 0;
 }
 
@@ -89,19 +88,19 @@ int XCliGetUserNID(tagXCliDB* db, const char* userCode) {
 int XCliGetUNOByNID(tagXCliDB* db, int nid, char* code) {
   std::string c, kind, name;
   if (code == nullptr || !ReadRecord(db, nid, &c, &kind, &name)) return 0;
-  CopyOut(code, kCodeBuffer, c);
+  hrz::CopyBounded(code, kCodeBuffer, c);
   return 1;
 }
 
 int XCliNIDToCode(tagXCliDB* db, const char* table, int nid, char* code, char* kind, char* name,
                   int) {
   std::string c, k, n;
-  if (table == nullptr || strcasecmp(table, "UUSR") != 0 || !ReadRecord(db, nid, &c, &k, &n)) {
+  if (table == nullptr || !hrz::EqualsNoCase(table, "UUSR") || !ReadRecord(db, nid, &c, &k, &n)) {
     return 0;
   }
-  if (code) CopyOut(code, kCodeBuffer, c);
-  if (kind) CopyOut(kind, kKindBuffer, k);
-  if (name) CopyOut(name, kNameBuffer, n);
+  if (code) hrz::CopyBounded(code, kCodeBuffer, c);
+  if (kind) hrz::CopyBounded(kind, kKindBuffer, k);
+  if (name) hrz::CopyBounded(name, kNameBuffer, n);
   return 1;
 }
 
@@ -134,7 +133,7 @@ int XCliGetINI(tagXCliDB* db, const char* section, const char* key, char* buffer
   }
   wire::BodyReader in = reply.Fields();
   if (!in.NextLong(&value, protocol::kMaxFrameSize)) return 0;
-  CopyOut(buffer, capacity, value);
+  hrz::CopyBounded(buffer, capacity, value);
   return 1;
 }
 
@@ -145,7 +144,7 @@ int XCliGetFldOrgVal(tagXCliDB*, const char* field, const char* shown, int mode,
       !hrzcfg::StoredValueOf(field, shown, &stored)) {
     return 0;
   }
-  CopyOut(buffer, kFieldValueBuffer, stored);
+  hrz::CopyBounded(buffer, kFieldValueBuffer, stored);
   return 1;
 }
 

@@ -164,7 +164,7 @@ int XCliRS_GetFieldName(tagXCliRS* rs, int col, char* buffer, int capacity) {
   if (set == nullptr || col < 0 || col >= static_cast<int>(set->names.size()) || capacity < 1) {
     return 0;
   }
-  CopyOut(buffer, capacity, set->names[col]);
+  hrz::CopyBounded(buffer, capacity, set->names[col]);
   return 1;
 }
 
@@ -177,7 +177,7 @@ int XCliRS_GetFieldValue(tagXCliRS* rs, int col, int type, void* buffer, int cap
   const Cell& cell = set->rows[set->current][col];
   if (type == XCLI_TYPE_TEXT) {
     if (capacity < 1) return 0;
-    CopyOut(static_cast<char*>(buffer), capacity, cell.text);
+    hrz::CopyBounded(static_cast<char*>(buffer), capacity, cell.text);
     return 1;
   }
   if (type == XCLI_TYPE_INT32) {

@@ -51,7 +51,7 @@ using namespace hrzdb;
 tagXCliDB* XCliDB_Open(const char* location, char* error, int errorCapacity) {
   std::string reason;
   auto fail = [&](const std::string& why) -> tagXCliDB* {
-    if (error != nullptr && errorCapacity > 0) CopyOut(error, errorCapacity, why);
+    if (error != nullptr && errorCapacity > 0) hrz::CopyBounded(error, errorCapacity, why);
     return nullptr;
   };
   if (location == nullptr || *location == '\0') return fail("no location given");
@@ -87,7 +87,7 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
     db->userCode.clear();
     std::string text;
     if (replyText != nullptr && replyCapacity > 0 && fields.NextText(&text)) {
-      CopyOut(replyText, replyCapacity, text);
+      hrz::CopyBounded(replyText, replyCapacity, text);
     }
     return 0;
   }
@@ -143,6 +143,6 @@ int XCliDB_CreateStore(const char* path, const char* adminPassword, int withSamp
             hrzsrv::CreateStore(path, adminPassword, &reason) &&
             (withSample == 0 || hrzsrv::AddSampleOrganisation(path, nullptr, &reason));
   if (!ok && reason.empty()) reason = "no path or no password given";
-  if (!ok && error != nullptr && errorCapacity > 0) CopyOut(error, errorCapacity, reason);
+  if (!ok && error != nullptr && errorCapacity > 0) hrz::CopyBounded(error, errorCapacity, reason);
   return ok ? 1 : 0;
 }

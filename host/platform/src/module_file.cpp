@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "hrzcommon/text.h"
 #include "platform.h"
 
 namespace {
@@ -43,11 +44,6 @@ DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
     if (lookup.found) path = lookup.path.empty() ? ExecutablePath() : lookup.path;
   }
   if (path.empty()) return 0;
-  if (path.size() >= size) {
-    std::memcpy(buffer, path.data(), size - 1);
-    buffer[size - 1] = '\0';
-    return size;
-  }
-  std::memcpy(buffer, path.c_str(), path.size() + 1);
-  return static_cast<DWORD>(path.size());
+  // Cut to the buffer, the length is then the buffer's size.
+  return hrz::CopyBounded(buffer, size, path) ? static_cast<DWORD>(path.size()) : size;
 }

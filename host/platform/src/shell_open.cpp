@@ -3,12 +3,12 @@
 #include <QGuiApplication>
 #include <QUrl>
 
-#include <strings.h>
 #include <cstdint>
 
 #include <cstring>
 #include <string>
 
+#include "hrzcommon/text.h"
 #include "platform_automation.h"
 #include "platform_ui.h"
 
@@ -28,7 +28,7 @@ HINSTANCE ShellExecuteA(HWND owner, const char* operation, const char* file, con
                         const char* directory, int) {
   if (file == nullptr || *file == '\0') return Result(0);
   std::string verb = operation != nullptr ? operation : "open";
-  if (strcasecmp(verb.c_str(), "open") != 0) return Result(kNoAssociation);
+  if (!hrz::EqualsNoCase(verb, "open")) return Result(kNoAssociation);
   if (hrz::PlatformAutomation* automation = hrz::GetPlatformAutomation()) {
     hrz::ShellOpenCall call{owner, verb, file, parameters != nullptr ? parameters : "",
                             directory != nullptr ? directory : ""};

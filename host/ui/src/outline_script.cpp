@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "ui_text.h"
+#include "hrzcommon/text.h"
 
 namespace hrz::ui {
 
@@ -51,7 +51,7 @@ std::string LowerCollapsed(std::string_view text) {
     if (c == ' ' || c == '\t') {
       if (!out.empty() && out.back() != ' ') out.push_back(' ');
     } else {
-      out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+      out.push_back(LowerAscii(c));
     }
   }
   if (!out.empty() && out.back() == ' ') out.pop_back();

@@ -1,13 +1,12 @@
 #include "xbomtree.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <unordered_map>
 
-#include "ui_text.h"
+#include "hrzcommon/text.h"
 #include "xclidb.h"
 #include "xtree_model.h"
 
@@ -17,13 +16,6 @@ namespace {
 
 // Parents per level query: keeps each statement well inside one request field.
 constexpr size_t kParentsPerQuery = 3000;
-
-bool IsSqlName(std::string_view name) {
-  if (name.empty() || name.size() > 63) return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
-  });
-}
 
 }  // namespace
 
@@ -40,8 +32,8 @@ struct XBOMTree::Row {
 
 const char* XBOMViewCache::GetViewFldByNo(tagXCliDB*, const char* bomTable, const char* itemTable,
                                           int) {
-  if (bomTable != nullptr && itemTable != nullptr && hrz::ui::EqualsNoCase(bomTable, "UUSRBM") &&
-      hrz::ui::EqualsNoCase(itemTable, "UUSR")) {
+  if (bomTable != nullptr && itemTable != nullptr && hrz::EqualsNoCase(bomTable, "UUSRBM") &&
+      hrz::EqualsNoCase(itemTable, "UUSR")) {
     return "CVWA";
   }
   return "";
@@ -151,7 +143,7 @@ int XBOMTree::AddRows(XTreeNode* parent, std::vector<Row>::const_iterator first,
     data->tag = XBOM_NODE_TAG;
     data->nid = row->nid;
     data->linkNid = row->linkNid;
-    hrz::ui::CopyToBuffer(data->kind, sizeof data->kind, row->kind);
+    hrz::CopyBounded(data->kind, sizeof data->kind, row->kind);
     node->data = data;
     bool loop = false;
     for (XTreeNode* up = parent; up != nullptr && up->data != nullptr; up = up->parent) {
@@ -167,7 +159,7 @@ int XBOMTree::AddRows(XTreeNode* parent, std::vector<Row>::const_iterator first,
 }
 
 int XBOMTree::AddRootNode(const char* table, int nid, BOOL replace) {
-  if (db_ == nullptr || table == nullptr || !IsSqlName(table)) return -1;
+  if (db_ == nullptr || table == nullptr || !hrz::IsSqlFieldName(table)) return -1;
   table_ = table;
   rootNid_ = nid;
   if (replace) ClearNodes();
@@ -322,7 +314,7 @@ int XBOMTree::GetBITM_NID(int node, char* kind) const {
     if (kind != nullptr) kind[0] = '\0';
     return -1;
   }
-  if (kind != nullptr) hrz::ui::CopyToBuffer(kind, sizeof data->kind, data->kind);
+  if (kind != nullptr) hrz::CopyBounded(kind, sizeof data->kind, data->kind);
   return data->nid;
 }
 
@@ -333,15 +325,16 @@ int XBOMTree::GetBBOM_NID(int node) const {
 
 BOOL XBOMTree::GetTextByOrgFld(int node, const char* field, char* buffer, int capacity) const {
   const XBOMNodeData* data = GetBOMNodeData(node);
-  if (data == nullptr || field == nullptr || db_ == nullptr || !IsSqlName(field)) return FALSE;
+  if (data == nullptr || field == nullptr || db_ == nullptr || !hrz::IsSqlFieldName(field))
+    return FALSE;
   std::string_view f(field);
   size_t dot = f.find('.');
   std::string table(dot == std::string_view::npos ? std::string_view(table_) : f.substr(0, dot));
   std::string column(dot == std::string_view::npos ? f : f.substr(dot + 1));
   int key;
-  if (hrz::ui::EqualsNoCase(table, table_)) {
+  if (hrz::EqualsNoCase(table, table_)) {
     key = data->nid;
-  } else if (hrz::ui::EqualsNoCase(table, table_ + "BM")) {
+  } else if (hrz::EqualsNoCase(table, table_ + "BM")) {
     key = data->linkNid;
   } else {
     return FALSE;

@@ -3,23 +3,16 @@
 #include <QMetaObject>
 #include <QThread>
 #include <algorithm>
-#include <cctype>
 
 #include "grid_configs.h"
+#include "hrzcommon/text.h"
 #include "outline_script.h"
-#include "ui_text.h"
 #include "xclidb.h"
 #include "xgrid_model.h"
 
 namespace {
 
 constexpr int kCellCapacity = 1024;
-
-bool IsSqlName(std::string_view name) {
-  return !name.empty() && name.size() < 64 && std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
-  });
-}
 
 }  // namespace
 
@@ -45,14 +38,14 @@ void XRecObjGrid::ApplyWidths(bool detail) {
 
 int XRecObjGrid::GetColByCtrlName(const char* ctrlName) const {
   for (size_t i = 0; ctrlName != nullptr && i < columns_.size(); ++i) {
-    if (hrz::ui::EqualsNoCase(columns_[i].ctrlName, ctrlName)) return static_cast<int>(i) + 1;
+    if (hrz::EqualsNoCase(columns_[i].ctrlName, ctrlName)) return static_cast<int>(i) + 1;
   }
   return -1;
 }
 
 int XRecObjGrid::GetColByOrgFldName(const char* field) const {
   for (size_t i = 0; field != nullptr && *field != '\0' && i < columns_.size(); ++i) {
-    if (hrz::ui::EqualsNoCase(columns_[i].field, field)) return static_cast<int>(i) + 1;
+    if (hrz::EqualsNoCase(columns_[i].field, field)) return static_cast<int>(i) + 1;
   }
   return -1;
 }
@@ -70,7 +63,7 @@ BOOL XPrdFindGrid::InitCtrls(const char* gridName) {
   if (script == nullptr) return FALSE;
   hrz::ui::OutlineParseResult parsed = hrz::ui::ParseOutline(script);
   if (parsed.errorLine != 0 || parsed.items.size() != 1 || parsed.items[0].args.size() < 2 ||
-      !IsSqlName(parsed.items[0].args[1])) {
+      !hrz::IsSqlFieldName(parsed.items[0].args[1])) {
     return FALSE;
   }
   const hrz::ui::OutlineItem& grid = parsed.items[0];
@@ -85,13 +78,14 @@ BOOL XPrdFindGrid::InitCtrls(const char* gridName) {
     column.kind = item.args[0];
     column.ctrlName = item.args[1];
     column.field = item.ChildArg("field");
-    if (!column.field.empty() && !IsSqlName(column.field)) return FALSE;
+    if (!column.field.empty() && !hrz::IsSqlFieldName(column.field)) return FALSE;
     column.label = item.ChildArg("label", column.ctrlName);
     column.width = std::atoi(item.ChildArg("width", "100").c_str());
-    column.detailOnly = hrz::ui::EqualsNoCase(item.ChildArg("detail"), "true");
+    column.detailOnly = hrz::EqualsNoCase(item.ChildArg("detail"), "true");
     columns.push_back(std::move(column));
   }
-  if ((!order.empty() && !IsSqlName(order)) || (!kindColumn.empty() && !IsSqlName(kindColumn))) {
+  if ((!order.empty() && !hrz::IsSqlFieldName(order)) ||
+      (!kindColumn.empty() && !hrz::IsSqlFieldName(kindColumn))) {
     return FALSE;
   }
   name_ = grid.args[0];
@@ -131,7 +125,7 @@ int XPrdFindGrid::DoFindHere(const char* where, const char* order, int* count, B
       "select " + table_ + ".NID, " + (kindColumn_.empty() ? std::string("''") : kindColumn_);
   for (const Column& c : Columns()) select += ", " + (c.field.empty() ? "''" : c.field);
   std::string condition;
-  std::string w = where != nullptr ? std::string(hrz::ui::TrimBlanks(where)) : "";
+  std::string w = where != nullptr ? std::string(hrz::TrimBlanks(where)) : "";
   std::string filter = FindFilter();
   if (!w.empty()) condition = "(" + w + ")";
   if (!filter.empty()) condition += (condition.empty() ? "(" : " and (") + filter + ")";
@@ -212,8 +206,8 @@ int XPrdFindGrid::GetAll(BOOL redraw) {
 
 int XPrdFindGrid::GetRecNID(int row, char* table, char* kind) const {
   if (row < 1 || row >= GetRows()) return -1;
-  if (table != nullptr) hrz::ui::CopyToBuffer(table, 33, table_);
-  if (kind != nullptr) hrz::ui::CopyToBuffer(kind, 17, GetRowTag(row));
+  if (table != nullptr) hrz::CopyBounded(table, 33, table_);
+  if (kind != nullptr) hrz::CopyBounded(kind, 17, GetRowTag(row));
   int nid = static_cast<int>(GetRowData(row));
   return nid >= 1 ? nid : -1;
 }

@@ -8,7 +8,7 @@
 #include "cdc.h"
 #include "dialog_template.h"
 #include "focus_delay.h"
-#include "ui_text.h"
+#include "hrzcommon/text.h"
 #include "xgrid_model.h"
 
 using hrz::ui::XGridModel;
@@ -137,7 +137,7 @@ BOOL XGrid::SetItemText(int row, int col, const char* text) {
 int XGrid::GetItemText(int row, int col, char* buffer, int capacity) const {
   const hrz::ui::XGridCell* cell = model_->Cell(row, col);
   if (cell == nullptr) return -1;
-  hrz::ui::CopyToBuffer(buffer, capacity, cell->text);
+  hrz::CopyBounded(buffer, capacity, cell->text);
   return static_cast<int>(cell->text.size());
 }
 

@@ -1,6 +1,6 @@
 #include "xrecobj_form.h"
 
-#include "ui_text.h"
+#include "hrzcommon/text.h"
 
 namespace hrz::ui {
 namespace {

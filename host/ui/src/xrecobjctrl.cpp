@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "dialog_template.h"
+#include "hrzcommon/text.h"
 #include "layouts.h"
-#include "ui_text.h"
 #include "value_lists.h"
 #include "xrecobj_form.h"
 
@@ -38,12 +38,6 @@ struct ButtonLibs {
 ButtonLibs& Libs() {
   static ButtonLibs libs;
   return libs;
-}
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
 }
 
 QWidget* MakeControl(const XFormCtrl& ctrl, QWidget* parent) {
@@ -192,7 +186,7 @@ void XRecObjCtrl::Layout() {
     if (ctrl.kind == "button") right = left + kButtonWidth;
     if (ctrl.kind == "check box") left = kMargin;
     for (const hrz::ui::OutlineItem& line : p.children) {
-      auto parts = hrz::ui::SplitText(line.keyword, " ");
+      auto parts = hrz::SplitText(line.keyword, " ");
       if (line.args.empty()) continue;
       int offset = std::atoi(line.args[0].c_str());
       if (parts.size() == 1 && parts[0] == "height") height = offset;
@@ -237,7 +231,7 @@ int XRecObjCtrl::GetCtrlCount() const {
 int XRecObjCtrl::GetCtrlCfgNode(const char* ctrlName) const {
   if (ctrlName == nullptr) return -1;
   for (size_t i = 0; i < form_->ctrls.size(); ++i) {
-    if (hrz::ui::EqualsNoCase(form_->ctrls[i].name, ctrlName)) return static_cast<int>(i) + 1;
+    if (hrz::EqualsNoCase(form_->ctrls[i].name, ctrlName)) return static_cast<int>(i) + 1;
   }
   return -1;
 }
@@ -245,7 +239,7 @@ int XRecObjCtrl::GetCtrlCfgNode(const char* ctrlName) const {
 int XRecObjCtrl::GetCtrlCfgNodeFromOrgFldName(const char* field) const {
   if (field == nullptr || *field == '\0') return -1;
   for (size_t i = 0; i < form_->ctrls.size(); ++i) {
-    if (hrz::ui::EqualsNoCase(form_->ctrls[i].field, field)) return static_cast<int>(i) + 1;
+    if (hrz::EqualsNoCase(form_->ctrls[i].field, field)) return static_cast<int>(i) + 1;
   }
   return -1;
 }
@@ -263,7 +257,7 @@ int XRecObjCtrl::GetCtrlCfgData(int node, int item, void* buffer, int size) cons
   if (item == XCTRLCFG_FIELD) {
     if (size < static_cast<int>(sizeof(XCtrlFieldItem))) return 0;
     XCtrlFieldItem out;
-    hrz::ui::CopyToBuffer(out.field, sizeof out.field, ctrl.field);
+    hrz::CopyBounded(out.field, sizeof out.field, ctrl.field);
     out.typeCode = ctrl.typeCode;
     std::memcpy(buffer, &out, sizeof out);
     return sizeof out;
@@ -339,7 +333,7 @@ HRZCmdFunc XRecObjCtrl::LoadButtonLib(const char* buttonName) {
   if (buttonName == nullptr) return nullptr;
   ButtonLibs& libs = Libs();
   std::lock_guard<std::mutex> hold(libs.lock);
-  auto found = libs.entries.find(Upper(buttonName));
+  auto found = libs.entries.find(hrz::UpperAscii(buttonName));
   return found != libs.entries.end() ? found->second : nullptr;
 }
 
@@ -348,8 +342,8 @@ void XRecObjCtrl::RegisterButtonLib(const char* buttonName, HRZCmdFunc entry) {
   ButtonLibs& libs = Libs();
   std::lock_guard<std::mutex> hold(libs.lock);
   if (entry == nullptr) {
-    libs.entries.erase(Upper(buttonName));
+    libs.entries.erase(hrz::UpperAscii(buttonName));
   } else {
-    libs.entries[Upper(buttonName)] = entry;
+    libs.entries[hrz::UpperAscii(buttonName)] = entry;
   }
 }

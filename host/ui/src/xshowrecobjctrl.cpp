@@ -1,10 +1,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <algorithm>
-#include <cctype>
 
-#include "ui_text.h"
+#include "hrzcommon/text.h"
 #include "value_lists.h"
 #include "xclidb.h"
 #include "xrecobj_form.h"
@@ -15,12 +13,6 @@ using hrz::ui::XFormCtrl;
 namespace {
 
 constexpr int kFieldTextCapacity = 8064;
-
-bool IsColumnName(std::string_view name) {
-  return !name.empty() && name.size() < 64 && std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-  });
-}
 
 // Splits "TABLE.COLUMN"; an unqualified name belongs to defaultTable.
 std::pair<std::string, std::string> SplitField(std::string_view field,
@@ -64,7 +56,7 @@ XShowRecObjCtrl::XShowRecObjCtrl() = default;
 
 BOOL XShowRecObjCtrl::InitCtrls(const char* layout, BOOL force) {
   if (layout == nullptr) return FALSE;
-  if (!force && hrz::ui::EqualsNoCase(GetCurrentObj(), layout)) return TRUE;
+  if (!force && hrz::EqualsNoCase(GetCurrentObj(), layout)) return TRUE;
   if (!LoadLayout(layout)) return FALSE;
   shown_.clear();
   return TRUE;
@@ -76,14 +68,14 @@ BOOL XShowRecObjCtrl::ShowRec(const char* const* tables, const int* nids, int co
   for (XFormCtrl& ctrl : form->ctrls) ctrl.wasLoaded = false;
   std::vector<std::pair<std::string, int>> shown;
   for (int t = 0; t < count; ++t) {
-    if (tables[t] == nullptr || !IsColumnName(tables[t])) return FALSE;
+    if (tables[t] == nullptr || !hrz::IsSqlName(tables[t])) return FALSE;
     shown.emplace_back(tables[t], nids[t]);
     std::vector<XFormCtrl*> bound;
     std::string columns;
     for (XFormCtrl& ctrl : form->ctrls) {
       if (ctrl.field.empty()) continue;
       auto [table, column] = SplitField(ctrl.field, form->table);
-      if (!hrz::ui::EqualsNoCase(table, tables[t]) || !IsColumnName(column)) continue;
+      if (!hrz::EqualsNoCase(table, tables[t]) || !hrz::IsSqlName(column)) continue;
       columns += (columns.empty() ? "" : ", ") + column;
       bound.push_back(&ctrl);
     }
@@ -136,14 +128,14 @@ void XShowRecObjCtrl::SetShowRecNID(const char* const* tables, const int* nids, 
 
 int XShowRecObjCtrl::GetShowRecNID(const char* table) const {
   for (const auto& [name, nid] : shown_) {
-    if (table != nullptr && hrz::ui::EqualsNoCase(name, table)) return nid;
+    if (table != nullptr && hrz::EqualsNoCase(name, table)) return nid;
   }
   return -1;
 }
 
 BOOL XShowRecObjCtrl::GetCtrlText(int node, char* buffer, int capacity) const {
   if (node < 1 || node > GetCtrlCount()) return FALSE;
-  return hrz::ui::CopyToBuffer(buffer, capacity, ReadCtrl(Form()->ctrls[node - 1])) || capacity > 0;
+  return hrz::CopyBounded(buffer, capacity, ReadCtrl(Form()->ctrls[node - 1])) || capacity > 0;
 }
 
 BOOL XShowRecObjCtrl::SetCtrlText(int node, const char* text) {
@@ -193,10 +185,10 @@ BOOL XUpdateRecObjCtrl::IsFieldChanged(int node, int mode) {
   const XFormCtrl& ctrl = Form()->ctrls[node - 1];
   if (ctrl.field.empty() || ctrl.typeCode == XFIELD_TYPE_NOT_SAVED) return FALSE;
   std::string full = ReadCtrl(ctrl);
-  std::string_view text = hrz::ui::TrimBlanks(full);
+  std::string_view text = hrz::TrimBlanks(full);
   if (text.size() > 1023) text = text.substr(0, 1023);
   if (mode == 2) return !text.empty();
-  return !ctrl.wasLoaded || !hrz::ui::EqualsNoCase(hrz::ui::TrimBlanks(ctrl.loaded), text);
+  return !ctrl.wasLoaded || !hrz::EqualsNoCase(hrz::TrimBlanks(ctrl.loaded), text);
 }
 
 std::vector<int> XUpdateRecObjCtrl::GetChangedNodes(int mode) {
@@ -224,6 +216,6 @@ BOOL XWhereRecObjCtrl::AddWildCharForLike(tagXCliDB*, char* word, int, int capac
   }
   if (!wild) pattern = "%" + pattern + "%";
   if (pattern.size() >= static_cast<size_t>(capacity)) return FALSE;
-  hrz::ui::CopyToBuffer(word, capacity, pattern);
+  hrz::CopyBounded(word, capacity, pattern);
   return TRUE;
 }

@@ -9,7 +9,7 @@
 
 #include "dialog_template.h"
 #include "focus_delay.h"
-#include "ui_text.h"
+#include "hrzcommon/text.h"
 #include "xtree_model.h"
 
 using hrz::ui::XTreeModel;
@@ -243,7 +243,7 @@ void XTree::ClearNodes() {
 int XTree::GetNodeText(int node, char* buffer, int capacity) const {
   XTreeNode* n = NodeAt(node);
   if (n == nullptr) return -1;
-  hrz::ui::CopyToBuffer(buffer, capacity, n->text);
+  hrz::CopyBounded(buffer, capacity, n->text);
   return static_cast<int>(n->text.size());
 }
 

@@ -1,0 +1,119 @@
+#include "hrzcommon/text.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace hrz {
+namespace {
+
+constexpr std::size_t kMaxSqlName = 63;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+void TrimBlanksInPlace(char* text) {
+  if (text == nullptr) return;
+  std::string_view trimmed = TrimBlanks(text);
+  std::memmove(text, trimmed.data(), trimmed.size());
+  text[trimmed.size()] = '\0';
+}
+
+std::vector<std::string_view> SplitText(std::string_view text, std::string_view separators) {
+  std::vector<std::string_view> pieces;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find_first_of(separators, start);
+    if (end == std::string_view::npos) {
+      pieces.push_back(text.substr(start));
+      return pieces;
+    }
+    pieces.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(), [](char c) { return LowerAscii(c); });
+  return out;
+}
+
+std::string UpperAscii(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(), [](char c) { return UpperAscii(c); });
+  return out;
+}
+
+bool ParseWholeNumber(std::string_view text, long long* value) {
+  std::size_t i = 0;
+  bool negative = false;
+  while (i < text.size() && (text[i] == '+' || text[i] == '-' || IsBlank(text[i]))) {
+    negative = negative || text[i] == '-';
+    ++i;
+  }
+  if (i == text.size()) return false;
+  unsigned long long magnitude = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    unsigned digit = static_cast<unsigned>(text[i] - '0');
+    magnitude = magnitude > (ULLONG_MAX - digit) / 10 ? ULLONG_MAX : magnitude * 10 + digit;
+  }
+  if (value != nullptr) {
+    constexpr auto kMax = static_cast<unsigned long long>(LLONG_MAX);
+    long long v = static_cast<long long>(std::min(magnitude, kMax));
+    *value = negative ? -v : v;
+  }
+  return true;
+}
+
+bool IsWholeNumber(std::string_view text) {
+  return ParseWholeNumber(text, nullptr);
+}
+
+std::string SqlQuoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('\'');
+  for (char c : text) {
+    out.push_back(c);
+    if (c == '\'') out.push_back('\'');
+  }
+  out.push_back('\'');
+  return out;
+}
+
+bool IsSqlName(std::string_view name) {
+  return !name.empty() && name.size() <= kMaxSqlName &&
+         std::all_of(name.begin(), name.end(), [](char c) {
+           const char lower = LowerAscii(c);
+           return (lower >= 'a' && lower <= 'z') || (c >= '0' && c <= '9') || c == '_';
+         });
+}
+
+bool IsSqlFieldName(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos) return IsSqlName(name);
+  return name.size() <= kMaxSqlName && IsSqlName(name.substr(0, dot)) &&
+         IsSqlName(name.substr(dot + 1));
+}
+
+}  // namespace hrz
