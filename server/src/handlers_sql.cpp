@@ -1,9 +1,9 @@
 // Client SQL: every statement is prepared and run under the client authorizer.
 #include <cctype>
-#include <cstring>
 #include <memory>
 
 #include "handlers.h"
+#include "hrzcommon/result_set.h"
 
 namespace hrzsrv::handlers {
 namespace {
@@ -11,13 +11,19 @@ namespace {
 constexpr std::size_t kMaxSqlText = 1024 * 1024;
 constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
 
-void AppendU32(std::string* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
-void AppendText(std::string* out, const void* data, std::size_t size) {
-  AppendU32(out, static_cast<std::uint32_t>(size));
-  out->append(static_cast<const char*>(data), size);
+protocol::CellType CellTypeOf(int sqliteType) {
+  switch (sqliteType) {
+    case SQLITE_NULL:
+      return protocol::kCellNull;
+    case SQLITE_INTEGER:
+      return protocol::kCellInteger;
+    case SQLITE_FLOAT:
+      return protocol::kCellReal;
+    case SQLITE_BLOB:
+      return protocol::kCellBlob;
+    default:
+      return protocol::kCellText;
+  }
 }
 
 bool OnlyBlanks(const char* text) {
@@ -76,36 +82,26 @@ Reply Query(Context& context, wire::BodyReader& in) {
   if (!stmt) return Reply::Failure(error);
   sqlite3_stmt* s = stmt.get();
   const int columns = sqlite3_column_count(s);
-  std::string payload;
-  AppendU32(&payload, static_cast<std::uint32_t>(columns));
+  wire::ResultSetWriter result;
   for (int c = 0; c < columns; ++c) {
     const char* name = sqlite3_column_name(s, c);
-    AppendText(&payload, name ? name : "", name ? std::strlen(name) : 0);
+    result.AddColumn(name ? name : "");
   }
-  std::string rows;
-  std::uint32_t rowCount = 0;
   int rc = SQLITE_OK;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
     for (int c = 0; c < columns; ++c) {
-      const int type = sqlite3_column_type(s, c);
-      std::uint8_t cell = protocol::kCellText;
-      if (type == SQLITE_NULL) cell = protocol::kCellNull;
-      if (type == SQLITE_INTEGER) cell = protocol::kCellInteger;
-      if (type == SQLITE_FLOAT) cell = protocol::kCellReal;
-      if (type == SQLITE_BLOB) cell = protocol::kCellBlob;
-      rows.push_back(static_cast<char>(cell));
+      const protocol::CellType cell = CellTypeOf(sqlite3_column_type(s, c));
       const void* data =
           cell == protocol::kCellBlob ? sqlite3_column_blob(s, c) : sqlite3_column_text(s, c);
-      AppendText(&rows, data, data ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
+      const std::size_t size = data ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0;
+      result.AddCell(cell, std::string_view(static_cast<const char*>(data), size));
     }
-    ++rowCount;
-    if (rows.size() > kMaxResultPayload) return Reply::Failure("result too large");
+    result.EndRow();
+    if (result.RowBytes() > kMaxResultPayload) return Reply::Failure("result too large");
   }
   if (rc != SQLITE_DONE) return Reply::Failure(sqlite3_errmsg(context.db()));
-  AppendU32(&payload, rowCount);
-  payload += rows;
   wire::BodyWriter body;
-  body.PutLong(payload);
+  body.PutLong(result.Finish());
   return Reply::With(protocol::kOk, body);
 }
 

@@ -5,81 +5,24 @@
 #include <limits>
 
 #include "connection.h"
+#include "hrzcommon/result_set.h"
 
 namespace hrzdb {
 namespace {
 
 constexpr std::size_t kMaxSql = 1024 * 1024;
 
-struct Cell {
-  std::uint8_t type = protocol::kCellNull;
-  std::string text;
-};
-
 struct RecordSet {
-  std::vector<std::string> names;
-  std::vector<std::vector<Cell>> rows;
+  wire::ResultSet result;
   std::size_t current = 0;
-  bool HasRow() const { return current < rows.size(); }
+  bool HasRow() const { return current < result.rows.size(); }
 };
-
-// Reads the result payload; false on anything short or out of bounds.
-class PayloadReader {
- public:
-  explicit PayloadReader(std::string_view data) : rest_(data) {}
-  bool U32(std::uint32_t* value) {
-    if (rest_.size() < 4) return false;
-    const auto* p = reinterpret_cast<const unsigned char*>(rest_.data());
-    *value = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-    rest_.remove_prefix(4);
-    return true;
-  }
-  bool Text(std::string* text) {
-    std::uint32_t length = 0;
-    if (!U32(&length) || rest_.size() < length) return false;
-    text->assign(rest_.substr(0, length));
-    rest_.remove_prefix(length);
-    return true;
-  }
-  bool Byte(std::uint8_t* value) {
-    if (rest_.empty()) return false;
-    *value = static_cast<std::uint8_t>(rest_.front());
-    rest_.remove_prefix(1);
-    return true;
-  }
-  bool AtEnd() const { return rest_.empty(); }
-  std::size_t Left() const { return rest_.size(); }
-
- private:
-  std::string_view rest_;
-};
-
-bool DecodeResult(std::string_view payload, RecordSet* set) {
-  PayloadReader in(payload);
-  std::uint32_t columns = 0, rows = 0;
-  if (!in.U32(&columns) || columns > in.Left() / 4) return false;
-  set->names.resize(columns);
-  for (std::string& name : set->names) {
-    if (!in.Text(&name)) return false;
-  }
-  // Every cell takes at least five bytes, which bounds the row count before allocating.
-  if (!in.U32(&rows) || (columns > 0 && rows > in.Left() / (5ull * columns))) return false;
-  set->rows.assign(rows, std::vector<Cell>(columns));
-  for (auto& row : set->rows) {
-    for (Cell& cell : row) {
-      if (!in.Byte(&cell.type) || cell.type > protocol::kCellBlob || !in.Text(&cell.text)) {
-        return false;
-      }
-    }
-  }
-  return in.AtEnd();
-}
 
 RecordSet* SetOf(tagXCliRS* rs) {
   return rs ? static_cast<RecordSet*>(rs->impl) : nullptr;
 }
 
-bool ToInt32(const Cell& cell, std::int32_t* value) {
+bool ToInt32(const wire::ResultCell& cell, std::int32_t* value) {
   if (cell.type == protocol::kCellNull) {
     *value = 0;
     return true;
@@ -91,8 +34,9 @@ bool ToInt32(const Cell& cell, std::int32_t* value) {
   double number = cell.type == protocol::kCellReal
                       ? std::strtod(text, &end)
                       : static_cast<double>(std::strtoll(text, &end, 10));
-  while (end != nullptr && (*end == ' ' || *end == '\t')) ++end;
-  if (end == text || end == nullptr || *end != '\0' || errno == ERANGE) return false;
+  if (end == text || end == nullptr || !hrz::TrimBlanks(end).empty() || errno == ERANGE) {
+    return false;
+  }
   if (number < std::numeric_limits<std::int32_t>::min() ||
       number > std::numeric_limits<std::int32_t>::max()) {
     return false;
@@ -110,7 +54,7 @@ bool RunQuery(tagXCliDB* db, std::string_view sql, RecordSet* set) {
   wire::BodyReader fields = reply.Fields();
   std::string payload;
   return reply.status() == protocol::kOk && fields.NextLong(&payload, protocol::kMaxFrameSize) &&
-         DecodeResult(payload, set);
+         wire::DecodeResultSet(payload, &set->result);
 }
 
 }  // namespace
@@ -156,25 +100,26 @@ int XCliRS_MoveNext(tagXCliRS* rs) {
 
 int XCliRS_GetFieldCount(tagXCliRS* rs) {
   RecordSet* set = SetOf(rs);
-  return set != nullptr ? static_cast<int>(set->names.size()) : 0;
+  return set != nullptr ? static_cast<int>(set->result.names.size()) : 0;
 }
 
 int XCliRS_GetFieldName(tagXCliRS* rs, int col, char* buffer, int capacity) {
   RecordSet* set = SetOf(rs);
-  if (set == nullptr || col < 0 || col >= static_cast<int>(set->names.size()) || capacity < 1) {
+  if (set == nullptr || col < 0 || col >= static_cast<int>(set->result.names.size()) ||
+      capacity < 1) {
     return 0;
   }
-  hrz::CopyBounded(buffer, capacity, set->names[col]);
+  hrz::CopyBounded(buffer, capacity, set->result.names[col]);
   return 1;
 }
 
 int XCliRS_GetFieldValue(tagXCliRS* rs, int col, int type, void* buffer, int capacity) {
   RecordSet* set = SetOf(rs);
   if (set == nullptr || !set->HasRow() || buffer == nullptr || col < 0 ||
-      col >= static_cast<int>(set->names.size())) {
+      col >= static_cast<int>(set->result.names.size())) {
     return 0;
   }
-  const Cell& cell = set->rows[set->current][col];
+  const wire::ResultCell& cell = set->result.rows[set->current][col];
   if (type == XCLI_TYPE_TEXT) {
     if (capacity < 1) return 0;
     hrz::CopyBounded(static_cast<char*>(buffer), capacity, cell.text);

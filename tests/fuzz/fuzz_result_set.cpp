@@ -1,0 +1,27 @@
+// Reads arbitrary bytes as the payload of a query reply, the way the database client's
+// record sets do. Whatever is accepted has one cell per column in each row, and writing it
+// again gives the same bytes: the reader takes nothing but the writer's format.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "hrzcommon/result_set.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // Copied so that reading one byte too far is caught by the sanitizer.
+  const std::string payload(reinterpret_cast<const char*>(data), size);
+  hrz::wire::ResultSet set;
+  if (!hrz::wire::DecodeResultSet(payload, &set)) return 0;
+  hrz::wire::ResultSetWriter writer;
+  for (const std::string& name : set.names) writer.AddColumn(name);
+  for (const auto& row : set.rows) {
+    if (row.size() != set.names.size()) __builtin_trap();
+    for (const hrz::wire::ResultCell& cell : row) {
+      if (cell.type > hrz::protocol::kCellBlob) __builtin_trap();
+      writer.AddCell(cell.type, cell.text);
+    }
+    writer.EndRow();
+  }
+  if (writer.Finish() != payload) __builtin_trap();
+  return 0;
+}
