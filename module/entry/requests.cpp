@@ -63,36 +63,45 @@ bool FileNameExchange(tagXCliDB* db, p::Kind kind, wire::BodyWriter body, int ca
 
 }  // namespace
 
-int VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainPassword,
-                          int* status, char* replyText) {
-  if (status != nullptr) *status = 0;
-  if (replyText != nullptr) replyText[0] = '\0';
+VerifyReply VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainPassword) {
+  VerifyReply result;
   wire::BodyWriter body;
-  if (!PasswordBody(userCode, plainPassword, &body)) return 0;
+  if (!PasswordBody(userCode, plainPassword, &body)) return result;
   RequestHeader header(p::kVerifyPassword);
   unsigned char reply[kPasswordReplyCapacity];
   const int received = SendRequest(db, header, std::move(body), reply, kTimeoutTenMinutes);
-  if (received == XCLI_SEND_FAILED) return 0;
-  if (header.status() == p::kLogonOk) return 1;
-  if (status != nullptr) *status = header.status();
-  std::string text;
-  if (received > 4 && replyText != nullptr &&
-      ReplyFields(reply, received).NextText(&text, kVerifyReplyTextSize - 1)) {
-    CopyBounded(replyText, kVerifyReplyTextSize, text);
+  if (received == XCLI_SEND_FAILED) return result;
+  switch (header.status()) {
+    case p::kLogonOk:
+      result.outcome = VerifyOutcome::kCorrect;
+      return result;
+    case p::kLogonWrong:
+      result.outcome = VerifyOutcome::kWrong;
+      break;
+    case p::kLogonLocked:
+      result.outcome = VerifyOutcome::kLocked;
+      break;
   }
-  return 0;
+  std::string text;
+  if (received > 4 && ReplyFields(reply, received).NextText(&text, kVerifyReplyTextMax)) {
+    result.replyText = std::move(text);
+  }
+  return result;
 }
 
-int SetPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainNewPassword,
-                       int* status) {
-  if (status != nullptr) *status = 0;
+SetPasswordOutcome SetPasswordRequest(tagXCliDB* db, const char* userCode,
+                                      const char* plainNewPassword) {
   wire::BodyWriter body;
-  if (!PasswordBody(userCode, plainNewPassword, &body)) return 0;
-  const int answer =
-      StatusOf(db, p::kSetPassword, std::move(body), kPasswordReplyCapacity, kTimeoutTenMinutes);
-  if (answer < 0) return 0;
-  if (status != nullptr) *status = answer;
-  return answer == p::kPasswordSet ? 1 : 0;
+  if (!PasswordBody(userCode, plainNewPassword, &body)) return SetPasswordOutcome::kFailed;
+  switch (
+      StatusOf(db, p::kSetPassword, std::move(body), kPasswordReplyCapacity, kTimeoutTenMinutes)) {
+    case p::kPasswordSet:
+      return SetPasswordOutcome::kSet;
+    case p::kPasswordNoRight:
+      return SetPasswordOutcome::kNoRight;
+    default:
+      return SetPasswordOutcome::kFailed;
+  }
 }
 
 bool IsUserCodeFree(tagXCliDB* db, const char* userCode, int editingNid) {
@@ -123,10 +132,15 @@ int AttachToNodeRequest(tagXCliDB* db, std::int32_t node, std::int32_t record) {
   return value;
 }
 
-const char* DeleteNodeRequest(tagXCliDB* db, int nodeNid) {
-  const int answer = StatusOf(db, p::kDeleteNode, Int32Body(nodeNid), 128, kTimeoutTwentyMinutes);
-  if (answer == p::kNodeDeleted) return nullptr;
-  return answer == p::kNodeNotEmpty ? "del not empty cat" : "err del node";
+DeleteNodeOutcome DeleteNodeRequest(tagXCliDB* db, int nodeNid) {
+  switch (StatusOf(db, p::kDeleteNode, Int32Body(nodeNid), 128, kTimeoutTwentyMinutes)) {
+    case p::kNodeDeleted:
+      return DeleteNodeOutcome::kDeleted;
+    case p::kNodeNotEmpty:
+      return DeleteNodeOutcome::kNotEmpty;
+    default:
+      return DeleteNodeOutcome::kFailed;
+  }
 }
 
 bool DeleteUserRequest(tagXCliDB* db, int userNid) {
@@ -189,13 +203,13 @@ bool SavePrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, const std::str
   return received != XCLI_SEND_FAILED && header.status() == p::kPrivilegesSaved;
 }
 
-const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_t second) {
+ReloadOutcome ReloadServerRequest(tagXCliDB* db, p::ReloadScope scope) {
   char code[128] = {};
   XCliDB_GetUNO(db, code);
-  if (!EqualsNoCase(TrimBlanks(code), "adm")) return "no pvg";
+  if (!EqualsNoCase(TrimBlanks(code), "adm")) return ReloadOutcome::kNoRight;
   unsigned char values[8];
-  wire::WriteInt32(values, static_cast<std::int32_t>(first));
-  wire::WriteInt32(values + 4, static_cast<std::int32_t>(second));
+  wire::WriteInt32(values, static_cast<std::int32_t>(scope.first));
+  wire::WriteInt32(values + 4, static_cast<std::int32_t>(scope.second));
   wire::BodyWriter writer;
   writer.PutBytes(values, sizeof values);
   const wire::Bytes body = writer.Finish();
@@ -209,9 +223,15 @@ const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_
                                    replyHeader, nullptr, 0, kTimeoutReload);
   }
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
-  if (received == XCLI_SEND_FAILED) return "no svr ret";
-  if (replyHeader[p::kCodeByte] == p::kReloadDone) return nullptr;
-  return replyHeader[p::kCodeByte] == p::kReloadNoRight ? "no pvg" : "err svr ret";
+  if (received == XCLI_SEND_FAILED) return ReloadOutcome::kNoAnswer;
+  switch (replyHeader[p::kCodeByte]) {
+    case p::kReloadDone:
+      return ReloadOutcome::kDone;
+    case p::kReloadNoRight:
+      return ReloadOutcome::kNoRight;
+    default:
+      return ReloadOutcome::kRefused;
+  }
 }
 
 bool UploadFileNameRequest(tagXCliDB* db, const char* column, int userNid, const char* extension,
@@ -259,7 +279,7 @@ bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsig
   return true;
 }
 
-int IsUserOnlineRequest(tagXCliDB* db, const char* userCode) {
+OnlineState OnlineStateRequest(tagXCliDB* db, const char* userCode) {
   wire::BodyWriter body;
   body.PutTextZ(userCode != nullptr ? userCode : "");
   RequestHeader header(p::kOnlineState);
@@ -267,12 +287,12 @@ int IsUserOnlineRequest(tagXCliDB* db, const char* userCode) {
   SendLockScope scope(db);
   const int received =
       SendLocked(db, scope.lock(), header, std::move(body), reply, kTimeoutTwentyMinutes);
-  if (received == XCLI_SEND_FAILED) return -1;
-  if (header.status() != p::kUserOnline) return 0;
+  if (received == XCLI_SEND_FAILED) return OnlineState::kUnknown;
+  if (header.status() != p::kUserOnline) return OnlineState::kOffline;
   // Acknowledge under the same lock: the header alone, no reply awaited.
   header.bytes[p::kCodeByte] = p::kOnlineAck.code;
   XCliDB_Send2(db, header.bytes, nullptr, 0);
-  return 1;
+  return OnlineState::kOnline;
 }
 
 }  // namespace hrz

@@ -6,23 +6,33 @@
 #include <string>
 #include <vector>
 
+#include "hrzcommon/protocol.h"
+
 struct tagXCliDB;
 struct XCliSendLock;
 
 namespace hrz {
 
-constexpr std::size_t kVerifyReplyTextSize = 512;
+// The longest reply text a password verification keeps, without its zero.
+constexpr std::size_t kVerifyReplyTextMax = 511;
 
-// kVerifyPassword. 1 when the password is correct. Otherwise 0 with the status
-// (0 after a failed send) and, when more than 4 reply bytes came, the first reply field
-// copied into replyText (512 bytes). status and replyText may be null.
-int VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainPassword,
-                          int* status, char* replyText);
+enum class VerifyOutcome {
+  kCorrect,
+  kWrong,   // replyText may tell the tries left: "pwd_try_left=N"
+  kLocked,  // too many failed attempts today
+  kFailed,  // no answer, or any other status
+};
+struct VerifyReply {
+  VerifyOutcome outcome = VerifyOutcome::kFailed;
+  std::string replyText;  // the first reply field, when more than 4 reply bytes came
+};
+// kVerifyPassword. The password is sealed before it is sent; an empty one is sent too.
+VerifyReply VerifyPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainPassword);
 
-// kSetPassword. userCode null or empty: the logged-in user. 1 when set; otherwise 0 with
-// the status (kPasswordNoRight: no right; 0 after a failed send). status may be null.
-int SetPasswordRequest(tagXCliDB* db, const char* userCode, const char* plainNewPassword,
-                       int* status);
+enum class SetPasswordOutcome { kSet, kNoRight, kFailed };
+// kSetPassword. userCode null or empty: the logged-in user.
+SetPasswordOutcome SetPasswordRequest(tagXCliDB* db, const char* userCode,
+                                      const char* plainNewPassword);
 
 // kFindCode. True when no record holds the code, or when the holder is editingNid.
 bool IsUserCodeFree(tagXCliDB* db, const char* userCode, int editingNid);
@@ -30,23 +40,33 @@ bool IsUserCodeFree(tagXCliDB* db, const char* userCode, int editingNid);
 // kAttachToNode. The 32-bit value the server answers, or -1.
 int AttachToNodeRequest(tagXCliDB* db, std::int32_t node, std::int32_t record);
 
-// kDeleteNode. Null when deleted, else the message key "del not empty cat" or "err del node".
-const char* DeleteNodeRequest(tagXCliDB* db, int nodeNid);
-// kDeleteUser and kRemoveUser: true when the server answers kUserDeleted.
+enum class DeleteNodeOutcome {
+  kDeleted,
+  kNotEmpty,  // shown as "del not empty cat"
+  kFailed,    // shown as "err del node"
+};
+// kDeleteNode.
+DeleteNodeOutcome DeleteNodeRequest(tagXCliDB* db, int nodeNid);
+// kDeleteUser and kRemoveUser: true when done.
 bool DeleteUserRequest(tagXCliDB* db, int userNid);
 bool RemoveUserRequest(tagXCliDB* db, int linkNid);
 
-// kReadPrivileges and its continuation, under the caller's lock (null: its own). On any failure
-// both outputs are empty.
+// kReadPrivileges and its continuation, under the caller's lock (null: its own). On any
+// failure both outputs are empty.
 bool ReadPrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, std::string* marks,
                       std::vector<std::uint32_t>* grantors);
 // kSavePrivileges and its continuation; grantors holds one entry per character of marks.
 bool SavePrivilegeSet(tagXCliDB* db, XCliSendLock* lock, int nid, const std::string& marks,
                       const std::vector<std::uint32_t>& grantors);
 
-// kReload with the two values (5 and 4, or 65 and 80). Only "adm" may send it. Null when
-// done, else the message key "no pvg", "err svr ret" or "no svr ret".
-const char* ReloadServerRequest(tagXCliDB* db, std::uint32_t first, std::uint32_t second);
+enum class ReloadOutcome {
+  kDone,
+  kNoRight,   // not "adm" (nothing sent), or the server refused: "no pvg"
+  kRefused,   // any other status: "err svr ret"
+  kNoAnswer,  // "no svr ret"
+};
+// kReload, with the wait cursor shown while it runs. Only "adm" may send it.
+ReloadOutcome ReloadServerRequest(tagXCliDB* db, protocol::ReloadScope scope);
 
 // kUploadFileName. The server file name (1 to 260 bytes) for an upload of a user's file.
 bool UploadFileNameRequest(tagXCliDB* db, const char* column, int userNid, const char* extension,
@@ -64,7 +84,9 @@ bool DownloadNameRequest(tagXCliDB* db, const char* serverPath, std::string* ser
 bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsigned char* body,
                        int bodyLength, int* itemNid);
 
-// kOnlineState. 1 logged on (and acknowledged), 0 not, -1 when the send failed.
-int IsUserOnlineRequest(tagXCliDB* db, const char* userCode);
+enum class OnlineState { kOnline, kOffline, kUnknown };
+// kOnlineState. A user found online is acknowledged under the same lock; kUnknown when the
+// send failed.
+OnlineState OnlineStateRequest(tagXCliDB* db, const char* userCode);
 
 }  // namespace hrz

@@ -28,7 +28,7 @@ constexpr int kOldPwdMaxChars = 127;
 constexpr COLORREF kNoticeColor = RGB(255, 40, 40);
 
 // The server's answer to a wrong password, with the tries left when it tells them.
-std::string WrongPasswordMessage(const char* replyText) {
+std::string WrongPasswordMessage(std::string_view replyText) {
   std::string message = OtherTexts("dlg_userman", "MSG_LOGON_WRONG_PWD");
   const int triesLeft = PwdTriesLeft(replyText);
   if (triesLeft > 0) {
@@ -99,15 +99,14 @@ int CChgPwdDlg::Notify(const char* text, UINT type) {
 bool CChgPwdDlg::VerifyOldPassword(const char* userCode) {
   char oldPwd[kOldPwdMaxChars + 1] = {};
   GetDlgItemText(kOldPwdEdit, oldPwd, sizeof oldPwd);
-  int status = 0;
-  char replyText[kVerifyReplyTextSize] = {};
-  if (VerifyPasswordRequest(Module().db, userCode, oldPwd, &status, replyText)) return true;
+  const VerifyReply reply = VerifyPasswordRequest(Module().db, userCode, oldPwd);
+  if (reply.outcome == VerifyOutcome::kCorrect) return true;
   std::string message;
-  if (status == 34) {
+  if (reply.outcome == VerifyOutcome::kLocked) {
     const bool admin = EqualsNoCase(TrimBlanks(userCode), "adm");
     message = OtherTexts("dlg_lock_system", admin ? "adm locked" : "user locked");
-  } else if (status == 32 && replyText[0] != '\0') {
-    message = WrongPasswordMessage(replyText);
+  } else if (reply.outcome == VerifyOutcome::kWrong && !reply.replyText.empty()) {
+    message = WrongPasswordMessage(reply.replyText);
   } else {
     message = OtherTexts("dlg_lock_system", "pwd incorrect");
   }
@@ -135,13 +134,13 @@ void CChgPwdDlg::OnBnClickedOk() {
   char userCode[128] = {};
   XCliDB_GetUNO(Module().db, userCode);
   if (!VerifyOldPassword(userCode) || !NewPasswordAcceptable()) return;
-  int status = 0;
-  if (SetPasswordRequest(Module().db, nullptr, m_newPwd.c_str(), &status)) {
+  const SetPasswordOutcome outcome = SetPasswordRequest(Module().db, nullptr, m_newPwd.c_str());
+  if (outcome == SetPasswordOutcome::kSet) {
     Notify(T("change_done"));
     EndDialog(IDOK);
     return;
   }
-  Notify(T(status == 3 ? "no_right" : "change_fail"));
+  Notify(T(outcome == SetPasswordOutcome::kNoRight ? "no_right" : "change_fail"));
 }
 
 }  // namespace hrz

@@ -89,20 +89,19 @@ TEST_P(ClientCallTest, PrivilegesSettingsValuesTimeAndLog) {
 
 TEST_P(ClientCallTest, PasswordRequestsOfTheModuleAgainstTheServer) {
   Connection db = LogonAs("grace", "grace-pw1");
-  int status = -1;
-  char text[hrz::kVerifyReplyTextSize];
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "grace", "grace-pw1", &status, text), 1);
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "grace", "nope", &status, text), 0);
-  EXPECT_EQ(status, 32);
-  EXPECT_STREQ(text, "pwd_try_left=4");
+  using hrz::VerifyOutcome;
+  EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "grace", "grace-pw1").outcome,
+            VerifyOutcome::kCorrect);
+  const hrz::VerifyReply wrong = hrz::VerifyPasswordRequest(db.get(), "grace", "nope");
+  EXPECT_EQ(wrong.outcome, VerifyOutcome::kWrong);
+  EXPECT_EQ(wrong.replyText, "pwd_try_left=4");
   // A correct verification clears the count again.
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "grace", "grace-pw1", &status, text), 1);
+  EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "grace", "grace-pw1").outcome,
+            VerifyOutcome::kCorrect);
   EXPECT_EQ(QueryText(db.get(), "select ifnull(NTRYLGN, 'none') from UUSR where NID = 16"), "none");
 
-  EXPECT_EQ(hrz::SetPasswordRequest(db.get(), "bob", "x", &status), 0);
-  EXPECT_EQ(status, 3);
-  EXPECT_EQ(hrz::SetPasswordRequest(db.get(), nullptr, "grace-new", &status), 1);
-  EXPECT_EQ(status, 1);
+  EXPECT_EQ(hrz::SetPasswordRequest(db.get(), "bob", "x"), hrz::SetPasswordOutcome::kNoRight);
+  EXPECT_EQ(hrz::SetPasswordRequest(db.get(), nullptr, "grace-new"), hrz::SetPasswordOutcome::kSet);
   LogonAs("grace", "grace-new");
   EXPECT_TRUE(hrz::IsUserCodeFree(db.get(), "zoe", 5));
   EXPECT_TRUE(hrz::IsUserCodeFree(db.get(), "grace", 16));
@@ -111,17 +110,19 @@ TEST_P(ClientCallTest, PasswordRequestsOfTheModuleAgainstTheServer) {
 
 TEST_P(ClientCallTest, ReloadAndOnlineState) {
   Connection adm = LogonAs("adm", kAdminPassword);
-  EXPECT_EQ(hrz::ReloadServerRequest(adm.get(), 5, 4), nullptr);
+  EXPECT_EQ(hrz::ReloadServerRequest(adm.get(), hrz::protocol::kReloadFromUserManager),
+            hrz::ReloadOutcome::kDone);
   Connection carol = LogonAs("carol", "carol-pw1");
-  EXPECT_STREQ(hrz::ReloadServerRequest(carol.get(), 65, 80), "no pvg");
-  EXPECT_EQ(hrz::IsUserOnlineRequest(carol.get(), "carol"), 1);
+  EXPECT_EQ(hrz::ReloadServerRequest(carol.get(), hrz::protocol::kReloadFromPrivilegeEditor),
+            hrz::ReloadOutcome::kNoRight);
+  EXPECT_EQ(hrz::OnlineStateRequest(carol.get(), "carol"), hrz::OnlineState::kOnline);
   // The acknowledgement left the connection in step.
   EXPECT_EQ(QueryText(carol.get(), "select CCODE from UUSR where NID = 12"), "carol");
   // Users logged on through another process's embedded engine are not seen here.
   if (GetParam() == Via::kTcp) {
-    EXPECT_EQ(hrz::IsUserOnlineRequest(carol.get(), "adm"), 1);
+    EXPECT_EQ(hrz::OnlineStateRequest(carol.get(), "adm"), hrz::OnlineState::kOnline);
   }
-  EXPECT_EQ(hrz::IsUserOnlineRequest(carol.get(), "bob"), 0);
+  EXPECT_EQ(hrz::OnlineStateRequest(carol.get(), "bob"), hrz::OnlineState::kOffline);
 }
 
 TEST_P(ClientCallTest, ServerKeptFileDownloadsIntoTheTemporaryFolder) {

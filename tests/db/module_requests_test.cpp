@@ -60,11 +60,9 @@ class ModuleRequestTest : public ::testing::Test {
 TEST_F(ModuleRequestTest, VerifySendsTheCodeAndTheSealedPasswordAndCopiesTheReplyText) {
   tagXCliDB* db =
       Connect([](const Frame&) { return Status(32, Fields({Text("a=1|pwd_try_left= 3 |b")})); });
-  int status = -1;
-  char text[hrz::kVerifyReplyTextSize];
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db, "adm", "", &status, text), 0);
-  EXPECT_EQ(status, 32);
-  EXPECT_STREQ(text, "a=1|pwd_try_left= 3 |b");
+  const hrz::VerifyReply reply = hrz::VerifyPasswordRequest(db, "adm", "");
+  EXPECT_EQ(reply.outcome, hrz::VerifyOutcome::kWrong);
+  EXPECT_EQ(reply.replyText, "a=1|pwd_try_left= 3 |b");
   const auto frames = server_->Received();
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].header, (Bytes{0, 0, 0, 0, 5, 2, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
@@ -79,23 +77,43 @@ TEST_F(ModuleRequestTest, VerifySendsTheCodeAndTheSealedPasswordAndCopiesTheRepl
   EXPECT_TRUE(LockIsFree());
 }
 
-TEST_F(ModuleRequestTest, VerifyReportsTheOutcomeOfEachStatus) {
-  std::uint8_t next = 31;
-  tagXCliDB* db = Connect([&](const Frame&) { return Status(next); });
-  int status = -1;
-  char text[hrz::kVerifyReplyTextSize] = "x";
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db, "adm", "pw", &status, text), 1);
-  next = 34;
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db, "adm", "pw", &status, text), 0);
-  EXPECT_EQ(status, 34);
-  EXPECT_STREQ(text, "");  // no reply field: nothing copied
+TEST_F(ModuleRequestTest, VerifyAndSetNameTheOutcomeOfEachStatus) {
+  FakeAnswer next;
+  tagXCliDB* db = Connect([&](const Frame&) { return next; });
+  const struct {
+    FakeAnswer answer;
+    hrz::VerifyOutcome outcome;
+    std::string replyText;
+  } verify[] = {
+      {Status(31), hrz::VerifyOutcome::kCorrect, ""},
+      {Status(32), hrz::VerifyOutcome::kWrong, ""},  // no reply field: nothing copied
+      {Status(34, Fields({Text("x")})), hrz::VerifyOutcome::kLocked, "x"},
+      {Status(3, Fields({Text("no")})), hrz::VerifyOutcome::kFailed, "no"},
+  };
+  for (const auto& c : verify) {
+    next = c.answer;
+    const hrz::VerifyReply reply = hrz::VerifyPasswordRequest(db, "adm", "pw");
+    EXPECT_EQ(reply.outcome, c.outcome) << int{c.answer.status};
+    EXPECT_EQ(reply.replyText, c.replyText) << int{c.answer.status};
+  }
+  const struct {
+    std::uint8_t status;
+    hrz::SetPasswordOutcome outcome;
+  } set[] = {
+      {1, hrz::SetPasswordOutcome::kSet},
+      {3, hrz::SetPasswordOutcome::kNoRight},
+      {2, hrz::SetPasswordOutcome::kFailed},
+      {31, hrz::SetPasswordOutcome::kFailed},
+  };
+  for (const auto& c : set) {
+    next = Status(c.status);
+    EXPECT_EQ(hrz::SetPasswordRequest(db, nullptr, "n3w"), c.outcome) << int{c.status};
+  }
 }
 
 TEST_F(ModuleRequestTest, SetPasswordSendsAnEmptyCodeForTheLoggedInUser) {
   tagXCliDB* db = Connect([](const Frame&) { return Status(3); });
-  int status = 0;
-  EXPECT_EQ(hrz::SetPasswordRequest(db, nullptr, "n3w", &status), 0);
-  EXPECT_EQ(status, 3);
+  EXPECT_EQ(hrz::SetPasswordRequest(db, nullptr, "n3w"), hrz::SetPasswordOutcome::kNoRight);
   const auto frames = server_->Received();
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].cls(), 5);
@@ -143,11 +161,11 @@ TEST_F(ModuleRequestTest, NodeAndUserOperationsMapTheirStatuses) {
   body = Fields({Text("ab")});  // not a 32-bit field
   EXPECT_EQ(hrz::AttachToNodeRequest(db, 3, 10), -1);
   body.clear();
-  EXPECT_EQ(hrz::DeleteNodeRequest(db, 3), nullptr);
+  EXPECT_EQ(hrz::DeleteNodeRequest(db, 3), hrz::DeleteNodeOutcome::kDeleted);
   next = 12;
-  EXPECT_STREQ(hrz::DeleteNodeRequest(db, 3), "del not empty cat");
+  EXPECT_EQ(hrz::DeleteNodeRequest(db, 3), hrz::DeleteNodeOutcome::kNotEmpty);
   next = 13;
-  EXPECT_STREQ(hrz::DeleteNodeRequest(db, 3), "err del node");
+  EXPECT_EQ(hrz::DeleteNodeRequest(db, 3), hrz::DeleteNodeOutcome::kFailed);
   next = 3;
   EXPECT_TRUE(hrz::DeleteUserRequest(db, 10));
   EXPECT_TRUE(hrz::RemoveUserRequest(db, 77));
@@ -227,24 +245,27 @@ TEST_F(ModuleRequestTest, ReloadIsTheAdministratorsAndMapsEveryOutcome) {
     during = CurrentCursor();
     return next;
   });
-  EXPECT_EQ(hrz::ReloadServerRequest(db, 65, 80), nullptr);
+  EXPECT_EQ(hrz::ReloadServerRequest(db, hrz::protocol::kReloadFromPrivilegeEditor),
+            hrz::ReloadOutcome::kDone);
   EXPECT_EQ(during, LoadCursor(nullptr, IDC_WAIT));
   EXPECT_EQ(CurrentCursor(), LoadCursor(nullptr, IDC_ARROW));
   const auto frames = server_->Received();
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(FieldsOf(frames[0].body), (std::vector<Bytes>{Bytes{65, 0, 0, 0, 80, 0, 0, 0}}));
+  constexpr auto kUsers = hrz::protocol::kReloadFromUserManager;
   next = Status(6);
-  EXPECT_STREQ(hrz::ReloadServerRequest(db, 5, 4), "no pvg");
+  EXPECT_EQ(hrz::ReloadServerRequest(db, kUsers), hrz::ReloadOutcome::kNoRight);
   next = Status(7);
-  EXPECT_STREQ(hrz::ReloadServerRequest(db, 5, 4), "err svr ret");
+  EXPECT_EQ(hrz::ReloadServerRequest(db, kUsers), hrz::ReloadOutcome::kRefused);
   next = FakeAnswer::Drop();
-  EXPECT_STREQ(hrz::ReloadServerRequest(db, 5, 4), "no svr ret");
+  EXPECT_EQ(hrz::ReloadServerRequest(db, kUsers), hrz::ReloadOutcome::kNoAnswer);
   EXPECT_TRUE(LockIsFree());
 }
 
 TEST_F(ModuleRequestTest, ReloadByAnotherUserSendsNothing) {
   tagXCliDB* db = Connect([](const Frame&) { return Status(5); }, "bob");
-  EXPECT_STREQ(hrz::ReloadServerRequest(db, 5, 4), "no pvg");
+  EXPECT_EQ(hrz::ReloadServerRequest(db, hrz::protocol::kReloadFromUserManager),
+            hrz::ReloadOutcome::kNoRight);
   EXPECT_TRUE(server_->Received().empty());
 }
 
@@ -307,9 +328,9 @@ TEST_F(ModuleRequestTest, RecordSaveChecksTheStatusAndTheReturnedItemNid) {
 TEST_F(ModuleRequestTest, OnlineStateAcknowledgesALoggedOnUser) {
   FakeAnswer next = Status(2);
   tagXCliDB* db = Connect([&](const Frame&) { return next; });
-  EXPECT_EQ(hrz::IsUserOnlineRequest(db, "bob"), 1);
+  EXPECT_EQ(hrz::OnlineStateRequest(db, "bob"), hrz::OnlineState::kOnline);
   next = Status(4);
-  EXPECT_EQ(hrz::IsUserOnlineRequest(db, "bob"), 0);
+  EXPECT_EQ(hrz::OnlineStateRequest(db, "bob"), hrz::OnlineState::kOffline);
   const auto frames = server_->Received();
   ASSERT_EQ(frames.size(), 3u);
   EXPECT_EQ(FieldsOf(frames[0].body), (std::vector<Bytes>{Bytes{'b', 'o', 'b', 0}}));
@@ -319,7 +340,7 @@ TEST_F(ModuleRequestTest, OnlineStateAcknowledgesALoggedOnUser) {
   EXPECT_TRUE(frames[1].body.empty());
   EXPECT_FALSE(frames[2].oneWay);
   next = FakeAnswer::Drop();
-  EXPECT_EQ(hrz::IsUserOnlineRequest(db, "bob"), -1);
+  EXPECT_EQ(hrz::OnlineStateRequest(db, "bob"), hrz::OnlineState::kUnknown);
 }
 
 TEST_F(ModuleRequestTest, ABodyLargerThanItsBufferIsNeverSent) {
@@ -334,9 +355,8 @@ TEST_F(ModuleRequestTest, AReplyLargerThanTheCallersBufferFailsAndKeepsTheConnec
     if (f.code() == 30) return Status(32, Fields({Text(std::string(400, 'x'))}));
     return Status(4);
   });
-  int status = -1;
-  EXPECT_EQ(hrz::VerifyPasswordRequest(db, "adm", "pw", &status, nullptr), 0);
-  EXPECT_EQ(status, 0);  // the 163-byte reply buffer cannot take it: a failed send
+  // The 163-byte reply buffer cannot take it: a failed send.
+  EXPECT_EQ(hrz::VerifyPasswordRequest(db, "adm", "pw").outcome, hrz::VerifyOutcome::kFailed);
   EXPECT_TRUE(hrz::IsUserCodeFree(db, "new", 1));
 }
 

@@ -52,6 +52,13 @@ constexpr Kind kDownloadName{65, 6, 10};   // server path
 constexpr Kind kOnlineState{2, 3, 15};     // user code with its zero
 constexpr Kind kOnlineAck{2, 3, 3};        // header alone, one-way
 
+// The two values of a kReload body, by who asks.
+struct ReloadScope {
+  std::uint32_t first, second;
+};
+constexpr ReloadScope kReloadFromUserManager{5, 4};
+constexpr ReloadScope kReloadFromPrivilegeEditor{65, 80};
+
 // The module's kinds the server does not answer yet (status 253).
 constexpr Kind kAttachToNode{5, 1, 10};     // node, record (32-bit each)
 constexpr Kind kDeleteNode{5, 5, 10};       // node NID
