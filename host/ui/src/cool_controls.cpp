@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "control_factory.h"
+#include "hrzcommon/text.h"
 
 namespace {
 
@@ -274,11 +275,8 @@ int CCoolComboBox::GetLBText(int index, char* buffer, int capacity) const {
       ClampIndex(index, combo->count()) < 0) {
     return CB_ERR;
   }
-  std::string text = combo->itemText(index).toStdString();
-  std::size_t length = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
-  return static_cast<int>(length);
+  hrz::CopyBounded(buffer, capacity, combo->itemText(index).toStdString());
+  return static_cast<int>(std::strlen(buffer));
 }
 
 int CCoolComboBox::FindStringExact(int start, const char* text) const {

@@ -13,6 +13,7 @@
 
 #include "cwnd_holder.h"
 #include "dialog_template.h"
+#include "hrzcommon/text.h"
 #include "qt_handle.h"
 
 namespace {
@@ -187,11 +188,8 @@ std::string CWnd::GetWindowText() const {
 
 int CWnd::GetWindowText(char* buffer, int capacity) const {
   if (buffer == nullptr || capacity <= 0) return 0;
-  std::string text = GetWindowText();
-  std::size_t length = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
-  return static_cast<int>(length);
+  hrz::CopyBounded(buffer, capacity, GetWindowText());
+  return static_cast<int>(std::strlen(buffer));
 }
 
 int CWnd::GetWindowTextLength() const {
