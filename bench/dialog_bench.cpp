@@ -6,21 +6,16 @@
 #include <QApplication>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "automation.h"
 #include "cool_dialog.h"
 #include "extension_module.h"
 #include "platform_ui.h"
 #include "resources.h"
+#include "resources/module_resources.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 QApplication& App() {
   static int argc = 1;
@@ -29,18 +24,6 @@ QApplication& App() {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static QApplication* app = new QApplication(argc, argv);
   return *app;
-}
-
-std::vector<std::string> ModuleScripts() {
-  std::vector<std::string> scripts;
-  for (const auto& entry : fs::recursive_directory_iterator(HRZ_MODULE_RESOURCES)) {
-    if (entry.path().extension() != ".rc") continue;
-    std::ifstream in(entry.path());
-    std::ostringstream text;
-    text << in.rdbuf();
-    scripts.push_back(text.str());
-  }
-  return scripts;
 }
 
 // A template as large as the module's biggest windows: 60 controls of every kind.
@@ -64,11 +47,16 @@ std::string LargeTemplate() {
 }
 
 void BM_ParseModuleScripts(benchmark::State& state) {
-  std::vector<std::string> scripts = ModuleScripts();
+  const hrz::ScriptFiles files =
+      hrz::ScriptFilesOf(hrz::kModuleResourceFiles, hrz::kModuleResourceFileCount);
   for (auto _ : state) {
     hrz::ResourceScript script;
     std::string error;
-    for (const std::string& text : scripts) hrz::ParseResourceScript(text, &script, &error);
+    for (const auto& [name, text] : files) {
+      if (name.ends_with(".rc") && !hrz::ParseResourceScript(files, name, &script, &error)) {
+        state.SkipWithError(error.c_str());
+      }
+    }
     benchmark::DoNotOptimize(script.dialogs.size());
   }
 }

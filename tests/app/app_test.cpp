@@ -31,6 +31,7 @@
 #include "platform_ui.h"
 #include "plugin_module.h"
 #include "qt_handle.h"
+#include "resources/dialogs/chgpwd_ids.h"
 #include "store_location.h"
 #include "ui/qt_app.h"
 #include "xclidb.h"
@@ -512,11 +513,11 @@ TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
   HostBridge bridge;
   bridge.Attach(HRZCmd, db, nullptr);
   MainWindow window(bridge, "bob", store);
-  automation_.OnDialog(101, [](hrz::DialogDriver& d) { d.Click(IDCANCEL); });
-  automation_.OnDialog(101, [](hrz::DialogDriver& d) {
-    d.SetText(1007, "bob-pw1");
-    d.SetText(1005, "Bob-new-2");
-    d.SetText(1004, "Bob-new-2");
+  automation_.OnDialog(IDD_CHGPWD, [](hrz::DialogDriver& d) { d.Click(IDCANCEL); });
+  automation_.OnDialog(IDD_CHGPWD, [](hrz::DialogDriver& d) {
+    d.SetText(IDC_CHGPWD_OLD_PWD, "bob-pw1");
+    d.SetText(IDC_CHGPWD_NEW_PWD, "Bob-new-2");
+    d.SetText(IDC_CHGPWD_CONFIRM_PWD, "Bob-new-2");
     d.Click(IDOK);
   });
   hrz::AutomationScope scope(&automation_);

@@ -20,13 +20,13 @@
 #include "hrzserver/wire.h"
 #include "passwords/pwdrule.h"
 #include "platform_ui.h"
+#include "resources/dialogs/chgpwd_ids.h"
 #include "ui/qt_app.h"
 
 namespace hrz {
 namespace {
 
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x5a00);
-constexpr int kOld = 1007, kNew = 1005, kConfirm = 1004;
 
 char kCaptionTemplate[] = "Change password of %s";
 char kTriesTemplate[] = " %d left.";
@@ -73,11 +73,11 @@ class ChangePasswordTest : public hrztest::ClientTest {
 
   // One run of the dialog: each attempt fills the three edits and presses OK.
   int RunDialog(const char* command, const std::vector<Attempt>& attempts, char* out = nullptr) {
-    automation_.OnDialog(101, [attempts](DialogDriver& d) {
+    automation_.OnDialog(IDD_CHGPWD, [attempts](DialogDriver& d) {
       for (const Attempt& a : attempts) {
-        d.SetText(kOld, a.oldPwd);
-        d.SetText(kNew, a.newPwd);
-        d.SetText(kConfirm, a.confirm);
+        d.SetText(IDC_CHGPWD_OLD_PWD, a.oldPwd);
+        d.SetText(IDC_CHGPWD_NEW_PWD, a.newPwd);
+        d.SetText(IDC_CHGPWD_CONFIRM_PWD, a.confirm);
         if (!d.Dialog().IsRunning()) return;
         d.Click(IDOK);
       }
@@ -125,7 +125,7 @@ TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
 // Pixels of the notice colour inside the notice area of a running dialog.
 int RedNoticePixels(DialogDriver& d) {
   CRect area;
-  d.Dialog().GetDlgItem(1031)->GetWindowRect(&area);
+  d.Dialog().GetDlgItem(IDC_CHGPWD_NOTICE_AREA)->GetWindowRect(&area);
   d.Dialog().ScreenToClient(&area);
   const QImage image = d.Grab();
   int red = 0;
@@ -143,12 +143,12 @@ TEST_P(ChangePasswordTest, ShowsItsTextsAndTheNoticeOnlyWhenExpired) {
   std::vector<std::string> captions;
   std::vector<int> red;
   for (int run = 0; run < 2; ++run) {
-    automation_.OnDialog(101, [&](DialogDriver& d) {
+    automation_.OnDialog(IDD_CHGPWD, [&](DialogDriver& d) {
       captions.push_back(d.Caption());
       red.push_back(RedNoticePixels(d));
-      EXPECT_EQ(d.Text(1055), "dlg_chgpwd.lbl_old_pwd");
-      EXPECT_EQ(d.Text(1056), "dlg_chgpwd.lbl_new_pwd");
-      EXPECT_EQ(d.Text(1057), "dlg_chgpwd.lbl_re_pwd");
+      EXPECT_EQ(d.Text(IDC_CHGPWD_OLD_PWD_LABEL), "dlg_chgpwd.lbl_old_pwd");
+      EXPECT_EQ(d.Text(IDC_CHGPWD_NEW_PWD_LABEL), "dlg_chgpwd.lbl_new_pwd");
+      EXPECT_EQ(d.Text(IDC_CHGPWD_CONFIRM_PWD_LABEL), "dlg_chgpwd.lbl_re_pwd");
       EXPECT_EQ(d.Text(IDOK), "dlg_chgpwd.btn_ok");
       EXPECT_EQ(d.Text(IDCANCEL), "dlg_chgpwd.btn_close");
     });
@@ -323,10 +323,10 @@ class ChangePasswordRepliesTest : public ::testing::Test {
     HRZCmd(kCodeInitialise, nullptr, params, nullptr);
 
     ScriptedAutomation automation;
-    automation.OnDialog(101, [](DialogDriver& d) {
-      d.SetText(kOld, "old-pw");
-      d.SetText(kNew, "New-pw-1");
-      d.SetText(kConfirm, "New-pw-1");
+    automation.OnDialog(IDD_CHGPWD, [](DialogDriver& d) {
+      d.SetText(IDC_CHGPWD_OLD_PWD, "old-pw");
+      d.SetText(IDC_CHGPWD_NEW_PWD, "New-pw-1");
+      d.SetText(IDC_CHGPWD_CONFIRM_PWD, "New-pw-1");
       d.Click(IDOK);
     });
     AutomationScope scope(&automation);
