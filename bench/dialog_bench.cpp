@@ -3,9 +3,6 @@
 // by it.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
-#include <cstdlib>
 #include <string>
 
 #include "automation.h"
@@ -14,17 +11,9 @@
 #include "platform_ui.h"
 #include "resources.h"
 #include "resources/module_resources.h"
+#include "support/qt_app.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "dialog_bench";
-  static char* argv[] = {name, nullptr};
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 // A template as large as the module's biggest windows: 60 controls of every kind.
 std::string LargeTemplate() {
@@ -76,7 +65,7 @@ BENCHMARK(BM_ParseLargeTemplate);
 // Creating the window and its controls, OnInitDialog and one pass of the event loop,
 // ended by the automation as soon as the dialog is ready.
 void BM_ModalRunOfTemplate(benchmark::State& state) {
-  App();
+  hrztest::App();
   std::string text = LargeTemplate();
   HINSTANCE module = reinterpret_cast<HINSTANCE>(0xbe4c);
   HrzResourceFile file{"large.rc", reinterpret_cast<const unsigned char*>(text.data()),

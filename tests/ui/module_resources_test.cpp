@@ -31,7 +31,8 @@
 #include "resources/dialogs/whereuse_ids.h"
 #include "resources/hrzuser_ids.h"
 #include "resources/module_resources.h"
-#include "ui/qt_app.h"
+#include "support/module_host.h"
+#include "support/qt_app.h"
 
 namespace hrz {
 namespace {
@@ -47,7 +48,7 @@ const ControlTemplate* FindControl(const DialogTemplate& dialog, int id) {
 
 // The module registers its embedded templates and icons at attach, under its own handle.
 TEST(ModuleResources, AttachRegistersTheTemplatesAndDetachRemovesThem) {
-  test::App();
+  hrztest::App();
   ASSERT_TRUE(ModuleAttach(kInstance));
   {
     ModuleResourceScope scope;
@@ -146,8 +147,7 @@ TEST(ModuleResources, TheTemplatesHoldTheirDialogsControls) {
         {IDC_ROLEDEPT_VIEW_FRAME, ControlKind::Static},
         {IDC_ROLEDEPT_RECORD_FRAME, ControlKind::Static}}},
   };
-  test::App();
-  ASSERT_TRUE(ModuleAttach(kInstance));
+  hrztest::ModuleHost module;
   ModuleResourceScope scope;
   for (const Expected& e : expected) {
     const DialogTemplate* dialog = FindDialogTemplate(e.dialog);
@@ -187,8 +187,6 @@ TEST(ModuleResources, TheTemplatesHoldTheirDialogsControls) {
   const ControlTemplate* placement = FindControl(*FindDialogTemplate(IDD_DWGSIGN), -1);
   ASSERT_NE(placement, nullptr);
   EXPECT_EQ(placement->text, std::to_string(IDB_DWGSIGN_PLACEMENT));
-  ModuleDetach();
-  Module() = ModuleState{};
 }
 
 // A dialog class or a test may include several dialogs' headers: read together, they must
