@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
 #include "support/qt_app.h"
@@ -26,10 +28,6 @@ ModuleHost::~ModuleHost() {
   hrz::ModuleDetach();
   hrz::Module() = hrz::ModuleState{};
   g_host = nullptr;
-}
-
-HINSTANCE ModuleHost::instance() const {
-  return kInstance;
 }
 
 int ModuleHost::Initialise(tagXCliDB* db, bool withHostRecord) {

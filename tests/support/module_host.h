@@ -13,13 +13,13 @@
 // time: the host callback has no context argument. UI thread only.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "automation.h"
 #include "hrzlib.h"
-#include "wintypes.h"
 
 struct tagXCliDB;
 
@@ -33,9 +33,6 @@ class ModuleHost {
   ~ModuleHost();
   ModuleHost(const ModuleHost&) = delete;
   ModuleHost& operator=(const ModuleHost&) = delete;
-
-  HINSTANCE instance() const;
-  const tagHRZLib& lib() const { return lib_; }
 
   // HRZCmd code 1: hands db (may be null) and, unless withHostRecord is false, the host
   // record to the module. Returns what HRZCmd returns.
