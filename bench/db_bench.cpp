@@ -2,16 +2,16 @@
 // cost of a logon (one Argon2id hash), and a query's time while another client keeps
 // logging on, which shows whether hashing holds up other sessions.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "hrzserver/engine.h"
 #include "hrzserver/tcp_server.h"
+#include "support/temp_dir.h"
 #include "xclidb.h"
 
 namespace {
@@ -21,9 +21,7 @@ constexpr const char* kPassword = "bench-pw";
 // A sample store in a temporary folder, served over TCP as well, for the whole run.
 struct Served {
   Served() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dbbench-XXXXXX").string();
-    dir = ::mkdtemp(pattern.data());
-    path = dir + "/store.db";
+    path = dir.File("store.db");
     char error[256];
     if (!XCliDB_CreateStore(path.c_str(), kPassword, 1, error, sizeof error)) std::abort();
     std::string reason;
@@ -32,11 +30,9 @@ struct Served {
     if (!server) std::abort();
     tcp = "tcp://127.0.0.1:" + std::to_string(server->port());
   }
-  ~Served() {
-    server->Stop();
-    std::filesystem::remove_all(dir);
-  }
-  std::string dir, path, tcp;
+  ~Served() { server->Stop(); }
+  hrztest::TempDir dir;
+  std::string path, tcp;
   std::unique_ptr<hrzsrv::Engine> engine;
   std::unique_ptr<hrzsrv::TcpServer> server;
 };

@@ -3,45 +3,17 @@
 // by it.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "automation.h"
 #include "cool_dialog.h"
 #include "extension_module.h"
 #include "platform_ui.h"
 #include "resources.h"
+#include "resources/module_resources.h"
+#include "support/qt_app.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "dialog_bench";
-  static char* argv[] = {name, nullptr};
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-std::vector<std::string> ModuleScripts() {
-  std::vector<std::string> scripts;
-  for (const auto& entry : fs::recursive_directory_iterator(HRZ_MODULE_RESOURCES)) {
-    if (entry.path().extension() != ".rc") continue;
-    std::ifstream in(entry.path());
-    std::ostringstream text;
-    text << in.rdbuf();
-    scripts.push_back(text.str());
-  }
-  return scripts;
-}
 
 // A template as large as the module's biggest windows: 60 controls of every kind.
 std::string LargeTemplate() {
@@ -64,11 +36,16 @@ std::string LargeTemplate() {
 }
 
 void BM_ParseModuleScripts(benchmark::State& state) {
-  std::vector<std::string> scripts = ModuleScripts();
+  const hrz::ScriptFiles files =
+      hrz::ScriptFilesOf(hrz::kModuleResourceFiles, hrz::kModuleResourceFileCount);
   for (auto _ : state) {
     hrz::ResourceScript script;
     std::string error;
-    for (const std::string& text : scripts) hrz::ParseResourceScript(text, &script, &error);
+    for (const auto& [name, text] : files) {
+      if (name.ends_with(".rc") && !hrz::ParseResourceScript(files, name, &script, &error)) {
+        state.SkipWithError(error.c_str());
+      }
+    }
     benchmark::DoNotOptimize(script.dialogs.size());
   }
 }
@@ -88,7 +65,7 @@ BENCHMARK(BM_ParseLargeTemplate);
 // Creating the window and its controls, OnInitDialog and one pass of the event loop,
 // ended by the automation as soon as the dialog is ready.
 void BM_ModalRunOfTemplate(benchmark::State& state) {
-  App();
+  hrztest::App();
   std::string text = LargeTemplate();
   HINSTANCE module = reinterpret_cast<HINSTANCE>(0xbe4c);
   HrzResourceFile file{"large.rc", reinterpret_cast<const unsigned char*>(text.data()),

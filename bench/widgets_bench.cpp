@@ -4,15 +4,14 @@
 //   widgets_bench [--benchmark_filter=...]    HRZ_BENCH_USERS=20000 for a smaller run
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <QApplication>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 
 #include "large_org.h"
+#include "support/qt_app.h"
+#include "support/temp_dir.h"
 #include "xbomtree.h"
 #include "xclidb.h"
 #include "xfindgrid.h"
@@ -23,7 +22,7 @@ namespace {
 constexpr const char* kAdminPassword = "bench-adm";
 
 struct Store {
-  std::filesystem::path dir;
+  hrztest::TempDir dir;
   std::string path;
   tagXCliDB* db = nullptr;
   sqlite3* raw = nullptr;
@@ -218,15 +217,11 @@ BENCHMARK(BM_Sqlite_OneRecord)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
+  hrztest::App();
   benchmark::Initialize(&argc, argv);
 
   Store store;
-  std::string pattern = (std::filesystem::temp_directory_path() / "hrzbench-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return 1;
-  store.dir = pattern;
-  store.path = (store.dir / "large.db").string();
+  store.path = store.dir.File("large.db");
   hrzbench::LargeOrgSize size;
   if (const char* users = std::getenv("HRZ_BENCH_USERS")) size.users = std::atoi(users);
   std::string error;
@@ -250,6 +245,5 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   if (store.db != nullptr) XCliDB_Close(store.db);
   sqlite3_close(store.raw);
-  std::filesystem::remove_all(store.dir);
   return ready ? 0 : 1;
 }

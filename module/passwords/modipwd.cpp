@@ -1,8 +1,5 @@
 #include "passwords/modipwd.h"
 
-#include <initializer_list>
-#include <utility>
-
 #include "entry/module_state.h"
 #include "entry/requests.h"
 #include "entry/texts.h"
@@ -10,6 +7,8 @@
 #include "passwords/pwd_try_left.h"
 #include "passwords/pwdrule.h"
 #include "resources.h"
+#include "resources/dialogs/chgpwd_ids.h"
+#include "resources/hrzuser_ids.h"
 #include "support/text_patterns.h"
 #include "xclidb.h"
 
@@ -19,11 +18,6 @@ namespace {
 UnitTexts T("dlg_chgpwd");
 SectionTexts OtherTexts;
 
-constexpr int kOldPwdEdit = 1007;
-constexpr int kNewPwdEdit = 1005;
-constexpr int kRePwdEdit = 1004;
-constexpr int kNoticeArea = 1031;
-constexpr int kIcon = 130;
 constexpr int kOldPwdMaxChars = 127;
 constexpr COLORREF kNoticeColor = RGB(255, 40, 40);
 
@@ -40,7 +34,7 @@ std::string WrongPasswordMessage(std::string_view replyText) {
 
 }  // namespace
 
-CChgPwdDlg::CChgPwdDlg() : CCoolDialog(101) {
+CChgPwdDlg::CChgPwdDlg() : CCoolDialog(IDD_CHGPWD) {
   MapCommand(IDOK, &CChgPwdDlg::OnBnClickedOk);
 }
 
@@ -50,18 +44,18 @@ void CChgPwdDlg::SetNotice(const char* notice) {
 
 BOOL CChgPwdDlg::OnInitDialog() {
   CCoolDialog::OnInitDialog();
-  HICON icon = AfxLoadIcon(kIcon);
+  HICON icon = AfxLoadIcon(IDI_CHGPWD);
   SetIcon(icon, TRUE);
   SetIcon(icon, FALSE);
   char userCode[128] = {};
   XCliDB_GetUNO(Module().db, userCode);
   SetWindowText(FormatTemplate(T("dlg_cap"), userCode).c_str());
-  const std::pair<int, const char*> texts[] = {
-      {IDOK, "btn_ok"},      {IDCANCEL, "btn_close"}, {1055, "lbl_old_pwd"},
-      {1056, "lbl_new_pwd"}, {1057, "lbl_re_pwd"},
-  };
-  for (const auto& [id, key] : texts) SetDlgItemText(id, T(key));
-  if (auto* oldPwd = dynamic_cast<CCoolEdit*>(GetDlgItem(kOldPwdEdit))) {
+  SetDlgItemText(IDOK, T("btn_ok"));
+  SetDlgItemText(IDCANCEL, T("btn_close"));
+  SetDlgItemText(IDC_CHGPWD_OLD_PWD_LABEL, T("lbl_old_pwd"));
+  SetDlgItemText(IDC_CHGPWD_NEW_PWD_LABEL, T("lbl_new_pwd"));
+  SetDlgItemText(IDC_CHGPWD_CONFIRM_PWD_LABEL, T("lbl_re_pwd"));
+  if (auto* oldPwd = dynamic_cast<CCoolEdit*>(GetDlgItem(IDC_CHGPWD_OLD_PWD))) {
     oldPwd->LimitText(kOldPwdMaxChars);
   }
   return TRUE;
@@ -69,15 +63,15 @@ BOOL CChgPwdDlg::OnInitDialog() {
 
 void CChgPwdDlg::DoDataExchange(CDataExchange* pDX) {
   CCoolDialog::DoDataExchange(pDX);
-  DDX_Text(pDX, kNewPwdEdit, m_newPwd);
+  DDX_Text(pDX, IDC_CHGPWD_NEW_PWD, m_newPwd);
   DDV_MaxChars(pDX, m_newPwd, kPwdMaxLength);
-  DDX_Text(pDX, kRePwdEdit, m_rePwd);
+  DDX_Text(pDX, IDC_CHGPWD_CONFIRM_PWD, m_rePwd);
   DDV_MaxChars(pDX, m_rePwd, kPwdMaxLength);
 }
 
 void CChgPwdDlg::OnPaint(CDC& dc) {
   if (m_notice[0] == '\0') return;
-  CWnd* area = GetDlgItem(kNoticeArea);
+  CWnd* area = GetDlgItem(IDC_CHGPWD_NOTICE_AREA);
   if (area == nullptr) return;
   CRect rect;
   area->GetWindowRect(&rect);
@@ -98,7 +92,7 @@ int CChgPwdDlg::Notify(const char* text, UINT type) {
 
 bool CChgPwdDlg::VerifyOldPassword(const char* userCode) {
   char oldPwd[kOldPwdMaxChars + 1] = {};
-  GetDlgItemText(kOldPwdEdit, oldPwd, sizeof oldPwd);
+  GetDlgItemText(IDC_CHGPWD_OLD_PWD, oldPwd, sizeof oldPwd);
   const VerifyReply reply = VerifyPasswordRequest(Module().db, userCode, oldPwd);
   if (reply.outcome == VerifyOutcome::kCorrect) return true;
   std::string message;

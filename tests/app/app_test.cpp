@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "entry/command_table.h"
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
 #include "extension_module.h"
@@ -32,8 +33,12 @@
 #include "platform_ui.h"
 #include "plugin_module.h"
 #include "qt_handle.h"
+#include "resources/dialogs/chgpwd_ids.h"
 #include "store_location.h"
-#include "ui/qt_app.h"
+#include "support/module_host.h"
+#include "support/qt_app.h"
+#include "support/stores.h"
+#include "support/temp_dir.h"
 #include "xclidb.h"
 
 namespace hrzhost {
@@ -62,23 +67,10 @@ const HostCommand& Command(const char* name) {
   return *command;
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/hrzhost_test_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hrz::test::App();
+    hrztest::App();
     g_calls.clear();
   }
   hrz::ScriptedAutomation automation_;
@@ -367,7 +359,9 @@ TEST_F(HostTest, CaptureRoundTripThroughTheHostAndTheModuleEntry) {
   hrz::Module() = hrz::ModuleState{};
 }
 
-TEST_F(HostTest, MainWindowListsTheTwelveCommandsAndShowsResults) {
+// The menu offers exactly the commands of the module's table, in its order: a command
+// added to the module without a menu entry, or an entry the module does not know, fails.
+TEST_F(HostTest, MainWindowListsTheModulesCommandsAndShowsResults) {
   HostBridge bridge;
   bridge.Attach(RecordingEntry, nullptr, nullptr);
   MainWindow window(bridge, "adm", "store.db");
@@ -378,12 +372,23 @@ TEST_F(HostTest, MainWindowListsTheTwelveCommandsAndShowsResults) {
   ASSERT_NE(admin, nullptr);
   std::vector<std::string> names;
   for (QAction* action : admin->actions()) names.push_back(action->objectName().toStdString());
-  EXPECT_EQ(names, (std::vector<std::string>{"XCHGPWD", "XCHGEXPIREDPWD", "XUSRMAN", "XROLEMAN",
-                                             "XUSERS_STAT", "XUSRFUNC", "KQFLOWUSER", "KQWFUSER",
-                                             "XPRFLWCHK", "XUSRINFO", "XSELUSER", "XVIEWSIGN"}));
-  admin->actions()[10]->trigger();
+  std::vector<std::string> table;
+  for (const hrz::CommandEntry& entry : hrz::CommandTable()) table.push_back(entry.name);
+  ASSERT_EQ(table.size(), 12u);
+  EXPECT_EQ(names, table);
+  for (const HostCommand& command : HostCommands()) {
+    const bool inTable = std::find(table.begin(), table.end(), command.name) != table.end();
+    EXPECT_EQ(command.moduleCommand, inTable) << command.name;
+  }
+  auto action = [admin](const char* name) {
+    for (QAction* a : admin->actions()) {
+      if (a->objectName() == name) return a;
+    }
+    return static_cast<QAction*>(nullptr);
+  };
+  action("XSELUSER")->trigger();
   EXPECT_EQ(window.StatusText(), "XSELUSER: NID 7");
-  admin->actions()[1]->trigger();
+  action("XCHGEXPIREDPWD")->trigger();
   EXPECT_EQ(window.StatusText(), "Password changed");
 }
 
@@ -409,7 +414,7 @@ TEST_F(HostTest, TheRealModuleAnswersThroughItsEntry) {
 }
 
 TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
-  TempFolder folder;
+  hrztest::TempDir folder;
   std::string store = folder.Path() + "/data/hrzuser/store.db";
   std::string error;
   ASSERT_TRUE(EnsureStore(store, &error)) << error;
@@ -451,8 +456,8 @@ TEST(PasswordExpiry, CountsDaysAcrossMonthsAndYears) {
 }
 
 TEST(PasswordExpiry, FollowsTheMarkAndTheLifetime) {
-  hrz::test::App();
-  TempFolder folder;
+  hrztest::App();
+  hrztest::TempDir folder;
   std::string store = folder.Path() + "/store.db";
   std::string error;
   ASSERT_TRUE(EnsureStore(store, &error)) << error;
@@ -487,61 +492,46 @@ TEST(PasswordExpiry, FollowsTheMarkAndTheLifetime) {
 // The logon gate with the module linked in: an expired user changes the password through
 // "XCHGEXPIREDPWD" before working, and is told why the client closes when not.
 TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
-  TempFolder folder;
+  hrztest::TempDir folder;
   const std::string store = folder.Path() + "/store.db";
   std::string error;
   ASSERT_TRUE(EnsureStore(store, &error)) << error;
-  auto logon = [&store](const char* code, const char* password) -> tagXCliDB* {
-    char reason[256] = "";
-    tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof(reason));
-    int status = 0;
-    if (db != nullptr && XCliDB_Logon(db, code, password, "test", &status, nullptr, 0)) return db;
-    if (db != nullptr) XCliDB_Close(db);
-    return nullptr;
-  };
-  tagXCliDB* adm = logon("adm", kFirstStartAdminPassword);
-  ASSERT_NE(adm, nullptr);
-  EXPECT_TRUE(XCliDB_ExecuteSQL(adm, "update UUSR set DMODIPWD = 20000101 where NID = 11", 0, 0));
-  XCliDB_Logoff(adm);
-  XCliDB_Close(adm);
+  {
+    hrztest::Connection adm = hrztest::TryLogon(store, "adm", kFirstStartAdminPassword);
+    ASSERT_TRUE(adm);
+    EXPECT_TRUE(
+        XCliDB_ExecuteSQL(adm.get(), "update UUSR set DMODIPWD = 20000101 where NID = 11", 0, 0));
+  }
 
-  tagXCliDB* db = logon("bob", "bob-pw1");
-  ASSERT_NE(db, nullptr);
-  ASSERT_TRUE(PasswordExpired(db));
-  hrz::Module() = hrz::ModuleState{};
-  ASSERT_TRUE(hrz::ModuleAttach(reinterpret_cast<HINSTANCE>(0x7a00)));
+  hrztest::Connection db = hrztest::TryLogon(store, "bob", "bob-pw1");
+  ASSERT_TRUE(db);
+  ASSERT_TRUE(PasswordExpired(db.get()));
+  hrztest::ModuleHost module;  // attached; the host's own bridge initialises it
   HostBridge bridge;
-  bridge.Attach(HRZCmd, db, nullptr);
+  bridge.Attach(HRZCmd, db.get(), nullptr);
   MainWindow window(bridge, "bob", store);
-  automation_.OnDialog(101, [](hrz::DialogDriver& d) { d.Click(IDCANCEL); });
-  automation_.OnDialog(101, [](hrz::DialogDriver& d) {
-    d.SetText(1007, "bob-pw1");
-    d.SetText(1005, "Bob-new-2");
-    d.SetText(1004, "Bob-new-2");
+  hrz::ScriptedAutomation& user = module.user();
+  user.OnDialog(IDD_CHGPWD, [](hrz::DialogDriver& d) { d.Click(IDCANCEL); });
+  user.OnDialog(IDD_CHGPWD, [](hrz::DialogDriver& d) {
+    d.SetText(IDC_CHGPWD_OLD_PWD, "bob-pw1");
+    d.SetText(IDC_CHGPWD_NEW_PWD, "Bob-new-2");
+    d.SetText(IDC_CHGPWD_CONFIRM_PWD, "Bob-new-2");
     d.Click(IDOK);
   });
-  hrz::AutomationScope scope(&automation_);
 
-  EXPECT_FALSE(ExpiredPasswordChanged(window, db));
+  EXPECT_FALSE(ExpiredPasswordChanged(window, db.get()));
   EXPECT_EQ(window.StatusText(), "Password not changed");
-  ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
-  EXPECT_NE(automation_.MessageBoxes()[0].text.find("expired and was not changed"),
-            std::string::npos);
+  ASSERT_EQ(user.MessageBoxes().size(), 1u);
+  EXPECT_NE(user.MessageBoxes()[0].text.find("expired and was not changed"), std::string::npos);
 
-  EXPECT_TRUE(ExpiredPasswordChanged(window, db));
+  EXPECT_TRUE(ExpiredPasswordChanged(window, db.get()));
   EXPECT_EQ(window.StatusText(), "Password changed");
-  EXPECT_EQ(automation_.MessageBoxes().back().text, "The password has been changed.");
-  EXPECT_FALSE(PasswordExpired(db)) << "the server wrote the day of the change";
-  EXPECT_TRUE(ExpiredPasswordChanged(window, db));
-  EXPECT_EQ(automation_.Dialogs().size(), 2u) << "no dialog once the password is new";
-
-  hrz::ModuleDetach();
-  hrz::Module() = hrz::ModuleState{};
-  XCliDB_Logoff(db);
-  XCliDB_Close(db);
-  tagXCliDB* again = logon("bob", "Bob-new-2");
-  EXPECT_NE(again, nullptr);
-  if (again != nullptr) XCliDB_Close(again);
+  EXPECT_EQ(user.MessageBoxes().back().text, "The password has been changed.");
+  EXPECT_FALSE(PasswordExpired(db.get())) << "the server wrote the day of the change";
+  EXPECT_TRUE(ExpiredPasswordChanged(window, db.get()));
+  EXPECT_EQ(user.Dialogs().size(), 2u) << "no dialog once the password is new";
+  XCliDB_Logoff(db.get());
+  EXPECT_TRUE(hrztest::TryLogon(store, "bob", "Bob-new-2"));
 }
 
 TEST(LogonMessages, NameTheReason) {
@@ -631,7 +621,7 @@ TEST(HostProgram, SaysInOneLineThatItNeedsADisplay) {
 }
 
 TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
-  TempFolder folder;
+  hrztest::TempDir folder;
   int status = 0;
   std::string output = RunHost("env QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=" + folder.Path(),
                                "--screenshot " + folder.Path() + "/shots", &status);
@@ -643,7 +633,7 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
 }
 
 TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {
-  TempFolder folder;
+  hrztest::TempDir folder;
   int status = 0;
   std::string output = RunHost(
       "env QT_QPA_PLATFORM=offscreen",

@@ -3,11 +3,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "db/db_test_support.h"
 #include "entry/module_state.h"
 #include "entry/requests.h"
 #include "entry/usrmancfg.h"
 #include "platform.h"
+#include "support/stores.h"
 
 namespace hrztest {
 namespace {

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <future>
 
-#include "db/fake_engine.h"
 #include "entry/request_channel.h"
 #include "entry/requests.h"
 #include "hrzcommon/wire.h"
 #include "platform_ui.h"
+#include "support/fake_server.h"
 #include "xclidb.h"
 
 namespace hrztest {

@@ -1,8 +1,8 @@
 // Record sets, SQL statements and the client SQL authorizer, over both transports.
 #include <cstring>
 
-#include "db/db_test_support.h"
 #include "hrzcommon/text.h"
+#include "support/stores.h"
 
 namespace hrztest {
 namespace {

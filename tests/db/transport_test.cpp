@@ -5,9 +5,9 @@
 #include <future>
 #include <thread>
 
-#include "db/db_test_support.h"
-#include "db/fake_engine.h"
 #include "entry/requests.h"
+#include "support/fake_server.h"
+#include "support/stores.h"
 
 namespace hrztest {
 namespace {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -12,48 +13,42 @@
 
 #include "automation.h"
 #include "cool_dialog.h"
-#include "db/db_test_support.h"
-#include "db/fake_engine.h"
-#include "entry/hrzuser.h"
-#include "entry/module_state.h"
-#include "extension_module.h"
 #include "hrzcommon/wire.h"
 #include "passwords/pwdrule.h"
 #include "platform_ui.h"
-#include "ui/qt_app.h"
+#include "resources/dialogs/chgpwd_ids.h"
+#include "support/fake_server.h"
+#include "support/module_host.h"
+#include "support/stores.h"
 
 namespace hrz {
 namespace {
 
-const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x5a00);
-constexpr int kOld = 1007, kNew = 1005, kConfirm = 1004;
-
-char kCaptionTemplate[] = "Change password of %s";
-char kTriesTemplate[] = " %d left.";
-
-char* HostTexts(std::intptr_t kind, std::intptr_t, std::intptr_t section, std::intptr_t key) {
-  if (kind != 1) return nullptr;
-  const std::string pair = std::string(reinterpret_cast<const char*>(section)) + "/" +
-                           reinterpret_cast<const char*>(key);
-  if (pair == "dlg_chgpwd/dlg_cap") return kCaptionTemplate;
-  if (pair == "dlg_userman/MSG_LOGON_PWD_TRY_LEFT") return kTriesTemplate;
-  return nullptr;
-}
+const std::map<std::string, std::string> kHostTexts = {
+    {"dlg_chgpwd/dlg_cap", "Change password of %s"},
+    {"dlg_userman/MSG_LOGON_PWD_TRY_LEFT", " %d left."},
+};
 
 struct Attempt {
   std::string oldPwd, newPwd, confirm;
 };
 
+// Each attempt fills the three edits and presses OK while the dialog stays open.
+void TypeAttempts(ScriptedAutomation& user, const std::vector<Attempt>& attempts) {
+  user.OnDialog(IDD_CHGPWD, [attempts](DialogDriver& d) {
+    for (const Attempt& a : attempts) {
+      d.SetText(IDC_CHGPWD_OLD_PWD, a.oldPwd);
+      d.SetText(IDC_CHGPWD_NEW_PWD, a.newPwd);
+      d.SetText(IDC_CHGPWD_CONFIRM_PWD, a.confirm);
+      if (!d.Dialog().IsRunning()) return;
+      d.Click(IDOK);
+    }
+  });
+}
+
 class ChangePasswordTest : public hrztest::ClientTest {
  protected:
-  void SetUp() override {
-    ClientTest::SetUp();
-    test::App();
-    ASSERT_TRUE(ModuleAttach(kInstance));
-  }
   void TearDown() override {
-    ModuleDetach();
-    Module() = ModuleState{};
     db_.reset();
     ClientTest::TearDown();
   }
@@ -61,36 +56,20 @@ class ChangePasswordTest : public hrztest::ClientTest {
   // Logs on as code and hands the connection to the module, as the host does.
   void StartModuleAs(const char* code, const char* password) {
     db_ = LogonAs(code, password);
-    void* params[3] = {kInstance, db_.get(), &lib_};
-    ASSERT_EQ(HRZCmd(kCodeInitialise, nullptr, params, nullptr), 1);
+    ASSERT_EQ(module_.Initialise(db_.get()), 1);
   }
 
   bool CanLogOn(const char* code, const char* password) {
-    hrztest::Connection db = Open();
-    int status = 0;
-    return db && XCliDB_Logon(db.get(), code, password, "260101", &status, nullptr, 0) == 1;
+    return hrztest::TryLogon(location_, code, password) != nullptr;
   }
 
-  // One run of the dialog: each attempt fills the three edits and presses OK.
+  // One run of the dialog with the given attempts.
   int RunDialog(const char* command, const std::vector<Attempt>& attempts, char* out = nullptr) {
-    automation_.OnDialog(101, [attempts](DialogDriver& d) {
-      for (const Attempt& a : attempts) {
-        d.SetText(kOld, a.oldPwd);
-        d.SetText(kNew, a.newPwd);
-        d.SetText(kConfirm, a.confirm);
-        if (!d.Dialog().IsRunning()) return;
-        d.Click(IDOK);
-      }
-    });
-    AutomationScope scope(&automation_);
-    return HRZCmd(kCodeRunCommand, command, nullptr, out);
+    TypeAttempts(module_.user(), attempts);
+    return module_.Run(command, out);
   }
 
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& box : automation_.MessageBoxes()) texts.push_back(box.text);
-    return texts;
-  }
+  std::vector<std::string> Messages() const { return module_.MessageTexts(); }
 
   // As the administrator: "update UUSR set <values> where NID = <nid>".
   void UpdateUser(int nid, const std::string& values) {
@@ -99,17 +78,16 @@ class ChangePasswordTest : public hrztest::ClientTest {
     ASSERT_TRUE(XCliDB_ExecuteSQL(adm.get(), sql.c_str(), 0, 0)) << sql;
   }
 
-  tagHRZLib lib_{HostTexts, nullptr};
+  hrztest::ModuleHost module_{kHostTexts};
   hrztest::Connection db_;
-  ScriptedAutomation automation_;
 };
 
 TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
   UpdateUser(11, "DMODIPWD = 20000101");
   StartModuleAs("bob", "bob-pw1");
   EXPECT_EQ(RunDialog("XCHGPWD", {{"bob-pw1", "Bob-new-2", "Bob-new-2"}}), 1);
-  ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
-  const MessageBoxCall& done = automation_.MessageBoxes()[0];
+  ASSERT_EQ(module_.user().MessageBoxes().size(), 1u);
+  const MessageBoxCall& done = module_.user().MessageBoxes()[0];
   EXPECT_EQ(done.text, "dlg_chgpwd.change_done");
   EXPECT_EQ(done.caption, "dlg_chgpwd.mb_cap");
   EXPECT_EQ(done.type & MB_ICONMASK, MB_ICONEXCLAMATION);
@@ -125,7 +103,7 @@ TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
 // Pixels of the notice colour inside the notice area of a running dialog.
 int RedNoticePixels(DialogDriver& d) {
   CRect area;
-  d.Dialog().GetDlgItem(1031)->GetWindowRect(&area);
+  d.Dialog().GetDlgItem(IDC_CHGPWD_NOTICE_AREA)->GetWindowRect(&area);
   d.Dialog().ScreenToClient(&area);
   const QImage image = d.Grab();
   int red = 0;
@@ -143,19 +121,18 @@ TEST_P(ChangePasswordTest, ShowsItsTextsAndTheNoticeOnlyWhenExpired) {
   std::vector<std::string> captions;
   std::vector<int> red;
   for (int run = 0; run < 2; ++run) {
-    automation_.OnDialog(101, [&](DialogDriver& d) {
+    module_.user().OnDialog(IDD_CHGPWD, [&](DialogDriver& d) {
       captions.push_back(d.Caption());
       red.push_back(RedNoticePixels(d));
-      EXPECT_EQ(d.Text(1055), "dlg_chgpwd.lbl_old_pwd");
-      EXPECT_EQ(d.Text(1056), "dlg_chgpwd.lbl_new_pwd");
-      EXPECT_EQ(d.Text(1057), "dlg_chgpwd.lbl_re_pwd");
+      EXPECT_EQ(d.Text(IDC_CHGPWD_OLD_PWD_LABEL), "dlg_chgpwd.lbl_old_pwd");
+      EXPECT_EQ(d.Text(IDC_CHGPWD_NEW_PWD_LABEL), "dlg_chgpwd.lbl_new_pwd");
+      EXPECT_EQ(d.Text(IDC_CHGPWD_CONFIRM_PWD_LABEL), "dlg_chgpwd.lbl_re_pwd");
       EXPECT_EQ(d.Text(IDOK), "dlg_chgpwd.btn_ok");
       EXPECT_EQ(d.Text(IDCANCEL), "dlg_chgpwd.btn_close");
     });
   }
-  AutomationScope scope(&automation_);
-  HRZCmd(kCodeRunCommand, "XCHGPWD", nullptr, nullptr);
-  HRZCmd(kCodeRunCommand, "XCHGEXPIREDPWD", nullptr, nullptr);
+  module_.Run("XCHGPWD");
+  module_.Run("XCHGEXPIREDPWD");
   ASSERT_EQ(red.size(), 2u);
   EXPECT_EQ(captions,
             (std::vector<std::string>{"Change password of grace", "Change password of grace"}));
@@ -215,10 +192,10 @@ TEST_P(ChangePasswordTest, NewPasswordEditsTakeSixteenCharacters) {
 TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {
   UpdateUser(11, "CPWDRULE = 'L6'");
   StartModuleAs("bob", "bob-pw1");
-  automation_.AnswerNextMessageBox(IDCANCEL);
-  automation_.AnswerNextMessageBox(IDOK);
+  module_.user().AnswerNextMessageBox(IDCANCEL);
+  module_.user().AnswerNextMessageBox(IDOK);
   RunDialog("XCHGPWD", {{"bob-pw1", "", ""}, {"bob-pw1", "", ""}});
-  const auto& boxes = automation_.MessageBoxes();
+  const auto& boxes = module_.user().MessageBoxes();
   ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[0].text, "dlg_chgpwd.empty pwd");
   EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
@@ -229,7 +206,7 @@ TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {
 
 TEST_P(ChangePasswordTest, EmptyPasswordIsSetWhenNoRuleForbidsIt) {
   StartModuleAs("grace", "grace-pw1");
-  automation_.AnswerNextMessageBox(IDOK);
+  module_.user().AnswerNextMessageBox(IDOK);
   RunDialog("XCHGPWD", {{"grace-pw1", "", ""}});
   EXPECT_EQ(Messages(),
             (std::vector<std::string>{"dlg_chgpwd.empty pwd", "dlg_chgpwd.change_done"}));
@@ -247,28 +224,25 @@ TEST_P(ChangePasswordTest, ChecksAgainstTheLoggedInUsersRule) {
       {"Abcdefg1!", 1}, {"abcdefg1!", 0}, {"Abcdefgh!", 0},
       {"Abcdefg12", 0}, {"Ab1!", 0},      {"Abcdefg1\\", 1},
   };
-  AutomationScope scope(&automation_);
   const std::string whole =
       "dlg_chgpwd.pwd not rule\r\n  dlg_chgpwd.pwd min len: 8\r\n  dlg_chgpwd.pwd inc caps"
       "\r\n  dlg_chgpwd.pwd inc num\r\n  dlg_chgpwd.pwd inc spec";
   for (const Case& c : cases) {
-    const std::size_t before = automation_.MessageBoxes().size();
+    const std::size_t before = module_.user().MessageBoxes().size();
     EXPECT_EQ(CheckPwdAgainstUserRule(nullptr, c.password), c.accepted) << c.password;
     if (c.accepted) {
-      EXPECT_EQ(automation_.MessageBoxes().size(), before) << c.password;
+      EXPECT_EQ(module_.user().MessageBoxes().size(), before) << c.password;
     } else {
-      ASSERT_EQ(automation_.MessageBoxes().size(), before + 1) << c.password;
-      EXPECT_EQ(automation_.MessageBoxes().back().text, whole) << c.password;
-      EXPECT_EQ(automation_.MessageBoxes().back().caption, "dlg_chgpwd.mb_cap");
+      ASSERT_EQ(module_.user().MessageBoxes().size(), before + 1) << c.password;
+      EXPECT_EQ(module_.user().MessageBoxes().back().text, whole) << c.password;
+      EXPECT_EQ(module_.user().MessageBoxes().back().caption, "dlg_chgpwd.mb_cap");
     }
   }
 }
 
 TEST_P(ChangePasswordTest, NoLoggedInUserMeansNoRuleToMeet) {
   db_ = Open();
-  void* params[3] = {kInstance, db_.get(), nullptr};
-  HRZCmd(kCodeInitialise, nullptr, params, nullptr);
-  AutomationScope scope(&automation_);
+  module_.Initialise(db_.get(), /*withHostRecord=*/false);
   EXPECT_EQ(CheckPwdAgainstUserRule(nullptr, "Anything1!"), 0);
   EXPECT_EQ(Messages(), std::vector<std::string>{"dlg_chgpwd.pwd not rule"});
 }
@@ -293,19 +267,11 @@ INSTANTIATE_TEST_SUITE_P(Store, ChangePasswordTest,
 // The same dialog against a scripted server, for the replies a sample store does not give.
 class ChangePasswordRepliesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    test::App();
-    ASSERT_TRUE(ModuleAttach(kInstance));
-  }
-  void TearDown() override {
-    ModuleDetach();
-    Module() = ModuleState{};
-    if (db_ != nullptr) XCliDB_Close(db_);
-  }
-
   // One run with OK pressed once; the server answers verify and set as given.
   std::vector<std::string> Run(const char* code, hrztest::FakeAnswer verify,
                                hrztest::FakeAnswer set, char* out = nullptr) {
+    module_.reset();
+    db_.reset();
     server_ = std::make_unique<hrztest::FakeServer>(
         [verify, set](const hrztest::Frame& frame) {
           if (frame.cls() == 5 && frame.group() == 2 && frame.code() == 30) return verify;
@@ -314,26 +280,13 @@ class ChangePasswordRepliesTest : public ::testing::Test {
           return Reply(0);
         },
         code);
-    char error[256] = {};
-    db_ = XCliDB_Open(server_->location().c_str(), error, sizeof error);
-    EXPECT_NE(db_, nullptr) << error;
-    int status = 0;
-    EXPECT_EQ(XCliDB_Logon(db_, code, "pw", "1", &status, nullptr, 0), 1);
-    void* params[3] = {kInstance, db_, &lib_};
-    HRZCmd(kCodeInitialise, nullptr, params, nullptr);
-
-    ScriptedAutomation automation;
-    automation.OnDialog(101, [](DialogDriver& d) {
-      d.SetText(kOld, "old-pw");
-      d.SetText(kNew, "New-pw-1");
-      d.SetText(kConfirm, "New-pw-1");
-      d.Click(IDOK);
-    });
-    AutomationScope scope(&automation);
-    HRZCmd(kCodeRunCommand, "XCHGEXPIREDPWD", nullptr, out);
-    std::vector<std::string> texts;
-    for (const auto& box : automation.MessageBoxes()) texts.push_back(box.text);
-    return texts;
+    db_ = hrztest::TryLogon(server_->location(), code, "pw");
+    EXPECT_TRUE(db_);
+    module_ = std::make_unique<hrztest::ModuleHost>(kHostTexts);
+    module_->Initialise(db_.get());
+    TypeAttempts(module_->user(), {{"old-pw", "New-pw-1", "New-pw-1"}});
+    module_->Run("XCHGEXPIREDPWD", out);
+    return module_->MessageTexts();
   }
 
   static hrztest::FakeAnswer Reply(std::uint8_t status, const std::string& text = "") {
@@ -362,9 +315,9 @@ class ChangePasswordRepliesTest : public ::testing::Test {
     return answer;
   }
 
-  tagHRZLib lib_{HostTexts, nullptr};
   std::unique_ptr<hrztest::FakeServer> server_;
-  tagXCliDB* db_ = nullptr;
+  hrztest::Connection db_;
+  std::unique_ptr<hrztest::ModuleHost> module_;
 };
 
 TEST_F(ChangePasswordRepliesTest, ExplainsEachRefusal) {
@@ -395,8 +348,6 @@ TEST_F(ChangePasswordRepliesTest, ExplainsEachRefusal) {
         std::string(c.message).rfind("dlg_", 0) == 0 ? c.message : wrong + c.message;
     EXPECT_EQ(messages, std::vector<std::string>{expected}) << c.code << " " << c.message;
     EXPECT_STREQ(out, "") << c.message;
-    if (db_ != nullptr) XCliDB_Close(db_);
-    db_ = nullptr;
   }
 }
 
@@ -431,14 +382,12 @@ TEST_F(ChangePasswordRepliesTest, SetsTheNewPasswordForTheLoggedInUser) {
     if (frame.cls() == 3 && reader.NextLong(&sql, 1024)) queries.push_back(sql);
   }
   EXPECT_EQ(queries, std::vector<std::string>{"select CPWDRULE from UUSR where NID = " +
-                                              std::to_string(XCliGetCurrentUserNID(db_))});
+                                              std::to_string(XCliGetCurrentUserNID(db_.get()))});
 }
 
 TEST(PwdRuleCheck, ShowsTheWholeRuleWhenAPasswordFails) {
-  test::App();
-  Module() = ModuleState{};
-  ScriptedAutomation automation;
-  AutomationScope scope(&automation);
+  hrztest::ModuleHost module;
+  const ScriptedAutomation& automation = module.user();
   EXPECT_EQ(CheckPwdRule(nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(CheckPwdRule(nullptr, "", "   "), 1);
   EXPECT_EQ(CheckPwdRule(nullptr, "ab cd", "@"), 0);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "db/db_test_support.h"
+#include "support/stores.h"
 #include "xclidb.h"
 
 extern char** environ;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "server/engine_test_support.h"
+#include "support/engine_fixture.h"
 
 namespace hrztest {
 namespace {

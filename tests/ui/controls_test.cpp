@@ -14,8 +14,8 @@
 #include "cool_dialog.h"
 #include "extension_module.h"
 #include "resources.h"
+#include "support/qt_app.h"
 #include "tips.h"
-#include "ui/qt_app.h"
 #include "vert_split_wnd.h"
 #include "xctrl_host.h"
 
@@ -91,7 +91,7 @@ class ItemsCtrl : public CWnd {
 class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::App();
+    hrztest::App();
     HrzResourceFile file{"c.rc", reinterpret_cast<const unsigned char*>(kScript),
                          sizeof(kScript) - 1};
     std::string error;

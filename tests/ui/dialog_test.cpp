@@ -12,7 +12,7 @@
 #include "file_dialog.h"
 #include "platform_ui.h"
 #include "resources.h"
-#include "ui/qt_app.h"
+#include "support/qt_app.h"
 
 namespace hrz {
 namespace {
@@ -102,7 +102,7 @@ HINSTANCE TestModule() {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::App();
+    hrztest::App();
     HrzResourceFile file{"test.rc", reinterpret_cast<const unsigned char*>(kScript),
                          sizeof(kScript) - 1};
     std::string error;

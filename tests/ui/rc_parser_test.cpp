@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,143 +10,9 @@
 namespace hrz {
 namespace {
 
-namespace fs = std::filesystem;
-
-const fs::path kResources = fs::path(HRZ_FIXTURES_DIR) / ".." / ".." / "module" / "resources";
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-const ControlTemplate* FindControl(const DialogTemplate& dialog, int id) {
-  for (const auto& control : dialog.controls) {
-    if (control.id == id) return &control;
-  }
-  return nullptr;
-}
-
-TEST(ResourceScripts, TheModuleTemplatesParseAndNameExistingImages) {
-  ResourceScript script;
-  int files = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(kResources)) {
-    if (entry.path().extension() != ".rc") continue;
-    std::string error;
-    EXPECT_TRUE(ParseResourceScript(ReadFile(entry.path()), &script, &error))
-        << entry.path() << ": " << error;
-    ++files;
-  }
-  ASSERT_GT(files, 0);
-  for (const auto& [id, name] : script.icons) {
-    EXPECT_TRUE(fs::exists(kResources / name)) << "icon " << id << " " << name;
-  }
-  for (const auto& [id, name] : script.bitmaps) {
-    EXPECT_TRUE(fs::exists(kResources / name)) << "bitmap " << id << " " << name;
-  }
-  EXPECT_EQ(script.icons.count(130), 1u) << "the change-password dialog's icon";
-
-  ASSERT_EQ(script.dialogs.count(101), 1u);
-  const DialogTemplate& chgpwd = script.dialogs.at(101);
-  EXPECT_EQ(chgpwd.rect.right - chgpwd.rect.left, 231);
-  EXPECT_EQ(chgpwd.rect.bottom - chgpwd.rect.top, 123);
-  for (int id : {1007, 1005, 1004}) {
-    const ControlTemplate* edit = FindControl(chgpwd, id);
-    ASSERT_NE(edit, nullptr) << id;
-    EXPECT_EQ(edit->kind, ControlKind::Edit);
-    EXPECT_NE(edit->style & ES_PASSWORD, 0u) << id;
-  }
-  for (int id : {1055, 1056, 1057}) {
-    ASSERT_NE(FindControl(chgpwd, id), nullptr) << id;
-    EXPECT_EQ(FindControl(chgpwd, id)->kind, ControlKind::Static);
-  }
-  const ControlTemplate* notice = FindControl(chgpwd, 1031);
-  ASSERT_NE(notice, nullptr);
-  EXPECT_EQ(notice->style & WS_VISIBLE, 0u) << "the notice area is hidden";
-  ASSERT_NE(FindControl(chgpwd, IDOK), nullptr);
-  EXPECT_EQ(FindControl(chgpwd, IDOK)->kind, ControlKind::Button);
-  ASSERT_NE(FindControl(chgpwd, IDCANCEL), nullptr);
-}
-
-// The controls each module template must have, by the ids its dialog class uses.
-TEST(ResourceScripts, TheModuleTemplatesHoldTheirDialogsControls) {
-  struct Expected {
-    int dialog;
-    int width;
-    int height;
-    std::vector<std::pair<int, ControlKind>> controls;
-  };
-  const Expected expected[] = {
-      {135,
-       280,
-       213,
-       {{1059, ControlKind::ComboBox},
-        {1058, ControlKind::Static},
-        {1061, ControlKind::ComboBox},
-        {1062, ControlKind::Static},
-        {1060, ControlKind::Static},
-        {1038, ControlKind::Button},
-        {IDOK, ControlKind::Button},
-        {IDCANCEL, ControlKind::Button}}},
-      {133,
-       0,
-       0,
-       {{1003, ControlKind::Edit},
-        {1047, ControlKind::Button},
-        {1051, ControlKind::Button},
-        {1042, ControlKind::Button},
-        {1008, ControlKind::Static},
-        {IDOK, ControlKind::Button},
-        {IDCANCEL, ControlKind::Button}}},
-      {142,
-       0,
-       0,
-       {{1031, ControlKind::Static},
-        {1006, ControlKind::Static},
-        {IDOK, ControlKind::Button},
-        {IDCANCEL, ControlKind::Button}}},
-  };
-  ResourceScript script;
-  for (const auto& entry : fs::recursive_directory_iterator(kResources)) {
-    if (entry.path().extension() != ".rc") continue;
-    std::string error;
-    ASSERT_TRUE(ParseResourceScript(ReadFile(entry.path()), &script, &error)) << error;
-  }
-  for (const Expected& e : expected) {
-    ASSERT_EQ(script.dialogs.count(e.dialog), 1u) << e.dialog;
-    const DialogTemplate& dialog = script.dialogs.at(e.dialog);
-    if (e.width > 0) {
-      EXPECT_EQ(dialog.rect.right - dialog.rect.left, e.width) << e.dialog;
-      EXPECT_EQ(dialog.rect.bottom - dialog.rect.top, e.height) << e.dialog;
-    }
-    for (const auto& [id, kind] : e.controls) {
-      const ControlTemplate* control = FindControl(dialog, id);
-      ASSERT_NE(control, nullptr) << e.dialog << "/" << id;
-      EXPECT_EQ(control->kind, kind) << e.dialog << "/" << id;
-    }
-  }
-  // Editable drop-downs of the rule editor; hidden placeholders for trees and panels.
-  EXPECT_EQ(FindControl(script.dialogs.at(135), 1059)->style & 0x3, CBS_DROPDOWN);
-  EXPECT_EQ(FindControl(script.dialogs.at(135), 1061)->style & 0x3, CBS_DROPDOWN);
-  EXPECT_EQ(FindControl(script.dialogs.at(135), 1060)->style & WS_VISIBLE, 0u);
-  EXPECT_EQ(FindControl(script.dialogs.at(133), 1008)->style & WS_VISIBLE, 0u);
-  EXPECT_EQ(FindControl(script.dialogs.at(142), 1006)->style & WS_VISIBLE, 0u);
-  EXPECT_NE(FindControl(script.dialogs.at(145), 1042)->style & ES_MULTILINE, 0u);
-  for (int id : {1029, 1025}) {
-    EXPECT_EQ(FindControl(script.dialogs.at(134), id)->style & WS_VISIBLE, 0u) << "hidden " << id;
-  }
-  for (int id : {1014, 1017}) {
-    EXPECT_EQ(FindControl(script.dialogs.at(138), id)->style & WS_VISIBLE, 0u) << "hidden " << id;
-  }
-  for (int id : {139, 1016}) EXPECT_EQ(script.icons.count(id), 1u) << "privilege mark " << id;
-  EXPECT_EQ(script.bitmaps.count(134), 1u) << "the drawing signature illustration";
-}
-
 TEST(ResourceScripts, ReadTheSubsetOfTheLanguage) {
   const char* text = R"(
 #include "resource.h"
-#define IDC_NAME 0x3E9   // 1001
 #define IDC_ALIAS IDC_NAME
 /* a block
    comment */
@@ -172,9 +34,11 @@ FONT 10, "Tahoma", 700, 1, 0
 }
 9 BITMAP "bitmaps/tip.bmp"
 )";
+  const ScriptFiles files = {{"dialogs/demo.rc", text},
+                             {"dialogs/resource.h", "#define IDC_NAME 0x3E9   // 1001\n"}};
   ResourceScript script;
   std::string error;
-  ASSERT_TRUE(ParseResourceScript(text, &script, &error)) << error;
+  ASSERT_TRUE(ParseResourceScript(files, "dialogs/demo.rc", &script, &error)) << error;
   const DialogTemplate& d = script.dialogs.at(7);
   EXPECT_EQ(d.caption, "Say \"hi\"");
   EXPECT_EQ(d.fontPointSize, 10);
@@ -213,10 +77,47 @@ FONT 10, "Tahoma", 700, 1, 0
   EXPECT_EQ(script.bitmaps.at(9), "bitmaps/tip.bmp");
 }
 
+// Ids headers as the module keeps them: beside the script, or at the top of the set for
+// what several scripts share; a header may be reached twice without harm.
+TEST(ResourceScripts, IncludedHeadersNameTheIds) {
+  const ScriptFiles files = {
+      {"dialogs/ask.rc",
+       "// Ask\n#include \"ask_ids.h\"\n#include \"images_ids.h\"\n"
+       "IDD_ASK DIALOGEX 0, 0, 90, 40\nBEGIN\n"
+       "  EDITTEXT IDC_ASK_NAME, 2, 2, 60, 12\n"
+       "  ICON IDI_ASK, IDC_STATIC, 70, 2\n"
+       "  DEFPUSHBUTTON \"OK\", IDOK, 2, 20, 40, 14\nEND\n"},
+      {"dialogs/ask_ids.h",
+       "#pragma once\n#define IDD_ASK 0x80  // the dialog\n"
+       "# define IDC_ASK_NAME 1001\n#include \"images_ids.h\"\n"
+       "#define IDC_STATIC -1\n#define IDC_ASK_NAME 1001\n"},
+      {"images_ids.h", "#pragma once\n#define IDI_ASK 130\n"},
+      {"images.rc", "#include \"images_ids.h\"\nIDI_ASK ICON \"icons/ask.png\"\n"},
+  };
+  ResourceScript script;
+  std::string error;
+  ASSERT_TRUE(ParseResourceScript(files, "dialogs/ask.rc", &script, &error)) << error;
+  ASSERT_TRUE(ParseResourceScript(files, "images.rc", &script, &error)) << error;
+  ASSERT_EQ(script.dialogs.count(0x80), 1u);
+  const DialogTemplate& ask = script.dialogs.at(0x80);
+  ASSERT_EQ(ask.controls.size(), 3u);
+  EXPECT_EQ(ask.controls[0].id, 1001);
+  EXPECT_EQ(ask.controls[1].text, "130") << "an icon by its name";
+  EXPECT_EQ(ask.controls[1].id, -1);
+  EXPECT_EQ(script.icons.at(130), "icons/ask.png");
+
+  EXPECT_FALSE(ParseResourceScript(files, "dialogs/none.rc", &script, &error));
+  EXPECT_EQ(error, "no script dialogs/none.rc");
+  EXPECT_FALSE(ParseResourceScript(files.at("dialogs/ask.rc"), &script, &error))
+      << "a script read without its set has nothing to include";
+  EXPECT_EQ(error, "line 2: cannot include ask_ids.h: no such file");
+}
+
 TEST(ResourceScripts, MalformedScriptsFailWithTheirLineAndChangeNothing) {
   struct Case {
-    const char* text;
-    const char* message;  // part of the error
+    const char* text;         // the script "dialogs/main.rc"
+    const char* message;      // part of the error
+    ScriptFiles others = {};  // beside it in the set
   };
   const Case cases[] = {
       {"1 DIALOGEX 0, 0, 10, 10\nBEGIN\n  LTEXT \"open, 1, 0, 0, 5, 5\nEND",
@@ -251,12 +152,41 @@ TEST(ResourceScripts, MalformedScriptsFailWithTheirLineAndChangeNothing) {
       {"1 DIALOGEX 0, 0, 10, 10\nBEGIN\n  EDITTEXT 1 ; 0, 0, 5, 5\nEND",
        "line 3: unexpected character ';'"},
       {"DIALOGEX", "line 1: unknown name DIALOGEX"},
+      {"1 DIALOGEX 0, 0, 10, 10\nBEGIN\n  EDITTEXT IDC_MISSING, 0, 0, 5, 5\nEND",
+       "line 3: unknown name IDC_MISSING"},
+      {"// ids\n#include \"nowhere.h\"\n1 ICON \"a.png\"",
+       "line 2: cannot include nowhere.h: no such file"},
+      {"#include <windows.h>", "line 1: #include <...> is not read"},
+      {"#include main_ids.h", "line 1: #include needs a file name in quotes"},
+      {"#include \"\"", "line 1: #include needs a file name in quotes"},
+      {"#include \"a.h\" 7", "line 1: unexpected text after #include \"a.h\""},
+      {"#include \"main.rc\"", "line 1: #include cycle: dialogs/main.rc -> dialogs/main.rc"},
+      {"#include \"a.h\"",
+       "line 1: dialogs/a.h: line 1: dialogs/b.h: line 1: #include cycle: dialogs/main.rc -> "
+       "dialogs/a.h -> dialogs/b.h -> dialogs/a.h",
+       {{"dialogs/a.h", "#include \"b.h\"\n"}, {"dialogs/b.h", "#include \"a.h\"\n"}}},
+      {"#include \"a.h\"",
+       "line 1: dialogs/a.h: line 2: #define B needs a number",
+       {{"dialogs/a.h", "#define A 1\n#define B\n"}}},
+      {"#include \"a.h\"",
+       "line 1: dialogs/a.h: line 1: an included file may hold only preprocessor lines",
+       {{"dialogs/a.h", "1 ICON \"a.png\"\n"}}},
+      {"#define A 1\n#define A 2", "line 2: A is defined as 1 already"},
+      {"#include \"a.h\"\n#define IDC_X 6",
+       "line 2: IDC_X is defined as 5 already",
+       {{"a.h", "#define IDC_X 5\n"}}},
+      {"#define IDOK 3", "line 1: IDOK is defined as 1 already"},
+      {"#define A B", "line 1: #define A needs a number"},
+      {"#define A 1 2", "line 1: unexpected text after #define A"},
+      {"#if 0\n#endif", "line 1: unsupported directive #if"},
   };
   for (const Case& c : cases) {
+    ScriptFiles files = c.others;
+    files.emplace("dialogs/main.rc", c.text);
     ResourceScript script;
     script.icons[500] = "kept.png";
     std::string error;
-    EXPECT_FALSE(ParseResourceScript(c.text, &script, &error)) << c.text;
+    EXPECT_FALSE(ParseResourceScript(files, "dialogs/main.rc", &script, &error)) << c.text;
     EXPECT_NE(error.find(c.message), std::string::npos) << "got \"" << error << "\" for\n"
                                                         << c.text;
     EXPECT_TRUE(script.dialogs.empty()) << c.text;

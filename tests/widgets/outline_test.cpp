@@ -1,11 +1,13 @@
 // The outline script parser and the host layouts written in it.
 #include "outline_script.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
+#include <vector>
 
 #include "grid_configs.h"
 #include "layouts.h"
-#include "widgets/widget_test_support.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "widgets/widget_test_support.h"
+#include "support/stores.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/widget_test_support.h"
+#include "support/qt_app.h"
 
 namespace {
 
@@ -34,10 +34,9 @@ class RecordingGrid : public XGrid {
   }
 };
 
-class XGridTest : public ::testing::Test {
+class XGridTest : public hrztest::QtTest {
  protected:
   void SetUp() override {
-    hrztest::EnsureApplication();
     tester_ = std::make_unique<QAbstractItemModelTester>(
         grid_.View()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     grid_.SetCols(3);
@@ -143,7 +142,7 @@ class DrawingGrid : public XGrid {
 };
 
 TEST(XGridDrawingTest, DataCellsPassThroughDrawCellText) {
-  hrztest::EnsureApplication();
+  hrztest::App();
   DrawingGrid grid;
   grid.SetCols(3);
   grid.SetItemText(0, 2, "Heading");

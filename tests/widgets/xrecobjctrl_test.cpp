@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "widgets/widget_test_support.h"
+#include "support/stores.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/widget_test_support.h"
+#include "support/qt_app.h"
 
 namespace {
 
@@ -33,10 +33,9 @@ class ClickTree : public XTree {
   }
 };
 
-class XTreeTest : public ::testing::Test {
+class XTreeTest : public hrztest::QtTest {
  protected:
   void SetUp() override {
-    hrztest::EnsureApplication();
     tester_ = std::make_unique<QAbstractItemModelTester>(
         tree_.View()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     // a(0) { b(1) { c(2) } d(3) } e(4)
@@ -203,7 +202,7 @@ namespace {
 // Trees and grids sit in containers over a dialog's placeholder; the automation hook picks
 // their items by control id, the container's or their own.
 TEST(XCtrlHostingTest, AutomationPicksNodesAndRowsByControlId) {
-  hrztest::EnsureApplication();
+  hrztest::App();
   QWidget page;
   CWnd* dialog = CWnd::FromWidget(&page);
   XCtrlContainer treeBox, gridBox;
@@ -252,7 +251,7 @@ TEST(XCtrlHostingTest, AutomationPicksNodesAndRowsByControlId) {
 namespace {
 
 TEST(XCtrlHostingTest, ATreeOutlivesTheWindowThatHeldIt) {
-  hrztest::EnsureApplication();
+  hrztest::App();
   QWidget page;
   auto box = std::make_unique<XCtrlContainer>();
   ASSERT_TRUE(

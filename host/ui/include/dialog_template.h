@@ -1,14 +1,15 @@
 // Dialog templates written in a small subset of the resource-script language:
 //
-//   #define IDC_OLD_PWD 1007                       (names for numbers; other # lines ignored)
+//   #include "chgpwd_ids.h"                       (a header of #define lines shared with C++)
+//   #define IDC_OLD_PWD 1007                      (names for numbers)
 //   101 DIALOGEX 0, 0, 231, 123                   (position and size in dialog units)
 //   STYLE DS_MODALFRAME | WS_POPUP | WS_CAPTION
 //   CAPTION "Change password"
 //   FONT 9, "MS Shell Dlg", 400, 0, 0x1           (point size and face; the rest is ignored)
 //   BEGIN
-//     LTEXT "Old password", 1055, 14, 17, 60, 8     (text controls: text, id, x, y, cx, cy [, style
-//     [, exstyle]]) EDITTEXT IDC_OLD_PWD, 80, 14, 120, 14, ES_PASSWORD | ES_AUTOHSCROLL CONTROL "",
-//     1031, "Static", SS_BLACKFRAME | NOT WS_VISIBLE, 14, 60, 200, 30
+//     LTEXT "Old password", 1055, 14, 17, 60, 8   (text, id, x, y, cx, cy [, style [, exstyle]])
+//     EDITTEXT IDC_OLD_PWD, 80, 14, 120, 14, ES_PASSWORD | ES_AUTOHSCROLL
+//     CONTROL "", 1031, "Static", SS_BLACKFRAME | NOT WS_VISIBLE, 14, 60, 200, 30
 //   END
 //   130 ICON "icons/hrzuser.png"                  (icons and bitmaps name embedded files)
 //   137 BITMAP "bitmaps/tip.bmp"
@@ -16,6 +17,9 @@
 // Text controls: LTEXT RTEXT CTEXT PUSHBUTTON DEFPUSHBUTTON GROUPBOX CHECKBOX AUTOCHECKBOX
 // RADIOBUTTON AUTORADIOBUTTON; without text: EDITTEXT COMBOBOX; CONTROL names its class:
 // "Static", "Button", "Edit", "ComboBox" or "msctls_progress32". Comments are // and /* */.
+// A defined name stands wherever a number may. Preprocessor lines are #define NAME value
+// (a number or a defined name; no name takes a second value), #include "file" (a file of
+// preprocessor lines only) and #pragma (ignored); any other directive is an error.
 #pragma once
 
 #include <map>
@@ -148,8 +152,16 @@ struct ResourceScript {
   std::map<int, std::string> bitmaps;  // id -> file name
 };
 
+// The files a script may include, by their names in the module ("dialogs/chgpwd_ids.h").
+using ScriptFiles = std::map<std::string, std::string_view, std::less<>>;
+
 // Parses a whole script into *script. Returns false on the first error and describes it,
-// with its line number, in *error; *script is then left unchanged.
+// with its line number, in *error; *script is then left unchanged. This form includes
+// nothing: an #include line is an error.
 bool ParseResourceScript(std::string_view text, ResourceScript* script, std::string* error);
+// Parses the script of that name in files. #include "x.h" in "dialogs/a.rc" reads
+// "dialogs/x.h", or else "x.h"; a missing file and an include cycle are errors.
+bool ParseResourceScript(const ScriptFiles& files, std::string_view name, ResourceScript* script,
+                         std::string* error);
 
 }  // namespace hrz

@@ -11,8 +11,8 @@
 class QIcon;
 class QPixmap;
 
-// One file embedded in a module: resource scripts end in ".rc", the others are the image
-// files that their ICON and BITMAP statements name.
+// One file embedded in a module: resource scripts end in ".rc"; the others are the headers
+// that scripts include and the image files that their ICON and BITMAP statements name.
 struct HrzResourceFile {
   const char* name;
   const unsigned char* data;
@@ -27,6 +27,9 @@ BOOL AfxRegisterModuleResources(HINSTANCE module, const HrzResourceFile* files, 
 void AfxUnregisterModuleResources(HINSTANCE module);
 
 namespace hrz {
+
+// The files by name, as scripts find what they include; the texts stay in the files.
+ScriptFiles ScriptFilesOf(const HrzResourceFile* files, std::size_t count);
 
 // Lookups in the current resource module; null when it has no such resource. The returned
 // objects live until the module is unregistered. UI thread only.

@@ -1,7 +1,7 @@
 #include "rc_lexer.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cstdlib>
 
 namespace hrz {
 namespace {
@@ -11,6 +11,17 @@ bool IsNameStart(char c) {
 }
 bool IsNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
+std::size_t SkipBlanks(std::string_view line, std::size_t p) {
+  while (p < line.size() && IsBlank(line[p])) ++p;
+  return p;
+}
+// What may follow a directive on its line.
+bool OnlyComment(std::string_view rest) {
+  return rest.empty() || rest.substr(0, 2) == "//";
 }
 
 // Decimal or 0x hexadecimal, with an optional L or U suffix. False when not a whole number
@@ -42,6 +53,18 @@ bool ParseNumber(std::string_view text, std::int64_t* value) {
 
 }  // namespace
 
+bool RcPreprocessor::Lookup(const std::string& name, std::int64_t* value) const {
+  if (auto it = defines.find(name); it != defines.end()) {
+    *value = it->second;
+    return true;
+  }
+  if (builtins == nullptr) return false;
+  auto it = builtins->find(name);
+  if (it == builtins->end()) return false;
+  *value = it->second;
+  return true;
+}
+
 Token RcLexer::Invalid(const std::string& message) const {
   Token token;
   token.kind = TokenKind::Invalid;
@@ -71,31 +94,97 @@ bool RcLexer::Preprocessor(Token* error) {
   if (end == std::string_view::npos) end = text_.size();
   std::string_view line = text_.substr(pos_ + 1, end - pos_ - 1);
   pos_ = end;
-  if (line.substr(0, 6) != "define") return true;  // #include, #if...: not ours to follow
-  line.remove_prefix(6);
-  std::size_t p = 0;
-  auto skip = [&] {
-    while (p < line.size() && (line[p] == ' ' || line[p] == '\t' || line[p] == '\r')) ++p;
-  };
-  skip();
+  std::size_t p = SkipBlanks(line, 0);
+  std::size_t nameEnd = p;
+  while (nameEnd < line.size() && IsNameChar(line[nameEnd])) ++nameEnd;
+  std::string_view directive = line.substr(p, nameEnd - p);
+  std::string_view rest = line.substr(nameEnd);
+  if (directive == "define") return Define(rest, error);
+  if (directive == "include") return Include(rest, error);
+  if (directive == "pragma") return true;  // "#pragma once" of the headers C++ shares
+  *error = Invalid("unsupported directive #" + std::string(directive));
+  return false;
+}
+
+bool RcLexer::Define(std::string_view line, Token* error) {
+  std::size_t p = SkipBlanks(line, 0);
   std::size_t nameStart = p;
   while (p < line.size() && IsNameChar(line[p])) ++p;
   std::string name(line.substr(nameStart, p - nameStart));
-  skip();
-  std::size_t valueStart = p;
-  while (p < line.size() && !std::isspace(static_cast<unsigned char>(line[p]))) ++p;
-  std::string_view value = line.substr(valueStart, p - valueStart);
-  std::int64_t number = 0;
   if (name.empty() || !IsNameStart(name[0])) {
     *error = Invalid("#define without a name");
     return false;
   }
-  if (ParseNumber(value, &number)) {
-    defines_[name] = number;
-  } else if (auto it = defines_.find(std::string(value)); it != defines_.end()) {
-    defines_[name] = it->second;
-  } else {
+  p = SkipBlanks(line, p);
+  std::size_t valueStart = p;
+  while (p < line.size() && !IsBlank(line[p]) && line[p] != '/') ++p;
+  std::string_view value = line.substr(valueStart, p - valueStart);
+  if (!OnlyComment(line.substr(SkipBlanks(line, p)))) {
+    *error = Invalid("unexpected text after #define " + name);
+    return false;
+  }
+  const bool negative = !value.empty() && value[0] == '-';
+  std::int64_t number = 0;
+  if (ParseNumber(negative ? value.substr(1) : value, &number)) {
+    if (negative) number = -number;
+  } else if (!preprocessor_->Lookup(std::string(value), &number)) {
     *error = Invalid("#define " + name + " needs a number");
+    return false;
+  }
+  std::int64_t known = 0;
+  if (preprocessor_->Lookup(name, &known) && known != number) {
+    *error = Invalid(name + " is defined as " + std::to_string(known) + " already");
+    return false;
+  }
+  preprocessor_->defines[name] = number;
+  return true;
+}
+
+bool RcLexer::Include(std::string_view line, Token* error) {
+  std::size_t open = SkipBlanks(line, 0);
+  if (open < line.size() && line[open] == '<') {
+    *error = Invalid("#include <...> is not read: include the script's own header in quotes");
+    return false;
+  }
+  std::size_t close =
+      open < line.size() && line[open] == '"' ? line.find('"', open + 1) : std::string_view::npos;
+  if (close == std::string_view::npos || close == open + 1) {
+    *error = Invalid("#include needs a file name in quotes");
+    return false;
+  }
+  std::string name(line.substr(open + 1, close - open - 1));
+  if (!OnlyComment(line.substr(SkipBlanks(line, close + 1)))) {
+    *error = Invalid("unexpected text after #include \"" + name + "\"");
+    return false;
+  }
+  // Beside the including file first, then at the top of the set, as a compiler looks.
+  std::vector<std::string>& reading = preprocessor_->reading;
+  const std::string includer = reading.empty() ? std::string() : reading.back();
+  const std::string beside = includer.substr(0, includer.rfind('/') + 1) + name;
+  const ScriptFiles* files = preprocessor_->files;
+  auto found = files == nullptr ? ScriptFiles::const_iterator() : files->find(beside);
+  if (files != nullptr && found == files->end()) found = files->find(name);
+  if (files == nullptr || found == files->end()) {
+    *error = Invalid("cannot include " + name + ": no such file");
+    return false;
+  }
+  if (std::find(reading.begin(), reading.end(), found->first) != reading.end()) {
+    std::string cycle;
+    for (const std::string& file : reading) cycle += file + " -> ";
+    *error = Invalid("#include cycle: " + cycle + found->first);
+    return false;
+  }
+  reading.push_back(found->first);
+  RcLexer included(found->second, preprocessor_);
+  Token token = included.Next();
+  reading.pop_back();
+  if (token.kind == TokenKind::Invalid) {
+    *error = Invalid(found->first + ": line " + std::to_string(token.line) + ": " + token.text);
+    return false;
+  }
+  if (token.kind != TokenKind::End) {
+    *error = Invalid(found->first + ": line " + std::to_string(token.line) +
+                     ": an included file may hold only preprocessor lines");
     return false;
   }
   return true;

@@ -11,8 +11,8 @@
 namespace hrz {
 namespace {
 
-const std::unordered_map<std::string, std::int64_t>& BuiltinNames() {
-  static const std::unordered_map<std::string, std::int64_t> names = {
+const NameTable& BuiltinNames() {
+  static const NameTable names = {
       {"IDOK", IDOK},
       {"IDCANCEL", IDCANCEL},
       {"IDABORT", IDABORT},
@@ -175,7 +175,10 @@ struct Argument {
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : lexer_(text) {}
+  // name: the script's name in files, from which its #include lines are found.
+  Parser(std::string_view text, std::string_view name, const ScriptFiles* files)
+      : preprocessor_{files, &BuiltinNames(), {}, {std::string(name)}},
+        lexer_(text, &preprocessor_) {}
 
   bool Run(ResourceScript* script);
   const std::string& Error() const { return error_; }
@@ -197,6 +200,7 @@ class Parser {
   bool ParseControl(const Token& keyword, DialogTemplate* dialog);
   bool ParseFileResource(int id, std::map<int, std::string>* files, const char* kind);
 
+  RcPreprocessor preprocessor_;
   RcLexer lexer_;
   std::string error_;
 };
@@ -210,16 +214,7 @@ bool Parser::Expect(TokenKind kind, const char* what, Token* token) {
 }
 
 bool Parser::ResolveName(const Token& token, std::int64_t* value) {
-  const auto& defines = lexer_.Defines();
-  if (auto it = defines.find(token.text); it != defines.end()) {
-    *value = it->second;
-    return true;
-  }
-  const auto& builtin = BuiltinNames();
-  if (auto it = builtin.find(token.text); it != builtin.end()) {
-    *value = it->second;
-    return true;
-  }
+  if (preprocessor_.Lookup(token.text, value)) return true;
   return Fail(token.line, "unknown name " + token.text);
 }
 
@@ -495,11 +490,10 @@ bool Parser::Run(ResourceScript* script) {
   }
 }
 
-}  // namespace
-
-bool ParseResourceScript(std::string_view text, ResourceScript* script, std::string* error) {
+bool Parse(std::string_view text, std::string_view name, const ScriptFiles* files,
+           ResourceScript* script, std::string* error) {
   ResourceScript parsed;
-  Parser parser(text);
+  Parser parser(text, name, files);
   if (!parser.Run(&parsed)) {
     if (error != nullptr) *error = parser.Error();
     return false;
@@ -523,6 +517,22 @@ bool ParseResourceScript(std::string_view text, ResourceScript* script, std::str
   script->icons.merge(parsed.icons);
   script->bitmaps.merge(parsed.bitmaps);
   return true;
+}
+
+}  // namespace
+
+bool ParseResourceScript(std::string_view text, ResourceScript* script, std::string* error) {
+  return Parse(text, "", nullptr, script, error);
+}
+
+bool ParseResourceScript(const ScriptFiles& files, std::string_view name, ResourceScript* script,
+                         std::string* error) {
+  auto it = files.find(name);
+  if (it == files.end()) {
+    if (error != nullptr) *error = "no script " + std::string(name);
+    return false;
+  }
+  return Parse(it->second, it->first, &files, script, error);
 }
 
 }  // namespace hrz

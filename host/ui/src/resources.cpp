@@ -62,12 +62,12 @@ BOOL AfxRegisterModuleResources(HINSTANCE module, const HrzResourceFile* files, 
     return FALSE;
   }
   auto resources = std::make_unique<ModuleResources>();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (files[i].name == nullptr || !EndsWith(files[i].name, ".rc")) continue;
-    std::string_view text(reinterpret_cast<const char*>(files[i].data), files[i].size);
+  const hrz::ScriptFiles texts = hrz::ScriptFilesOf(files, count);
+  for (const auto& [name, text] : texts) {
+    if (!EndsWith(name, ".rc")) continue;
     std::string message;
-    if (!hrz::ParseResourceScript(text, &resources->script, &message)) {
-      *error = std::string(files[i].name) + ": " + message;
+    if (!hrz::ParseResourceScript(texts, name, &resources->script, &message)) {
+      *error = name + ": " + message;
       return FALSE;
     }
   }
@@ -92,6 +92,16 @@ void AfxUnregisterModuleResources(HINSTANCE module) {
 }
 
 namespace hrz {
+
+ScriptFiles ScriptFilesOf(const HrzResourceFile* files, std::size_t count) {
+  ScriptFiles texts;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (files[i].name == nullptr) continue;
+    texts.emplace(files[i].name,
+                  std::string_view(reinterpret_cast<const char*>(files[i].data), files[i].size));
+  }
+  return texts;
+}
 
 const DialogTemplate* FindDialogTemplate(int id) {
   const ModuleResources* resources = Current();

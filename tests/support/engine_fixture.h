@@ -1,17 +1,18 @@
-// Drives the engine directly, a frame at a time, on a fresh copy of the sample store.
+// A fixture that drives the engine directly, a frame at a time, on a fresh copy of the
+// sample store: no transport, no client.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sodium.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "db/db_test_support.h"
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
 #include "hrzserver/engine.h"
+#include "support/stores.h"
+#include "support/temp_dir.h"
 
 namespace hrztest {
 

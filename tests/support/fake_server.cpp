@@ -1,9 +1,12 @@
-#include "db/fake_engine.h"
+#include "support/fake_server.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 
+#include <array>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "hrzcommon/protocol.h"

@@ -2,13 +2,10 @@
 // other frame and answers it as the test says, so request bytes can be checked exactly.
 #pragma once
 
-#include <sodium.h>
-
-#include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 

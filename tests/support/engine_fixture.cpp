@@ -1,7 +1,9 @@
-#include "server/engine_test_support.h"
+#include "support/engine_fixture.h"
 
+#include <sodium.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace hrztest {
@@ -51,11 +53,11 @@ Answer EngineTest::SendRaw(hrzsrv::Session& session, const std::vector<std::uint
 
 Answer EngineTest::Send(hrzsrv::Session& session, p::Kind kind,
                         const std::vector<std::uint8_t>& body, bool oneWay) {
-  std::vector<std::uint8_t> frame(p::kHeaderSize, 0);
+  std::vector<std::uint8_t> frame(p::kHeaderSize + body.size(), 0);
   frame[p::kClassByte] = kind.cls;
   frame[p::kGroupByte] = kind.group;
   frame[p::kCodeByte] = kind.code;
-  frame.insert(frame.end(), body.begin(), body.end());
+  std::copy(body.begin(), body.end(), frame.begin() + p::kHeaderSize);
   if (oneWay) {
     hrzsrv::Session::Outcome outcome = session.Handle(frame, true);
     Answer answer;

@@ -1,22 +1,8 @@
-#include "db/db_test_support.h"
+#include "support/stores.h"
 
-#include <unistd.h>
+#include <filesystem>
 
 namespace hrztest {
-
-std::string ViaName(const ::testing::TestParamInfo<Via>& info) {
-  return info.param == Via::kEmbedded ? "Embedded" : "Tcp";
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "hrzdb-XXXXXX").string();
-  path_ = ::mkdtemp(pattern.data());
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 void CopySampleStore(const std::string& path) {
   static TempDir templateDir;
@@ -27,6 +13,28 @@ void CopySampleStore(const std::string& path) {
     return file;
   }();
   std::filesystem::copy_file(templatePath, path);
+}
+
+Connection TryLogon(const std::string& location, const char* code, const char* password) {
+  char error[256] = {};
+  Connection db(XCliDB_Open(location.c_str(), error, sizeof error));
+  int status = 0;
+  if (db && XCliDB_Logon(db.get(), code, password, "260101", &status, nullptr, 0) != 1) {
+    db.reset();
+  }
+  return db;
+}
+
+std::string QueryText(tagXCliDB* db, const std::string& sql) {
+  XCliGenRS rs(db);
+  if (!rs.Open(1, sql.c_str()) || rs.IsEOF()) return "<none>";
+  char text[512];
+  if (!rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text)) return "<unreadable>";
+  return text;
+}
+
+std::string ViaName(const ::testing::TestParamInfo<Via>& info) {
+  return info.param == Via::kEmbedded ? "Embedded" : "Tcp";
 }
 
 void ClientTest::SetUp() {
@@ -67,12 +75,19 @@ Connection ClientTest::LogonAs(const char* code, const char* password) {
   return db;
 }
 
-std::string QueryText(tagXCliDB* db, const std::string& sql) {
-  XCliGenRS rs(db);
-  if (!rs.Open(1, sql.c_str()) || rs.IsEOF()) return "<none>";
-  char text[512];
-  if (!rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text)) return "<unreadable>";
-  return text;
+void SampleStoreTest::SetUp() {
+  const std::string path = dir_.File("store.db");
+  CopySampleStore(path);
+  char error[256] = {};
+  db_.reset(XCliDB_Open(path.c_str(), error, sizeof error));
+  ASSERT_TRUE(db_) << error;
+  int status = 0;
+  ASSERT_EQ(XCliDB_Logon(db(), "adm", kAdminPassword, "260101", &status, nullptr, 0), 1)
+      << "status " << status;
+}
+
+void SampleStoreTest::Exec(const std::string& sql) {
+  ASSERT_EQ(XCliDB_ExecuteSQL(db(), sql.c_str(), 0, 0), 1) << sql;
 }
 
 }  // namespace hrztest
