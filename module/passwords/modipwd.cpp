@@ -25,6 +25,8 @@ constexpr int kNoticeArea = 1031;
 constexpr int kIcon = 130;
 constexpr int kOldPwdMaxChars = 127;
 constexpr COLORREF kNoticeColor = RGB(255, 40, 40);
+// Four bytes is the longest character: a new password always fits the sealed form.
+static_assert(4 * kPwdMaxLength <= XCLI_PASSWORD_MAX_BYTES);
 
 // The server's answer to a wrong password, with the tries left when it tells them.
 std::string WrongPasswordMessage(const char* replyText) {
@@ -96,11 +98,16 @@ int CChgPwdDlg::Notify(const char* text, UINT type) {
 }
 
 bool CChgPwdDlg::VerifyOldPassword(const char* userCode) {
-  char oldPwd[kOldPwdMaxChars + 1] = {};
-  GetDlgItemText(kOldPwdEdit, oldPwd, sizeof oldPwd);
+  const std::string oldPwd(FirstCodePoints(GetDlgItemText(kOldPwdEdit), kOldPwdMaxChars));
+  if (oldPwd.size() > static_cast<std::size_t>(XCLI_PASSWORD_MAX_BYTES)) {
+    Notify(T("old pwd too long"));
+    return false;
+  }
   int status = 0;
   char replyText[kVerifyReplyTextSize] = {};
-  if (VerifyPasswordRequest(Module().db, userCode, oldPwd, &status, replyText)) return true;
+  if (VerifyPasswordRequest(Module().db, userCode, oldPwd.c_str(), &status, replyText)) {
+    return true;
+  }
   std::string message;
   if (status == 34) {
     const bool admin = EqualsNoCase(TrimBlanks(userCode), "adm");
@@ -120,7 +127,7 @@ bool CChgPwdDlg::NewPasswordAcceptable() {
     Notify(T("re pwd not same"));
     return false;
   }
-  if (m_newPwd.size() > static_cast<std::size_t>(kPwdMaxLength)) {
+  if (CountCodePoints(m_newPwd) > static_cast<std::size_t>(kPwdMaxLength)) {
     Notify(T("overflow pwd"));
     return false;
   }

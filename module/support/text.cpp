@@ -10,6 +10,9 @@ namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
+bool ContinuesCharacter(char c) {
+  return (static_cast<unsigned char>(c) & 0xc0) == 0x80;
+}
 char Lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -75,6 +78,19 @@ bool CopyBounded(char* dst, std::size_t capacity, std::string_view src) {
   std::memcpy(dst, src.data(), n);
   dst[n] = '\0';
   return n == src.size();
+}
+
+std::size_t CountCodePoints(std::string_view utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return !ContinuesCharacter(c); }));
+}
+
+std::string_view FirstCodePoints(std::string_view utf8, std::size_t maxCodePoints) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (!ContinuesCharacter(utf8[i]) && characters++ == maxCodePoints) return utf8.substr(0, i);
+  }
+  return utf8;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -26,6 +26,12 @@ std::vector<std::string_view> SplitText(std::string_view text, std::string_view 
 // and always terminating. Returns false when it had to cut.
 bool CopyBounded(char* dst, std::size_t capacity, std::string_view src);
 
+// Characters of UTF-8 text: code points, each counted at its first byte (bytes of the form
+// 10xxxxxx continue a character and do not count).
+std::size_t CountCodePoints(std::string_view utf8);
+// The first maxCodePoints characters of utf8, never cutting a character in two.
+std::string_view FirstCodePoints(std::string_view utf8, std::size_t maxCodePoints);
+
 // Case-insensitive ASCII comparison, like _stricmp == 0.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

@@ -116,12 +116,12 @@ struct SectionKeys {
 const std::vector<SectionKeys>& ModuleKeys() {
   static const std::vector<SectionKeys> keys = {
       {"dlg_chgpwd",
-       {"dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",   "lbl_old_pwd",
-        "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",    "overflow pwd",
-        "re pwd not same", "change_done",     "change_fail",  "no_right",     "invalid pwd",
-        "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps", "pwd inc num",
-        "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err", "lgn chg pwd",
-        "rule new user",   "rule old user",   "mb_cap"}},
+       {"dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",      "lbl_old_pwd",
+        "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",       "overflow pwd",
+        "re pwd not same", "change_done",     "change_fail",  "no_right",        "invalid pwd",
+        "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps",    "pwd inc num",
+        "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err",    "lgn chg pwd",
+        "rule new user",   "rule old user",   "mb_cap",       "old pwd too long"}},
       {"dlg_lock_system", {"pwd incorrect", "user locked", "adm locked"}},
       {"dlg_userman",
        {"dlg_cap",

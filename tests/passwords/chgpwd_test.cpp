@@ -185,17 +185,15 @@ TEST_P(ChangePasswordTest, LockedAdministratorGetsItsOwnMessage) {
 
 TEST_P(ChangePasswordTest, RefusesBadNewPasswordsAndKeepsTheOldOne) {
   StartModuleAs("bob", "bob-pw1");
-  std::string wide;
-  for (int i = 0; i < 16; ++i) wide += "\xc3\xa9";  // 16 characters, 32 bytes
   RunDialog("XCHGPWD", {
                            {"bob-pw1", "Bob-new-2", "bob-new-2"},
                            {"wrong", "Bob-new-2", "bob-new-2"},
-                           {"bob-pw1", wide, wide},
+                           {"bob-pw1", "Bob-new-2", "Bob-new-2 "},
                        });
   EXPECT_EQ(Messages(), (std::vector<std::string>{
                             "dlg_chgpwd.re pwd not same",
                             "dlg_userman.MSG_LOGON_WRONG_PWD 4 left.",
-                            "dlg_chgpwd.overflow pwd",
+                            "dlg_chgpwd.re pwd not same",
                         }));
   hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
   EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 11"), "")
@@ -210,6 +208,55 @@ TEST_P(ChangePasswordTest, NewPasswordEditsTakeSixteenCharacters) {
   EXPECT_EQ(Messages(), std::vector<std::string>{"Enter no more than 16 characters."});
   EXPECT_FALSE(CanLogOn("bob", seventeen.c_str()));
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
+}
+
+std::string Repeated(const char* character, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += character;
+  return text;
+}
+
+const char* const kTwoByteLetter = "\xc3\xa9";           // e with an acute accent
+const char* const kFourByteLetter = "\xf0\x9d\x84\x9e";  // a musical clef, outside the BMP
+
+TEST_P(ChangePasswordTest, LengthsCountCharactersNotBytes) {
+  UpdateUser(11, "CPWDRULE = 'L8'");
+  StartModuleAs("bob", "bob-pw1");
+  const std::string five = Repeated(kTwoByteLetter, 5);
+  const std::string seventeen = Repeated(kTwoByteLetter, 17);
+  const std::string sixteen = Repeated(kTwoByteLetter, 16);
+  EXPECT_EQ(RunDialog("XCHGPWD", {{"bob-pw1", five, five},
+                                  {"bob-pw1", seventeen, seventeen},
+                                  {"bob-pw1", sixteen, sixteen}}),
+            1);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "dlg_chgpwd.pwd not rule\r\n  dlg_chgpwd.pwd min len: 8",
+                            "Enter no more than 16 characters.",
+                            "dlg_chgpwd.change_done",
+                        }));
+  EXPECT_TRUE(CanLogOn("bob", sixteen.c_str()));
+
+  const std::string wide = Repeated(kFourByteLetter, 16);
+  RunDialog("XCHGPWD", {{sixteen, wide, wide}});
+  EXPECT_EQ(Messages().back(), "dlg_chgpwd.change_done");
+  EXPECT_TRUE(CanLogOn("bob", wide.c_str())) << "16 characters of four bytes each";
+}
+
+// The old password may have 127 characters, but no more bytes than its sealed form holds
+// (XCLI_PASSWORD_MAX_BYTES); a longer one is refused before it is sent and counted.
+TEST_P(ChangePasswordTest, OldPasswordTooLongToSealIsRefusedBeforeSending) {
+  StartModuleAs("bob", "bob-pw1");
+  const std::string fits = "a" + Repeated(kTwoByteLetter, 70);
+  const std::string tooLong = Repeated(kTwoByteLetter, 71);
+  ASSERT_EQ(fits.size(), static_cast<std::size_t>(XCLI_PASSWORD_MAX_BYTES));
+  RunDialog("XCHGPWD", {{fits, "Bob-new-2", "Bob-new-2"}, {tooLong, "Bob-new-2", "Bob-new-2"}});
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "dlg_userman.MSG_LOGON_WRONG_PWD 4 left.",
+                            "dlg_chgpwd.old pwd too long",
+                        }));
+  hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
+  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 11"), "1")
+      << "only the password that was sent counts as a failed try";
 }
 
 TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {

@@ -132,6 +132,13 @@ TEST_F(ControlsTest, EditLimitStopsTypingButNotTheProgram) {
     char small[6];
     EXPECT_EQ(edit->GetWindowText(small, sizeof(small)), 5);
     EXPECT_STREQ(small, "longe");
+
+    // The limit counts characters: four of four bytes each (two UTF-16 units) fit.
+    edit->SetWindowText("");
+    auto* line = qobject_cast<QLineEdit*>(edit->GetWidget());
+    const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e");
+    for (int i = 0; i < 5; ++i) line->insert(clef);
+    EXPECT_EQ(line->text(), clef.repeated(4));
   });
 }
 

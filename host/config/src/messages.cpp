@@ -22,6 +22,9 @@ const std::map<Key, const char*>& Catalogue() {
       {{"dlg_chgpwd", "pwd expired"}, "Your password has expired. Please choose a new one."},
       {{"dlg_chgpwd", "empty pwd"}, "The new password is empty. Use an empty password?"},
       {{"dlg_chgpwd", "overflow pwd"}, "The password may have at most 16 characters."},
+      {{"dlg_chgpwd", "old pwd too long"},
+       "The old password is too long to be checked: it may have at most 141 bytes, and a "
+       "letter outside A to Z takes two to four of them."},
       {{"dlg_chgpwd", "re pwd not same"}, "The new password and its confirmation differ."},
       {{"dlg_chgpwd", "change_done"}, "The password has been changed."},
       {{"dlg_chgpwd", "change_fail"}, "The password could not be changed."},

@@ -142,7 +142,10 @@ int XCliDB_SendAndWait1(tagXCliDB* db, XCliSendLock* lock, int msgClass, int gro
 // Sends a message without waiting for a reply (under a lock the caller holds).
 int XCliDB_Send2(tagXCliDB* db, unsigned char* header, const unsigned char* body, int bodyLength);
 
-// Seals a password to the server's public key; out (256 bytes) receives base64 text.
+// The longest plain password, in bytes of its UTF-8 text, that fits the sealed form.
+constexpr int XCLI_PASSWORD_MAX_BYTES = 141;
+// Seals a password to the server's public key; out (256 bytes) receives base64 text. Fails
+// for a password longer than XCLI_PASSWORD_MAX_BYTES or before a connection has opened.
 int XCliEncryptPassword(const char* plain, char* out);
 
 // ---- Files ----

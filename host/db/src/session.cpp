@@ -12,6 +12,11 @@ namespace {
 
 constexpr std::string_view kTcpScheme = "tcp://";
 constexpr std::size_t kSealedCapacity = 256;
+static_assert(sodium_base64_ENCODED_LEN(crypto_box_SEALBYTES + XCLI_PASSWORD_MAX_BYTES,
+                                        sodium_base64_VARIANT_ORIGINAL) <= kSealedCapacity &&
+                  sodium_base64_ENCODED_LEN(crypto_box_SEALBYTES + XCLI_PASSWORD_MAX_BYTES + 1,
+                                            sodium_base64_VARIANT_ORIGINAL) > kSealedCapacity,
+              "XCLI_PASSWORD_MAX_BYTES is the most that the sealed buffer holds");
 
 // The key of the most recently opened connection, for XCliEncryptPassword.
 std::mutex g_keyMutex;

@@ -21,12 +21,13 @@ QString ColorName(COLORREF color) {
   return QColor(GetRValue(color), GetGValue(color), GetBValue(color)).name();
 }
 
-// Limits typing to a number of characters without touching text set by the program.
+// Limits typing to a number of characters (code points, as the module counts them) without
+// touching text set by the program.
 class LengthLimit : public QValidator {
  public:
   LengthLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
   State validate(QString& input, int&) const override {
-    return input.size() > limit_ ? Invalid : Acceptable;
+    return input.toUcs4().size() > limit_ ? Invalid : Acceptable;
   }
   int Limit() const { return limit_; }
 
