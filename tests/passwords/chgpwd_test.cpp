@@ -210,6 +210,24 @@ TEST_P(ChangePasswordTest, NewPasswordEditsTakeSixteenCharacters) {
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
 }
 
+TEST_P(ChangePasswordTest, APastedPasswordKeepsTheCharactersThatFit) {
+  StartModuleAs("bob", "bob-pw1");
+  automation_.OnDialog(101, [](DialogDriver& d) {
+    d.SetText(kOld, "bob-pw1");
+    EXPECT_TRUE(d.Paste(kNew, "Abcdefghijklmnop-and-more"));
+    EXPECT_TRUE(d.Paste(kConfirm, "Abcdefghijklmnop-and-more"));
+    EXPECT_EQ(d.Text(kNew), "Abcdefghijklmnop");
+    d.Click(IDOK);
+  });
+  {
+    AutomationScope scope(&automation_);
+    HRZCmd(kCodeRunCommand, "XCHGPWD", nullptr, nullptr);
+  }
+  EXPECT_EQ(Messages(), std::vector<std::string>{"dlg_chgpwd.change_done"})
+      << "never the question for an empty password";
+  EXPECT_TRUE(CanLogOn("bob", "Abcdefghijklmnop"));
+}
+
 std::string Repeated(const char* character, int times) {
   std::string text;
   for (int i = 0; i < times; ++i) text += character;
