@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "db/db_test_support.h"
+#include "entry/requests.h"
 
 namespace hrztest {
 namespace {
@@ -55,6 +56,43 @@ TEST_P(RecordSetTest, RefusesBadColumnsTypesAndCapacities) {
   // A text longer than the buffer is cut and terminated.
   ASSERT_EQ(rs.GetFieldValue(1, XCLI_TYPE_TEXT, text, sizeof text), 1);
   EXPECT_STREQ(text, "Alice A");
+}
+
+// Counts, states, NIDs, limits and the day of the last password change are whole numbers:
+// they read back without a fraction, whatever form the number was written in.
+TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  struct Column {
+    const char* table;
+    const char* name;
+    const char* row;
+  };
+  const Column columns[] = {
+      {"UUSR", "NSTAT", "CCODE = 'bob'"},     {"UUSR", "NCRTOR", "CCODE = 'bob'"},
+      {"UUSR", "NPWDDAYS", "CCODE = 'bob'"},  {"UUSR", "DMODIPWD", "CCODE = 'bob'"},
+      {"UUSR", "NTRYLGN", "CCODE = 'bob'"},   {"UUSR", "NPA", "CCODE = 'bob'"},
+      {"UUSR", "NPB", "CCODE = 'bob'"},       {"UUSR", "NPC", "CCODE = 'bob'"},
+      {"UUSR", "NPD", "CCODE = 'bob'"},       {"UUSR", "NWFMAXTM", "CCODE = 'bob'"},
+      {"UUSR", "NWFMAXCNT", "CCODE = 'bob'"}, {"UUSR", "NUPCLIVR", "CCODE = 'bob'"},
+      {"UUSRBM", "NPID", "NID = 1"},          {"UUSRFN", "NFNCHR", "CCODE = 'UUSR'"},
+  };
+  for (const Column& c : columns) {
+    const std::string where = std::string(" from ") + c.table + " where " + c.row;
+    const std::string set =
+        std::string("update ") + c.table + " set " + c.name + " = 20000101.0 where " + c.row;
+    ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), set.c_str(), 0, 0), 1) << set;
+    EXPECT_EQ(QueryText(db.get(), std::string("select ") + c.name + where), "20000101")
+        << c.table << "." << c.name;
+  }
+  // The server writes the day of a password change as a whole number too.
+  ASSERT_EQ(hrz::SetPasswordRequest(db.get(), "bob", "Bob-new-2", nullptr), 1);
+  const std::string day = QueryText(db.get(), "select DMODIPWD from UUSR where CCODE = 'bob'");
+  EXPECT_EQ(day.find_first_not_of("0123456789"), std::string::npos) << day;
+  // A date-time keeps its time of day.
+  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(),
+                              "update UUSR set DMODI = 20260105.093000 where CCODE = 'bob'", 0, 0),
+            1);
+  EXPECT_EQ(QueryText(db.get(), "select DMODI from UUSR where CCODE = 'bob'"), "20260105.093");
 }
 
 TEST_P(RecordSetTest, AnEmptyResultHasNoCurrentRowAndFailedSqlDoesNotOpen) {
