@@ -50,7 +50,7 @@ tagXCliDB* LoggedOn(const std::string& location) {
   char error[256];
   tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
   int status = 0;
-  if (db == nullptr || !XCliDB_Logon(db, "adm", kPassword, "1", &status, nullptr, 0)) std::abort();
+  if (db == nullptr || !XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0)) std::abort();
   return db;
 }
 
@@ -82,7 +82,7 @@ void BM_LogonTcp(benchmark::State& state) {
   char error[256];
   tagXCliDB* db = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
   int status = 0;
-  for (auto _ : state) XCliDB_Logon(db, "adm", kPassword, "1", &status, nullptr, 0);
+  for (auto _ : state) XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0);
   XCliDB_Close(db);
 }
 BENCHMARK(BM_LogonTcp)->Unit(benchmark::kMillisecond);
@@ -94,7 +94,7 @@ void BM_QueryTcpWhileAnotherClientLogsOn(benchmark::State& state) {
     char error[256];
     tagXCliDB* busy = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
     int status = 0;
-    while (!stop) XCliDB_Logon(busy, "bob", "bob-pw1", "1", &status, nullptr, 0);
+    while (!stop) XCliDB_Logon(busy, "bob", "bob-pw1", 1, &status, nullptr, 0);
     XCliDB_Close(busy);
   });
   ReadOneRow(state, db);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "client_version.h"
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
 #include "extension_module.h"
@@ -437,6 +438,15 @@ TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
   char user[64] = "";
   XCliDB_GetUNO(db, user);
   EXPECT_STREQ(user, "adm");
+  // The client's version number reaches the server, where the online statistics read it.
+  EXPECT_GT(kClientVersion, 0);
+  EXPECT_EQ(XCliDB_GetClientVersion(db, 0), kClientVersion);
+  XCliGenRS rs(db);
+  std::int32_t stored = -1;
+  ASSERT_TRUE(rs.Open(1, "select NUPCLIVR from UUSR where CCODE = 'adm'") && !rs.IsEOF() &&
+              rs.GetFieldValue(0, XCLI_TYPE_INT32, &stored, sizeof stored));
+  EXPECT_EQ(stored, kClientVersion);
+  rs.Close();
   XCliDB_Logoff(db);
   XCliDB_Close(db);
 }
@@ -459,7 +469,7 @@ TEST(PasswordExpiry, FollowsTheMarkAndTheLifetime) {
   tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof(reason));
   ASSERT_NE(db, nullptr) << reason;
   int status = 0;
-  ASSERT_TRUE(XCliDB_Logon(db, "adm", kFirstStartAdminPassword, "test", &status, nullptr, 0));
+  ASSERT_TRUE(XCliDB_Logon(db, "adm", kFirstStartAdminPassword, 1, &status, nullptr, 0));
   EXPECT_FALSE(PasswordExpired(db)) << "the sample's administrator";
 
   int nid = XCliGetCurrentUserNID(db);
@@ -494,7 +504,7 @@ TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
     char reason[256] = "";
     tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof(reason));
     int status = 0;
-    if (db != nullptr && XCliDB_Logon(db, code, password, "test", &status, nullptr, 0)) return db;
+    if (db != nullptr && XCliDB_Logon(db, code, password, 1, &status, nullptr, 0)) return db;
     if (db != nullptr) XCliDB_Close(db);
     return nullptr;
   };
@@ -627,6 +637,17 @@ TEST(HostProgram, SaysInOneLineThatItNeedsADisplay) {
   EXPECT_NE(status, 0);
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
   EXPECT_NE(output.find("xvfb-run"), std::string::npos) << output;
+}
+
+TEST(HostProgram, TellsItsVersionAndItsVersionNumber) {
+  EXPECT_EQ(ClientVersionNumber(2, 15, 3), 21503);
+  int status = 0;
+  const std::string expected = "hrzhost " + std::to_string(HRZ_VERSION_MAJOR) + "." +
+                               std::to_string(HRZ_VERSION_MINOR) + "." +
+                               std::to_string(HRZ_VERSION_PATCH) + " (client version " +
+                               std::to_string(kClientVersion) + ")\n";
+  EXPECT_EQ(RunHost("env -u DISPLAY", "--version", &status), expected);
+  EXPECT_EQ(status, 0);
 }
 
 TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {

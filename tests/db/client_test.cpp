@@ -18,19 +18,21 @@ TEST_P(ClientCallTest, LogonReportsEachStatusAndTheLoggedInUser) {
   Connection db = Open();
   int status = 0;
   char text[64] = "x";
-  EXPECT_EQ(XCliDB_Logon(db.get(), "bob", "wrong", "1", &status, text, sizeof text), 0);
+  EXPECT_EQ(XCliDB_Logon(db.get(), "bob", "wrong", 1, &status, text, sizeof text), 0);
   EXPECT_EQ(status, 32);
   EXPECT_STREQ(text, "pwd_try_left=4");
-  EXPECT_EQ(XCliDB_Logon(db.get(), "erin", "erin-pw1", "1", &status, text, sizeof text), 0);
+  EXPECT_EQ(XCliDB_Logon(db.get(), "erin", "erin-pw1", 1, &status, text, sizeof text), 0);
   EXPECT_EQ(status, 34);
-  ASSERT_EQ(XCliDB_Logon(db.get(), "Bob", "bob-pw1", "260101", &status, text, sizeof text), 1);
+  ASSERT_EQ(XCliDB_Logon(db.get(), "Bob", "bob-pw1", 260101, &status, text, sizeof text), 1);
   EXPECT_EQ(status, 31);
   char code[128];
   ASSERT_EQ(XCliDB_GetUNO(db.get(), code), 1);
   EXPECT_STREQ(code, "bob");  // as stored, whatever case was typed
   EXPECT_EQ(XCliGetCurrentUserNID(db.get()), 11);
-  EXPECT_STREQ(XCliDB_GetClientVersion(db.get(), 0), "260101");
+  EXPECT_EQ(XCliDB_GetClientVersion(db.get(), 0), 260101);
   EXPECT_EQ(QueryText(db.get(), "select NUPCLIVR from UUSR where NID = 11"), "260101");
+  XCliDB_Logoff(db.get());
+  EXPECT_EQ(XCliDB_GetClientVersion(db.get(), 0), 0);
 }
 
 TEST_P(ClientCallTest, RecordLookups) {

@@ -61,7 +61,7 @@ Connection ClientTest::LogonAs(const char* code, const char* password) {
   Connection db = Open();
   int status = 0;
   if (db) {
-    EXPECT_EQ(XCliDB_Logon(db.get(), code, password, "260101", &status, nullptr, 0), 1)
+    EXPECT_EQ(XCliDB_Logon(db.get(), code, password, 260101, &status, nullptr, 0), 1)
         << code << " status " << status;
   }
   return db;

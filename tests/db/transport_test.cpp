@@ -146,7 +146,7 @@ TEST(CreateStoreTest, MakesAStoreWithTheGivenAdministratorPasswordAndRefusesToOv
   tagXCliDB* db = XCliDB_Open(path.c_str(), error, sizeof error);
   ASSERT_NE(db, nullptr) << error;
   int status = 0;
-  EXPECT_EQ(XCliDB_Logon(db, "adm", "first-pw", "1", &status, nullptr, 0), 1);
+  EXPECT_EQ(XCliDB_Logon(db, "adm", "first-pw", 1, &status, nullptr, 0), 1);
   // Without the sample there is the root department and adm only.
   EXPECT_EQ(QueryText(db, "select count(*) from UUSR"), "2");
   EXPECT_EQ(QueryText(db, "select NPID from UUSRBM where NCID = 1"), "2");

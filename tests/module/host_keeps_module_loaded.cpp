@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   int status = 0;
   if (XCliDB_CreateStore(store.c_str(), "adm-secret", 0, error, sizeof error) != 1 ||
       (db = XCliDB_Open(store.c_str(), error, sizeof error)) == nullptr ||
-      XCliDB_Logon(db, "adm", "adm-secret", "1", &status, nullptr, 0) != 1) {
+      XCliDB_Logon(db, "adm", "adm-secret", 1, &status, nullptr, 0) != 1) {
     return Fail(std::string("no store: ") + error);
   }
 

@@ -68,7 +68,7 @@ class ChangePasswordTest : public hrztest::ClientTest {
   bool CanLogOn(const char* code, const char* password) {
     hrztest::Connection db = Open();
     int status = 0;
-    return db && XCliDB_Logon(db.get(), code, password, "260101", &status, nullptr, 0) == 1;
+    return db && XCliDB_Logon(db.get(), code, password, 260101, &status, nullptr, 0) == 1;
   }
 
   // One run of the dialog: each attempt fills the three edits and presses OK.
@@ -383,7 +383,7 @@ class ChangePasswordRepliesTest : public ::testing::Test {
     db_ = XCliDB_Open(server_->location().c_str(), error, sizeof error);
     EXPECT_NE(db_, nullptr) << error;
     int status = 0;
-    EXPECT_EQ(XCliDB_Logon(db_, code, "pw", "1", &status, nullptr, 0), 1);
+    EXPECT_EQ(XCliDB_Logon(db_, code, "pw", 1, &status, nullptr, 0), 1);
     void* params[3] = {kInstance, db_, &lib_};
     HRZCmd(kCodeInitialise, nullptr, params, nullptr);
 

@@ -91,8 +91,14 @@ TEST_F(EngineTest, LogonRefusesUnknownDeletedAndNonUserRecords) {
   EXPECT_EQ(Logon(*session, "nobody", "x").status, p::kLogonWrong);
   EXPECT_EQ(Logon(*session, "frank[del]", "frank-pw1").status, p::kLogonWrong);
   EXPECT_EQ(Logon(*session, "ENG", "").status, p::kLogonWrong);
-  // A sealed password that is not sealed to this server is a bad message.
-  EXPECT_EQ(Send(*session, p::kLogon, TextBody({"bob", "bm90IHNlYWxlZA==", "1"})).status,
+  // A sealed password that is not sealed to this server is a bad message, and so is a
+  // version that is not a 32-bit number.
+  wire::BodyWriter foreign;
+  foreign.PutText("bob");
+  foreign.PutText("bm90IHNlYWxlZA==");
+  foreign.PutInt32(1);
+  EXPECT_EQ(Send(*session, p::kLogon, foreign.Finish()).status, p::kBadMessage);
+  EXPECT_EQ(Send(*session, p::kLogon, TextBody({"bob", Seal("bob-pw1"), "hrzhost 0.1"})).status,
             p::kBadMessage);
   // Codes compare without case; every user kind logs on.
   EXPECT_EQ(Logon(*session, "ADM", kAdminPassword).status, p::kLogonOk);

@@ -24,7 +24,7 @@ void SampleStoreTest::SetUp() {
   db_.reset(XCliDB_Open(path.c_str(), error, sizeof error));
   ASSERT_TRUE(db_) << error;
   int status = 0;
-  ASSERT_EQ(XCliDB_Logon(db(), "adm", kAdminPassword, "260101", &status, nullptr, 0), 1)
+  ASSERT_EQ(XCliDB_Logon(db(), "adm", kAdminPassword, 260101, &status, nullptr, 0), 1)
       << "status " << status;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "client_version.h"
 #include "host_resources.h"
 #include "platform_ui.h"
 #include "store_location.h"
@@ -11,7 +12,6 @@ namespace hrzhost {
 
 namespace {
 
-constexpr const char* kClientVersion = "hrzhost 0.1";
 constexpr int kLoggedOn = 31;
 constexpr int kWrongPassword = 32;
 constexpr int kLocked = 34;
