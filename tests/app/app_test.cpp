@@ -50,10 +50,12 @@ struct EntryCall {
 };
 std::vector<EntryCall> g_calls;
 
+int g_entryResult = 7;  // what RecordingEntry returns
+
 int RecordingEntry(int code, const char* command, void** params, char* out) {
   g_calls.push_back({code, command != nullptr ? command : "", params, out != nullptr ? out : ""});
   if (out != nullptr && code == 20) std::strncpy(out, "OK", 3);
-  return 7;
+  return g_entryResult;
 }
 
 const HostCommand& Command(const char* name) {
@@ -80,6 +82,7 @@ class HostTest : public ::testing::Test {
   void SetUp() override {
     hrz::test::App();
     g_calls.clear();
+    g_entryResult = 7;
   }
   hrz::ScriptedAutomation automation_;
 };
@@ -335,10 +338,10 @@ TEST_F(HostTest, CaptureSendsExactlyTheNextCommandToTheEntry) {
   EXPECT_EQ(aboutRuns, 1) << "the call after the captured one runs normally";
   EXPECT_EQ(g_calls.size(), 2u);
 
-  HostBridge::Outcome module = bridge.Run(Command("XSELUSER"), runAbout);
+  HostBridge::Outcome module = bridge.Run(Command("XUSRMAN"), runAbout);
   ASSERT_EQ(g_calls.size(), 3u);
-  EXPECT_EQ(g_calls[2].command, "XSELUSER");
-  EXPECT_EQ(g_calls[2].out, "") << "a module command starts with an empty buffer";
+  EXPECT_EQ(g_calls[2].command, "XUSRMAN");
+  EXPECT_EQ(g_calls[2].out, "") << "a command without input starts with an empty buffer";
   EXPECT_EQ(module.result, 7);
   EXPECT_EQ(module.out, "OK");
 }
@@ -382,9 +385,45 @@ TEST_F(HostTest, MainWindowListsTheTwelveCommandsAndShowsResults) {
                                              "XUSERS_STAT", "XUSRFUNC", "KQFLOWUSER", "KQWFUSER",
                                              "XPRFLWCHK", "XUSRINFO", "XSELUSER", "XVIEWSIGN"}));
   admin->actions()[10]->trigger();
-  EXPECT_EQ(window.StatusText(), "XSELUSER: NID 7");
+  EXPECT_EQ(g_calls.back().out, "UUSRI,KQUSR,UDEPT,UROLE")
+      << "the picker is told which kinds the host lets its user pick";
+  EXPECT_EQ(window.StatusText(), "XSELUSER: NID 7, a record this store does not hold");
   admin->actions()[1]->trigger();
   EXPECT_EQ(window.StatusText(), "Password changed");
+}
+
+TEST_F(HostTest, TheStatusBarNamesTheRecordThePickerChose) {
+  TempFolder folder;
+  const std::string store = folder.Path() + "/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  char reason[256] = "";
+  tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof reason);
+  ASSERT_NE(db, nullptr) << reason;
+  int status = 0;
+  ASSERT_TRUE(XCliDB_Logon(db, "adm", kFirstStartAdminPassword, 1, &status, nullptr, 0));
+  HostBridge bridge;
+  bridge.Attach(RecordingEntry, db, nullptr);
+  MainWindow window(bridge, "adm", store);
+  struct Case {
+    int chosen;
+    std::string status;
+  };
+  const int bob = XCliGetUserNID(db, "bob");
+  const int engineering = XCliGetUserNID(db, "ENG");
+  const Case cases[] = {
+      {bob, "XSELUSER: NID " + std::to_string(bob) + ", code bob (UUSRI, Bob Baker)"},
+      {engineering,
+       "XSELUSER: NID " + std::to_string(engineering) + ", code ENG (UDEPT, Engineering)"},
+      {-1, "XSELUSER: nothing chosen (it returned -1)"},
+  };
+  for (const Case& c : cases) {
+    g_entryResult = c.chosen;
+    window.RunCommand(Command("XSELUSER"));
+    EXPECT_EQ(window.StatusText().toStdString(), c.status);
+  }
+  XCliDB_Logoff(db);
+  XCliDB_Close(db);
 }
 
 TEST_F(HostTest, TheRealModuleAnswersThroughItsEntry) {
