@@ -295,6 +295,73 @@ TEST_F(HostTest, EveryKeyTheModuleUsesHasATextWithTheRightPlaceholders) {
   }
 }
 
+// Whether the department IP dialog takes one piece of its list: four parts of digits, "*"
+// and "?" joined by three dots, each part 0 to 255 with a wildcard read as the digit 1.
+bool DepartmentIpDialogTakes(const std::string& piece) {
+  if (piece.find_first_not_of("0123456789*?.") != std::string::npos) return false;
+  if (std::count(piece.begin(), piece.end(), '.') != 3) return false;
+  std::string digits = piece;
+  std::replace_if(
+      digits.begin(), digits.end(), [](char c) { return c == '*' || c == '?'; }, '1');
+  std::size_t start = 0;
+  for (int part = 0; part < 4; ++part) {
+    const std::size_t end = std::min(digits.find('.', start), digits.size());
+    if (end - start > 3 || (end > start && std::stoi(digits.substr(start, end - start)) > 255)) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+TEST_F(HostTest, TextsThatExplainARuleAgreeWithIt) {
+  HostBridge bridge;
+  auto text = [&](const char* section, const char* key) {
+    const char* value = bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section),
+                                              reinterpret_cast<std::intptr_t>(key));
+    return std::string(value != nullptr ? value : "");
+  };
+  // Every address the help offers as an example is one the dialog takes.
+  const std::string help = text("dlg_user_lgnmac", "ip help");
+  std::vector<std::string> examples;
+  std::string word;
+  for (char c : help + " ") {
+    if (c == ' ' || c == ',' || c == ';') {
+      while (!word.empty() && word.back() == '.') word.pop_back();  // the sentence's full stop
+      if (word.find('.') != std::string::npos) examples.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  ASSERT_FALSE(examples.empty()) << help;
+  for (const std::string& example : examples) {
+    EXPECT_TRUE(DepartmentIpDialogTakes(example)) << example << " in: " << help;
+  }
+  EXPECT_TRUE(DepartmentIpDialogTakes("10.0.*.2**"));
+  EXPECT_FALSE(DepartmentIpDialogTakes("10.0.0.1-10.0.0.9"));
+  EXPECT_FALSE(DepartmentIpDialogTakes("10.0.0.3**"));
+
+  // The refusals follow the refused address, and none offers a range the dialog refuses.
+  for (const char* key : {"ip err char", "ip wrong"}) {
+    const std::string refusal = text("dlg_user_lgnmac", key);
+    EXPECT_EQ(refusal.rfind(": ", 0), 0u) << key << ": " << refusal;
+  }
+  for (const char* key : {"ip help", "ip err char", "ip wrong", "lbl_deptip"}) {
+    const std::string value = text("dlg_user_lgnmac", key);
+    EXPECT_EQ(value.find('-'), std::string::npos) << key << ": " << value;
+    EXPECT_EQ(value.find("range"), std::string::npos) << key << ": " << value;
+  }
+
+  // "user no dept" is about the signed-in user, who then sees "no pvg" for another's file.
+  EXPECT_EQ(text("dlg_viewusersign", "user no dept").rfind("You ", 0), 0u);
+  // The tries left read right for one try too.
+  const std::string triesLeft = text("dlg_userman", "MSG_LOGON_PWD_TRY_LEFT");
+  std::string one = triesLeft;
+  one.replace(one.find("%d"), 2, "1");
+  EXPECT_EQ(one.find("1 more attempts"), std::string::npos) << one;
+}
+
 TEST_F(HostTest, HostSettingsAreLeftToTheModulesDefaults) {
   HostBridge bridge;
   auto text = [&](const char* section, const char* key) {
@@ -594,7 +661,8 @@ TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
 
 TEST(LogonMessages, NameTheReason) {
   EXPECT_EQ(LogonFailureText(32, "pwd_try_left=2"),
-            "The user code or the password is not correct. 2 more attempts before the lock.");
+            "The user code or the password is not correct. Attempts left before the lock: 2.");
+  EXPECT_EQ(LogonFailureText(32, "pwd_try_left=1").find("1 more attempts"), std::string::npos);
   EXPECT_EQ(LogonFailureText(32, ""), "The user code or the password is not correct.");
   EXPECT_EQ(LogonFailureText(34, nullptr), "This account is locked after too many failed logons.");
   EXPECT_EQ(LogonFailureText(0, nullptr), "The server did not answer.");

@@ -26,7 +26,7 @@ std::string LogonFailureText(int status, const char* replyText) {
       std::string::size_type at = reply.find("pwd_try_left=");
       if (at != std::string::npos) {
         int left = std::atoi(reply.c_str() + at + 13);
-        if (left > 0) text += " " + std::to_string(left) + " more attempts before the lock.";
+        if (left > 0) text += " Attempts left before the lock: " + std::to_string(left) + ".";
       }
       return text;
     }
