@@ -57,7 +57,7 @@ tagXCliDB* LoggedOn(const std::string& location) {
 void ReadOneRow(benchmark::State& state, tagXCliDB* db) {
   for (auto _ : state) {
     XCliGenRS rs(db);
-    rs.Open(1, "select CCODE, CNAME, NSTAT from UUSR where NID = 10");
+    rs.Open(1, "select CCODE, CNAME, NSTAT from UUSR where NID = 308");
     char text[128];
     rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text);
     benchmark::DoNotOptimize(text);

@@ -616,7 +616,7 @@ TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
   };
   tagXCliDB* adm = logon("adm", kFirstStartAdminPassword);
   ASSERT_NE(adm, nullptr);
-  EXPECT_TRUE(XCliDB_ExecuteSQL(adm, "update UUSR set DMODIPWD = 20000101 where NID = 11", 0, 0));
+  EXPECT_TRUE(XCliDB_ExecuteSQL(adm, "update UUSR set DMODIPWD = 20000101 where NID = 309", 0, 0));
   XCliDB_Logoff(adm);
   XCliDB_Close(adm);
 

@@ -25,7 +25,7 @@ TEST_P(RecordSetTest, ReadsTextIntegerAndNullColumnsOfTheFirstRow) {
   EXPECT_STREQ(text, "alice");
   std::int32_t nid = 0;
   ASSERT_EQ(rs.GetFieldValue(1, XCLI_TYPE_INT32, &nid, 4), 1);
-  EXPECT_EQ(nid, 10);
+  EXPECT_EQ(nid, 308);
   // NULL reads as an empty text and as 0, both with success.
   ASSERT_EQ(rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text), 1);
   EXPECT_STREQ(text, "");
@@ -44,7 +44,7 @@ TEST_P(RecordSetTest, ReadsTextIntegerAndNullColumnsOfTheFirstRow) {
 TEST_P(RecordSetTest, RefusesBadColumnsTypesAndCapacities) {
   Connection db = LogonAs("adm", kAdminPassword);
   XCliGenRS rs(db.get());
-  ASSERT_EQ(rs.Open(1, "select CCODE, CNAME from UUSR where NID = 10"), 1);
+  ASSERT_EQ(rs.Open(1, "select CCODE, CNAME from UUSR where NID = 308"), 1);
   char text[8];
   std::int32_t value = 0;
   EXPECT_EQ(rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text), 0);
@@ -95,6 +95,23 @@ TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {
   EXPECT_EQ(QueryText(db.get(), "select DMODI from UUSR where CCODE = 'bob'"), "20260105.093");
 }
 
+// The administrator and the root alone hold NIDs up to 300; the sample's records and every
+// record added without an NID lie above, so that the actions that spare the system records
+// reach all the others.
+TEST_P(RecordSetTest, OnlyTheSystemRecordsHoldNidsUpTo300) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  EXPECT_EQ(QueryText(db.get(), "select group_concat(CCODE) from UUSR where NID <= 300"),
+            "adm,ORG");
+  EXPECT_EQ(QueryText(db.get(), "select min(NID) from UUSR where NID > 300"), "301");
+  const std::string highest = QueryText(db.get(), "select max(NID) from UUSR");
+  ASSERT_EQ(
+      XCliDB_ExecuteSQL(db.get(),
+                        "insert into UUSR(CCODE, CNAME, CSRC) values('zoe', 'Zoe', 'UUSRI')", 0, 0),
+      1);
+  EXPECT_EQ(QueryText(db.get(), "select NID from UUSR where CCODE = 'zoe'"),
+            std::to_string(std::stoi(highest) + 1));
+}
+
 TEST_P(RecordSetTest, AnEmptyResultHasNoCurrentRowAndFailedSqlDoesNotOpen) {
   Connection db = LogonAs("adm", kAdminPassword);
   XCliGenRS rs(db.get());
@@ -105,18 +122,19 @@ TEST_P(RecordSetTest, AnEmptyResultHasNoCurrentRowAndFailedSqlDoesNotOpen) {
   EXPECT_NE(rs.IsEOF(), 0);
   EXPECT_EQ(rs.Open(1, "select 1; select 2"), 0);
   // The connection is still in step after the failures.
-  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bob Baker");
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 309"), "Bob Baker");
 }
 
 TEST_P(RecordSetTest, ExecuteSqlChangesTheStoreAndAFailureChangesNothing) {
   Connection db = LogonAs("adm", kAdminPassword);
-  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), "update UUSR set CNAME = 'Bobby' where NID = 11", 0, 0), 1);
-  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bobby");
+  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), "update UUSR set CNAME = 'Bobby' where NID = 309", 0, 0),
+            1);
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 309"), "Bobby");
   // A unique code clash fails as a whole.
   EXPECT_EQ(XCliDB_ExecuteSQL(db.get(),
-                              "update UUSR set CCODE = 'alice', CNAME = 'X' where NID = 11", 0, 0),
+                              "update UUSR set CCODE = 'alice', CNAME = 'X' where NID = 309", 0, 0),
             0);
-  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bobby");
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 309"), "Bobby");
   EXPECT_EQ(XCliDB_ExecuteSQL(db.get(), "not sql at all", 0, 0), 0);
 }
 
@@ -125,10 +143,10 @@ TEST_P(RecordSetTest, LongTextsTravelWhole) {
   const std::string apps(100000, 'a');
   ASSERT_EQ(
       XCliDB_ExecuteSQL(
-          db.get(), ("update UUSR set CDECFLWAPPS = '" + apps + "' where NID = 12").c_str(), 0, 0),
+          db.get(), ("update UUSR set CDECFLWAPPS = '" + apps + "' where NID = 310").c_str(), 0, 0),
       1);
   XCliGenRS rs(db.get());
-  ASSERT_EQ(rs.Open(1, "select length(CDECFLWAPPS), CDECFLWAPPS from UUSR where NID = 12"), 1);
+  ASSERT_EQ(rs.Open(1, "select length(CDECFLWAPPS), CDECFLWAPPS from UUSR where NID = 310"), 1);
   std::int32_t length = 0;
   ASSERT_EQ(rs.GetFieldValue(0, XCLI_TYPE_INT32, &length, 4), 1);
   EXPECT_EQ(length, 100000);

@@ -52,8 +52,8 @@ TEST_P(TcpServerTest, OneConnectionSharedByThreadsStaysInStep) {
     }
     return right;
   };
-  auto a = std::async(std::launch::async, worker, 10, "alice");
-  auto b = std::async(std::launch::async, worker, 11, "bob");
+  auto a = std::async(std::launch::async, worker, 308, "alice");
+  auto b = std::async(std::launch::async, worker, 309, "bob");
   EXPECT_EQ(a.get(), 40);
   EXPECT_EQ(b.get(), 40);
 }
@@ -150,6 +150,11 @@ TEST(CreateStoreTest, MakesAStoreWithTheGivenAdministratorPasswordAndRefusesToOv
   // Without the sample there is the root department and adm only.
   EXPECT_EQ(QueryText(db, "select count(*) from UUSR"), "2");
   EXPECT_EQ(QueryText(db, "select NPID from UUSRBM where NCID = 1"), "2");
+  // NIDs up to 300 are kept for the system records: the first record added takes 301.
+  ASSERT_EQ(XCliDB_ExecuteSQL(
+                db, "insert into UUSR(CCODE, CNAME, CSRC) values('zoe', 'Zoe', 'UUSRI')", 0, 0),
+            1);
+  EXPECT_EQ(QueryText(db, "select NID from UUSR where CCODE = 'zoe'"), "301");
   XCliDB_Close(db);
 }
 

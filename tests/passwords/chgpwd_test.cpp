@@ -105,7 +105,7 @@ class ChangePasswordTest : public hrztest::ClientTest {
 };
 
 TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
-  UpdateUser(11, "DMODIPWD = 20000101");
+  UpdateUser(309, "DMODIPWD = 20000101");
   StartModuleAs("bob", "bob-pw1");
   EXPECT_EQ(RunDialog("XCHGPWD", {{"bob-pw1", "Bob-new-2", "Bob-new-2"}}), 1);
   ASSERT_EQ(automation_.MessageBoxes().size(), 1u);
@@ -117,7 +117,7 @@ TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
   EXPECT_TRUE(CanLogOn("bob", "Bob-new-2"));
   hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
   const int today = static_cast<int>(XCliDB_GetServerTimeDouble(adm.get()));
-  EXPECT_EQ(std::stoi(hrztest::QueryText(adm.get(), "select DMODIPWD from UUSR where NID = 11")),
+  EXPECT_EQ(std::stoi(hrztest::QueryText(adm.get(), "select DMODIPWD from UUSR where NID = 309")),
             today)
       << "the server keeps the day of the change";
 }
@@ -196,7 +196,7 @@ TEST_P(ChangePasswordTest, RefusesBadNewPasswordsAndKeepsTheOldOne) {
                             "dlg_chgpwd.re pwd not same",
                         }));
   hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
-  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 11"), "")
+  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 309"), "")
       << "the correct old password of the last try cleared the failure count";
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
 }
@@ -238,7 +238,7 @@ const char* const kTwoByteLetter = "\xc3\xa9";           // e with an acute acce
 const char* const kFourByteLetter = "\xf0\x9d\x84\x9e";  // a musical clef, outside the BMP
 
 TEST_P(ChangePasswordTest, LengthsCountCharactersNotBytes) {
-  UpdateUser(11, "CPWDRULE = 'L8'");
+  UpdateUser(309, "CPWDRULE = 'L8'");
   StartModuleAs("bob", "bob-pw1");
   const std::string five = Repeated(kTwoByteLetter, 5);
   const std::string seventeen = Repeated(kTwoByteLetter, 17);
@@ -273,12 +273,12 @@ TEST_P(ChangePasswordTest, OldPasswordTooLongToSealIsRefusedBeforeSending) {
                             "dlg_chgpwd.old pwd too long",
                         }));
   hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
-  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 11"), "1")
+  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 309"), "1")
       << "only the password that was sent counts as a failed try";
 }
 
 TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {
-  UpdateUser(11, "CPWDRULE = 'L6'");
+  UpdateUser(309, "CPWDRULE = 'L6'");
   StartModuleAs("bob", "bob-pw1");
   automation_.AnswerNextMessageBox(IDCANCEL);
   automation_.AnswerNextMessageBox(IDOK);
@@ -302,7 +302,7 @@ TEST_P(ChangePasswordTest, EmptyPasswordIsSetWhenNoRuleForbidsIt) {
 }
 
 TEST_P(ChangePasswordTest, ChecksAgainstTheLoggedInUsersRule) {
-  UpdateUser(11, "CPWDRULE = '  L8CN@\t'");
+  UpdateUser(309, "CPWDRULE = '  L8CN@\t'");
   StartModuleAs("bob", "bob-pw1");
   struct Case {
     const char* password;

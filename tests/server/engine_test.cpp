@@ -197,7 +197,7 @@ TEST_F(EngineTest, CodeLookupAnswersTheHolderOrFree) {
   std::int32_t nid = 0;
   auto fields = held.Fields();
   ASSERT_TRUE(fields.NextInt32(&nid));
-  EXPECT_EQ(nid, 10);
+  EXPECT_EQ(nid, 308);
   EXPECT_EQ(Send(*adm, p::kFindCode, TextBody({"zoe"})).status, p::kCodeFree);
 }
 
@@ -275,14 +275,14 @@ TEST_F(EngineTest, SettingsTimeAndTheAuditLog) {
   wire::BodyWriter log;
   log.PutText("ASGNDWGPVG");
   log.PutText("UUSR");
-  log.PutInt32(10);
+  log.PutInt32(308);
   log.PutText("2");
   log.PutText("Dwg Global Read");
   EXPECT_EQ(Send(*bob, p::kPutLog, log.Finish()).status, p::kOk);
   EXPECT_EQ(
       StoreText("select CACTION || '|' || CTABLE || '|' || NTARGET || '|' || CVALUE || '|' || "
                 "CTEXT || '|' || NUSER from SRV_LOG"),
-      "ASGNDWGPVG|UUSR|10|2|Dwg Global Read|11");
+      "ASGNDWGPVG|UUSR|308|2|Dwg Global Read|309");
 }
 
 TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {
