@@ -46,14 +46,14 @@ tagXCliDB* LoggedOn(const std::string& location) {
   char error[256];
   tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
   int status = 0;
-  if (db == nullptr || !XCliDB_Logon(db, "adm", kPassword, "1", &status, nullptr, 0)) std::abort();
+  if (db == nullptr || !XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0)) std::abort();
   return db;
 }
 
 void ReadOneRow(benchmark::State& state, tagXCliDB* db) {
   for (auto _ : state) {
     XCliGenRS rs(db);
-    rs.Open(1, "select CCODE, CNAME, NSTAT from UUSR where NID = 10");
+    rs.Open(1, "select CCODE, CNAME, NSTAT from UUSR where NID = 308");
     char text[128];
     rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text);
     benchmark::DoNotOptimize(text);
@@ -78,7 +78,7 @@ void BM_LogonTcp(benchmark::State& state) {
   char error[256];
   tagXCliDB* db = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
   int status = 0;
-  for (auto _ : state) XCliDB_Logon(db, "adm", kPassword, "1", &status, nullptr, 0);
+  for (auto _ : state) XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0);
   XCliDB_Close(db);
 }
 BENCHMARK(BM_LogonTcp)->Unit(benchmark::kMillisecond);
@@ -90,7 +90,7 @@ void BM_QueryTcpWhileAnotherClientLogsOn(benchmark::State& state) {
     char error[256];
     tagXCliDB* busy = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
     int status = 0;
-    while (!stop) XCliDB_Logon(busy, "bob", "bob-pw1", "1", &status, nullptr, 0);
+    while (!stop) XCliDB_Logon(busy, "bob", "bob-pw1", 1, &status, nullptr, 0);
     XCliDB_Close(busy);
   });
   ReadOneRow(state, db);

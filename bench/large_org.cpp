@@ -11,9 +11,10 @@
 namespace hrzbench {
 namespace {
 
-// The store's root department and the first NID free for generated records.
+// The store's root department and the first NID free for generated records (1 to 300 are
+// the system records').
 constexpr int kRootNid = 2;
-constexpr int kFirstNid = 100;
+constexpr int kFirstNid = 301;
 
 class Inserter {
  public:

@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   if (ready) store.db = XCliDB_Open(store.path.c_str(), reason, sizeof reason);
   ready =
       ready && store.db != nullptr &&
-      XCliDB_Logon(store.db, "adm", kAdminPassword, "260101", &status, nullptr, 0) &&
+      XCliDB_Logon(store.db, "adm", kAdminPassword, 260101, &status, nullptr, 0) &&
       sqlite3_open_v2(store.path.c_str(), &store.raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
   if (ready) {
     benchmark::AddCustomContext("departments", std::to_string(store.counts.departments));

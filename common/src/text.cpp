@@ -11,6 +11,9 @@ constexpr std::size_t kMaxSqlName = 63;
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
+bool ContinuesCharacter(char c) {
+  return (static_cast<unsigned char>(c) & 0xc0) == 0x80;
+}
 
 }  // namespace
 
@@ -114,6 +117,19 @@ bool IsSqlFieldName(std::string_view name) {
   if (dot == std::string_view::npos) return IsSqlName(name);
   return name.size() <= kMaxSqlName && IsSqlName(name.substr(0, dot)) &&
          IsSqlName(name.substr(dot + 1));
+}
+
+std::size_t CountCodePoints(std::string_view utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return !ContinuesCharacter(c); }));
+}
+
+std::string_view FirstCodePoints(std::string_view utf8, std::size_t maxCodePoints) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (!ContinuesCharacter(utf8[i]) && characters++ == maxCodePoints) return utf8.substr(0, i);
+  }
+  return utf8;
 }
 
 }  // namespace hrz

@@ -20,6 +20,8 @@ SectionTexts OtherTexts;
 
 constexpr int kOldPwdMaxChars = 127;
 constexpr COLORREF kNoticeColor = RGB(255, 40, 40);
+// Four bytes is the longest character: a new password always fits the sealed form.
+static_assert(4 * kPwdMaxLength <= XCLI_PASSWORD_MAX_BYTES);
 
 // The server's answer to a wrong password, with the tries left when it tells them.
 std::string WrongPasswordMessage(std::string_view replyText) {
@@ -91,9 +93,12 @@ int CChgPwdDlg::Notify(const char* text, UINT type) {
 }
 
 bool CChgPwdDlg::VerifyOldPassword(const char* userCode) {
-  char oldPwd[kOldPwdMaxChars + 1] = {};
-  GetDlgItemText(IDC_CHGPWD_OLD_PWD, oldPwd, sizeof oldPwd);
-  const VerifyReply reply = VerifyPasswordRequest(Module().db, userCode, oldPwd);
+  const std::string oldPwd(FirstCodePoints(GetDlgItemText(IDC_CHGPWD_OLD_PWD), kOldPwdMaxChars));
+  if (oldPwd.size() > static_cast<std::size_t>(XCLI_PASSWORD_MAX_BYTES)) {
+    Notify(T("old pwd too long"));
+    return false;
+  }
+  const VerifyReply reply = VerifyPasswordRequest(Module().db, userCode, oldPwd.c_str());
   if (reply.outcome == VerifyOutcome::kCorrect) return true;
   std::string message;
   if (reply.outcome == VerifyOutcome::kLocked) {
@@ -114,7 +119,7 @@ bool CChgPwdDlg::NewPasswordAcceptable() {
     Notify(T("re pwd not same"));
     return false;
   }
-  if (m_newPwd.size() > static_cast<std::size_t>(kPwdMaxLength)) {
+  if (CountCodePoints(m_newPwd) > static_cast<std::size_t>(kPwdMaxLength)) {
     Notify(T("overflow pwd"));
     return false;
   }

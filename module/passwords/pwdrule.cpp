@@ -1,7 +1,6 @@
 #include "passwords/pwdrule.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "entry/module_state.h"
@@ -71,8 +70,8 @@ PwdRule ParsePwdRule(std::string_view text) {
 }
 
 bool PasswordMeetsRule(const PwdRule& rule, const char* password) {
-  if (rule.minLength > 0 &&
-      (password == nullptr || std::strlen(password) < static_cast<std::size_t>(rule.minLength))) {
+  if (rule.minLength > 0 && (password == nullptr || CountCodePoints(password) <
+                                                        static_cast<std::size_t>(rule.minLength))) {
     return false;
   }
   bool lower = false, upper = false, digit = false, special = false;

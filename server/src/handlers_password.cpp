@@ -58,7 +58,8 @@ Reply SetPassword(Context& context, wire::BodyReader& in) {
   Statement store(db, "INSERT OR REPLACE INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
   store.Bind(1, std::int64_t{account->nid}).Bind(2, hash);
   Statement stamp(db, "UPDATE UUSR SET DMODIPWD = ? WHERE NID = ?");
-  stamp.Bind(1, std::floor(context.Now())).Bind(2, std::int64_t{account->nid});
+  stamp.Bind(1, static_cast<std::int64_t>(std::floor(context.Now())))
+      .Bind(2, std::int64_t{account->nid});
   if (!tx.ok() || !store.Done() || !stamp.Done() || !tx.Commit()) {
     return Reply::Status(protocol::kPasswordFailed);
   }

@@ -1,6 +1,4 @@
 // Hello, logon and logoff.
-#include <cstdlib>
-
 #include "accounts.h"
 #include "handlers.h"
 #include "store.h"
@@ -30,9 +28,10 @@ Reply Hello(Context& context, wire::BodyReader&) {
 }
 
 Reply Logon(Context& context, wire::BodyReader& in) {
-  std::string code, sealed, version, plain;
+  std::string code, sealed, plain;
+  std::int32_t version = 0;
   if (!in.NextText(&code, kMaxCode) || !in.NextText(&sealed, kMaxSealed) ||
-      !in.NextText(&version, 64)) {
+      !in.NextInt32(&version)) {
     return Reply::BadMessage();
   }
   if (!OpenPassword(context, sealed, &plain)) return Reply::BadMessage();
@@ -49,7 +48,7 @@ Reply Logon(Context& context, wire::BodyReader& in) {
   SessionState& session = context.session;
   session.userNid = account->nid;
   session.userCode = account->code;
-  session.clientVersion = std::atoi(version.c_str());
+  session.clientVersion = version;
   context.engine.online.Add(session.id, session.userNid);
   Statement versionUpdate(context.db(), "UPDATE UUSR SET NUPCLIVR = ? WHERE NID = ?");
   versionUpdate.Bind(1, std::int64_t{session.clientVersion}).Bind(2, std::int64_t{account->nid});

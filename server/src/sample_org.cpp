@@ -20,33 +20,41 @@ struct SampleRecord {
   const char* note;
 };
 
+// NIDs follow on from the system records (kLastSystemNid), in the order the store would
+// number them.
 const SampleRecord kRecords[] = {
-    {3, "ENG", "Engineering", "UDEPT", {kRootNid}, nullptr, ""},
-    {4, "MECH", "Mechanical Design", "UDEPT", {3}, nullptr, ""},
-    {5, "CAD", "CAD Team", "UDEPT", {4}, nullptr, ""},
-    {6, "SALES", "Sales", "UDEPT", {kRootNid}, nullptr, ""},
-    {7, "QA", "Quality Assurance", "UDEPT", {kRootNid}, nullptr, ""},
-    {8, "REVIEW", "Reviewers", "UROLE", {kRootNid}, nullptr, ""},
-    {9, "FLOWOPS", "Flow Operators", "UROLE", {kRootNid}, nullptr, ""},
-    {10,
+    {301, "ENG", "Engineering", "UDEPT", {kRootNid}, nullptr, ""},
+    {302, "MECH", "Mechanical Design", "UDEPT", {301}, nullptr, ""},
+    {303, "CAD", "CAD Team", "UDEPT", {302}, nullptr, ""},
+    {304, "SALES", "Sales", "UDEPT", {kRootNid}, nullptr, ""},
+    {305, "QA", "Quality Assurance", "UDEPT", {kRootNid}, nullptr, ""},
+    {306, "REVIEW", "Reviewers", "UROLE", {kRootNid}, nullptr, ""},
+    {307, "FLOWOPS", "Flow Operators", "UROLE", {kRootNid}, nullptr, ""},
+    {308,
      "alice",
      "Alice Archer",
      "UUSRI",
-     {5, 7, 8},
+     {303, 305, 306},
      "alice-pw1",
      "in CAD Team and Quality Assurance, role Reviewers"},
-    {11, "bob", "Bob Baker", "UUSRI", {4}, "bob-pw1", "in Mechanical Design"},
-    {12, "carol", "Carol Chen", "KQUSR", {6, 9}, "carol-pw1", "kind KQUSR, role Flow Operators"},
-    {13, "dave", "Dave Dunn", "UUSRO", {7}, "dave-pw1", "kind UUSRO"},
-    {14,
+    {309, "bob", "Bob Baker", "UUSRI", {302}, "bob-pw1", "in Mechanical Design"},
+    {310,
+     "carol",
+     "Carol Chen",
+     "KQUSR",
+     {304, 307},
+     "carol-pw1",
+     "kind KQUSR, role Flow Operators"},
+    {311, "dave", "Dave Dunn", "UUSRO", {305}, "dave-pw1", "kind UUSRO"},
+    {312,
      "erin",
      "Erin Evans",
      "UUSRI",
-     {3},
+     {301},
      "erin-pw1",
      "locked today (5 failed attempts); unlocks tomorrow or by Unlock"},
-    {15, "frank[del]", "Frank Foster", "UUSRI", {6}, "frank-pw1", "deleted (NSTAT 254)"},
-    {16, "grace", "Grace Green", "UUSRI", {3}, "grace-pw1", "in Engineering"},
+    {313, "frank[del]", "Frank Foster", "UUSRI", {304}, "frank-pw1", "deleted (NSTAT 254)"},
+    {314, "grace", "Grace Green", "UUSRI", {301}, "grace-pw1", "in Engineering"},
 };
 
 struct CatalogueEntry {
@@ -80,9 +88,9 @@ struct Grant {
 
 const Grant kGrants[] = {
     {kAdminNid, "MMMMMMMMMMMM"},  // the administrator may open every command
-    {3, "XXV"},                   // Engineering reads every drawing
-    {8, "XXXXXXXXXXM"},           // Reviewers check workflow items
-    {10, "V"},                    // alice may look at the privilege editor
+    {301, "XXV"},                 // Engineering reads every drawing
+    {306, "XXXXXXXXXXM"},         // Reviewers check workflow items
+    {308, "V"},                   // alice may look at the privilege editor
 };
 
 struct Machine {

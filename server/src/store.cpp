@@ -7,11 +7,14 @@
 namespace hrzsrv {
 namespace {
 
+// Columns of whole numbers are INTEGER, so that they read back without a fraction; this
+// includes "DMODIPWD", the day of the last password change. Date-times (yyyymmdd.hhmmss)
+// are REAL.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE UUSR(
-  NID INTEGER PRIMARY KEY, CCODE TEXT NOT NULL UNIQUE COLLATE NOCASE, CNAME TEXT,
+  NID INTEGER PRIMARY KEY AUTOINCREMENT, CCODE TEXT NOT NULL UNIQUE COLLATE NOCASE, CNAME TEXT,
   CSRC TEXT NOT NULL CHECK(length(CSRC) <= 16), NSTAT INTEGER DEFAULT 255, NCRTOR INTEGER,
-  DCRTE REAL, DMODI REAL, CPWDRULE TEXT, NPWDDAYS INTEGER, DMODIPWD REAL, CLGNIP TEXT,
+  DCRTE REAL, DMODI REAL, CPWDRULE TEXT, NPWDDAYS INTEGER, DMODIPWD INTEGER, CLGNIP TEXT,
   CLGNMAC TEXT, NTRYLGN INTEGER, DTRYLGNTM REAL, NPA INTEGER, NPB INTEGER, NPC INTEGER,
   NPD INTEGER, FDWGX REAL, FDWGY REAL, FDWGH REAL, CBMPSG TEXT, CDWGSG TEXT,
   NWFMAXTM INTEGER, NWFMAXCNT INTEGER, CDECFLWAPPS TEXT, NUPCLIVR INTEGER);
@@ -71,6 +74,9 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
     return false;
   }
   if (!ExecSql(db, kSchema, error)) return false;
+  // New records are numbered on from the last system NID.
+  Statement numbering(db, "INSERT INTO sqlite_sequence(name, seq) VALUES('UUSR', ?)");
+  numbering.Bind(1, std::int64_t{kLastSystemNid});
   PublicKey pk;
   SecretKey sk;
   MakeKeypair(&pk, &sk);
@@ -91,8 +97,8 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
       .Bind(3, std::int64_t{kAdminNid});
   Statement hash(db, "INSERT INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
   hash.Bind(1, std::int64_t{kAdminNid}).Bind(2, adminHash);
-  if (!key.Done() || !root.Done() || !admin.Done() || !links.Done() || !hash.Done() ||
-      !tx.Commit()) {
+  if (!numbering.Done() || !key.Done() || !root.Done() || !admin.Done() || !links.Done() ||
+      !hash.Done() || !tx.Commit()) {
     if (error) *error = std::string("cannot create the store: ") + sqlite3_errmsg(db);
     return false;
   }

@@ -15,10 +15,15 @@ namespace hrzsrv {
 constexpr std::string_view kClientFolder = "\\\\hrzserver\\client";
 // Files kept for clients are stored under this prefix.
 constexpr std::string_view kClientFilePrefix = "client/";
+// NIDs 1 to kLastSystemNid belong to the organisation's system records, the administrator
+// and the root; every other record of "UUSR" gets one above (the department IP action
+// leaves the system records alone).
 constexpr int kAdminNid = 1;
 constexpr int kRootNid = 2;
+constexpr int kLastSystemNid = 300;
 
-// Creates every table and the administrator with its hashed password.
+// Creates every table and the administrator with its hashed password. A record added to
+// "UUSR" without an NID takes the next one above kLastSystemNid.
 bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error);
 bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk);
 

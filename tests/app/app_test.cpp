@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "client_version.h"
 #include "entry/command_table.h"
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
@@ -55,10 +56,12 @@ struct EntryCall {
 };
 std::vector<EntryCall> g_calls;
 
+int g_entryResult = 7;  // what RecordingEntry returns
+
 int RecordingEntry(int code, const char* command, void** params, char* out) {
   g_calls.push_back({code, command != nullptr ? command : "", params, out != nullptr ? out : ""});
   if (out != nullptr && code == 20) hrz::CopyBounded(out, 3, "OK");
-  return 7;
+  return g_entryResult;
 }
 
 const HostCommand& Command(const char* name) {
@@ -72,6 +75,7 @@ class HostTest : public ::testing::Test {
   void SetUp() override {
     hrztest::App();
     g_calls.clear();
+    g_entryResult = 7;
   }
   hrz::ScriptedAutomation automation_;
 };
@@ -109,12 +113,12 @@ struct SectionKeys {
 const std::vector<SectionKeys>& ModuleKeys() {
   static const std::vector<SectionKeys> keys = {
       {"dlg_chgpwd",
-       {"dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",   "lbl_old_pwd",
-        "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",    "overflow pwd",
-        "re pwd not same", "change_done",     "change_fail",  "no_right",     "invalid pwd",
-        "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps", "pwd inc num",
-        "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err", "lgn chg pwd",
-        "rule new user",   "rule old user",   "mb_cap"}},
+       {"dlg_cap",         "btn_ok",          "btn_close",    "btn_cancel",      "lbl_old_pwd",
+        "lbl_new_pwd",     "lbl_re_pwd",      "pwd expired",  "empty pwd",       "overflow pwd",
+        "re pwd not same", "change_done",     "change_fail",  "no_right",        "invalid pwd",
+        "pwd not rule",    "pwd min len",     "no limit",     "pwd inc caps",    "pwd inc num",
+        "pwd inc spec",    "dlg_cap_pwdrule", "pwd chg days", "pwd days err",    "lgn chg pwd",
+        "rule new user",   "rule old user",   "mb_cap",       "old pwd too long"}},
       {"dlg_lock_system", {"pwd incorrect", "user locked", "adm locked"}},
       {"dlg_userman",
        {"dlg_cap",
@@ -284,6 +288,73 @@ TEST_F(HostTest, EveryKeyTheModuleUsesHasATextWithTheRightPlaceholders) {
   }
 }
 
+// Whether the department IP dialog takes one piece of its list: four parts of digits, "*"
+// and "?" joined by three dots, each part 0 to 255 with a wildcard read as the digit 1.
+bool DepartmentIpDialogTakes(const std::string& piece) {
+  if (piece.find_first_not_of("0123456789*?.") != std::string::npos) return false;
+  if (std::count(piece.begin(), piece.end(), '.') != 3) return false;
+  std::string digits = piece;
+  std::replace_if(
+      digits.begin(), digits.end(), [](char c) { return c == '*' || c == '?'; }, '1');
+  std::size_t start = 0;
+  for (int part = 0; part < 4; ++part) {
+    const std::size_t end = std::min(digits.find('.', start), digits.size());
+    if (end - start > 3 || (end > start && std::stoi(digits.substr(start, end - start)) > 255)) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+TEST_F(HostTest, TextsThatExplainARuleAgreeWithIt) {
+  HostBridge bridge;
+  auto text = [&](const char* section, const char* key) {
+    const char* value = bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section),
+                                              reinterpret_cast<std::intptr_t>(key));
+    return std::string(value != nullptr ? value : "");
+  };
+  // Every address the help offers as an example is one the dialog takes.
+  const std::string help = text("dlg_user_lgnmac", "ip help");
+  std::vector<std::string> examples;
+  std::string word;
+  for (char c : help + " ") {
+    if (c == ' ' || c == ',' || c == ';') {
+      while (!word.empty() && word.back() == '.') word.pop_back();  // the sentence's full stop
+      if (word.find('.') != std::string::npos) examples.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  ASSERT_FALSE(examples.empty()) << help;
+  for (const std::string& example : examples) {
+    EXPECT_TRUE(DepartmentIpDialogTakes(example)) << example << " in: " << help;
+  }
+  EXPECT_TRUE(DepartmentIpDialogTakes("10.0.*.2**"));
+  EXPECT_FALSE(DepartmentIpDialogTakes("10.0.0.1-10.0.0.9"));
+  EXPECT_FALSE(DepartmentIpDialogTakes("10.0.0.3**"));
+
+  // The refusals follow the refused address, and none offers a range the dialog refuses.
+  for (const char* key : {"ip err char", "ip wrong"}) {
+    const std::string refusal = text("dlg_user_lgnmac", key);
+    EXPECT_EQ(refusal.rfind(": ", 0), 0u) << key << ": " << refusal;
+  }
+  for (const char* key : {"ip help", "ip err char", "ip wrong", "lbl_deptip"}) {
+    const std::string value = text("dlg_user_lgnmac", key);
+    EXPECT_EQ(value.find('-'), std::string::npos) << key << ": " << value;
+    EXPECT_EQ(value.find("range"), std::string::npos) << key << ": " << value;
+  }
+
+  // "user no dept" is about the signed-in user, who then sees "no pvg" for another's file.
+  EXPECT_EQ(text("dlg_viewusersign", "user no dept").rfind("You ", 0), 0u);
+  // The tries left read right for one try too.
+  const std::string triesLeft = text("dlg_userman", "MSG_LOGON_PWD_TRY_LEFT");
+  std::string one = triesLeft;
+  one.replace(one.find("%d"), 2, "1");
+  EXPECT_EQ(one.find("1 more attempts"), std::string::npos) << one;
+}
+
 TEST_F(HostTest, HostSettingsAreLeftToTheModulesDefaults) {
   HostBridge bridge;
   auto text = [&](const char* section, const char* key) {
@@ -327,10 +398,10 @@ TEST_F(HostTest, CaptureSendsExactlyTheNextCommandToTheEntry) {
   EXPECT_EQ(aboutRuns, 1) << "the call after the captured one runs normally";
   EXPECT_EQ(g_calls.size(), 2u);
 
-  HostBridge::Outcome module = bridge.Run(Command("XSELUSER"), runAbout);
+  HostBridge::Outcome module = bridge.Run(Command("XUSRMAN"), runAbout);
   ASSERT_EQ(g_calls.size(), 3u);
-  EXPECT_EQ(g_calls[2].command, "XSELUSER");
-  EXPECT_EQ(g_calls[2].out, "") << "a module command starts with an empty buffer";
+  EXPECT_EQ(g_calls[2].command, "XUSRMAN");
+  EXPECT_EQ(g_calls[2].out, "") << "a command without input starts with an empty buffer";
   EXPECT_EQ(module.result, 7);
   EXPECT_EQ(module.out, "OK");
 }
@@ -387,9 +458,41 @@ TEST_F(HostTest, MainWindowListsTheModulesCommandsAndShowsResults) {
     return static_cast<QAction*>(nullptr);
   };
   action("XSELUSER")->trigger();
-  EXPECT_EQ(window.StatusText(), "XSELUSER: NID 7");
+  EXPECT_EQ(g_calls.back().out, "UUSRI,KQUSR,UDEPT,UROLE")
+      << "the picker is told which kinds the host lets its user pick";
+  EXPECT_EQ(window.StatusText(), "XSELUSER: NID 7, a record this store does not hold");
   action("XCHGEXPIREDPWD")->trigger();
   EXPECT_EQ(window.StatusText(), "Password changed");
+}
+
+TEST_F(HostTest, TheStatusBarNamesTheRecordThePickerChose) {
+  hrztest::TempDir folder;
+  const std::string store = folder.Path() + "/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  hrztest::Connection connection = hrztest::TryLogon(store, "adm", kFirstStartAdminPassword);
+  ASSERT_TRUE(connection);
+  tagXCliDB* db = connection.get();
+  HostBridge bridge;
+  bridge.Attach(RecordingEntry, db, nullptr);
+  MainWindow window(bridge, "adm", store);
+  struct Case {
+    int chosen;
+    std::string status;
+  };
+  const int bob = XCliGetUserNID(db, "bob");
+  const int engineering = XCliGetUserNID(db, "ENG");
+  const Case cases[] = {
+      {bob, "XSELUSER: NID " + std::to_string(bob) + ", code bob (UUSRI, Bob Baker)"},
+      {engineering,
+       "XSELUSER: NID " + std::to_string(engineering) + ", code ENG (UDEPT, Engineering)"},
+      {-1, "XSELUSER: nothing chosen (it returned -1)"},
+  };
+  for (const Case& c : cases) {
+    g_entryResult = c.chosen;
+    window.RunCommand(Command("XSELUSER"));
+    EXPECT_EQ(window.StatusText().toStdString(), c.status);
+  }
 }
 
 TEST_F(HostTest, TheRealModuleAnswersThroughItsEntry) {
@@ -443,6 +546,15 @@ TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
   char user[64] = "";
   XCliDB_GetUNO(db, user);
   EXPECT_STREQ(user, "adm");
+  // The client's version number reaches the server, where the online statistics read it.
+  EXPECT_GT(kClientVersion, 0);
+  EXPECT_EQ(XCliDB_GetClientVersion(db, 0), kClientVersion);
+  XCliGenRS rs(db);
+  std::int32_t stored = -1;
+  ASSERT_TRUE(rs.Open(1, "select NUPCLIVR from UUSR where CCODE = 'adm'") && !rs.IsEOF() &&
+              rs.GetFieldValue(0, XCLI_TYPE_INT32, &stored, sizeof stored));
+  EXPECT_EQ(stored, kClientVersion);
+  rs.Close();
   XCliDB_Logoff(db);
   XCliDB_Close(db);
 }
@@ -465,7 +577,7 @@ TEST(PasswordExpiry, FollowsTheMarkAndTheLifetime) {
   tagXCliDB* db = XCliDB_Open(store.c_str(), reason, sizeof(reason));
   ASSERT_NE(db, nullptr) << reason;
   int status = 0;
-  ASSERT_TRUE(XCliDB_Logon(db, "adm", kFirstStartAdminPassword, "test", &status, nullptr, 0));
+  ASSERT_TRUE(XCliDB_Logon(db, "adm", kFirstStartAdminPassword, 1, &status, nullptr, 0));
   EXPECT_FALSE(PasswordExpired(db)) << "the sample's administrator";
 
   int nid = XCliGetCurrentUserNID(db);
@@ -500,7 +612,7 @@ TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
     hrztest::Connection adm = hrztest::TryLogon(store, "adm", kFirstStartAdminPassword);
     ASSERT_TRUE(adm);
     EXPECT_TRUE(
-        XCliDB_ExecuteSQL(adm.get(), "update UUSR set DMODIPWD = 20000101 where NID = 11", 0, 0));
+        XCliDB_ExecuteSQL(adm.get(), "update UUSR set DMODIPWD = 20000101 where NID = 309", 0, 0));
   }
 
   hrztest::Connection db = hrztest::TryLogon(store, "bob", "bob-pw1");
@@ -536,7 +648,8 @@ TEST_F(HostTest, ExpiredPasswordIsChangedThroughTheModuleBeforeWork) {
 
 TEST(LogonMessages, NameTheReason) {
   EXPECT_EQ(LogonFailureText(32, "pwd_try_left=2"),
-            "The user code or the password is not correct. 2 more attempts before the lock.");
+            "The user code or the password is not correct. Attempts left before the lock: 2.");
+  EXPECT_EQ(LogonFailureText(32, "pwd_try_left=1").find("1 more attempts"), std::string::npos);
   EXPECT_EQ(LogonFailureText(32, ""), "The user code or the password is not correct.");
   EXPECT_EQ(LogonFailureText(34, nullptr), "This account is locked after too many failed logons.");
   EXPECT_EQ(LogonFailureText(0, nullptr), "The server did not answer.");
@@ -618,6 +731,17 @@ TEST(HostProgram, SaysInOneLineThatItNeedsADisplay) {
   EXPECT_NE(status, 0);
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
   EXPECT_NE(output.find("xvfb-run"), std::string::npos) << output;
+}
+
+TEST(HostProgram, TellsItsVersionAndItsVersionNumber) {
+  EXPECT_EQ(ClientVersionNumber(2, 15, 3), 21503);
+  int status = 0;
+  const std::string expected = "hrzhost " + std::to_string(HRZ_VERSION_MAJOR) + "." +
+                               std::to_string(HRZ_VERSION_MINOR) + "." +
+                               std::to_string(HRZ_VERSION_PATCH) + " (client version " +
+                               std::to_string(kClientVersion) + ")\n";
+  EXPECT_EQ(RunHost("env -u DISPLAY", "--version", &status), expected);
+  EXPECT_EQ(status, 0);
 }
 
 TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {

@@ -73,6 +73,27 @@ TEST(CommonText, BoundedCopyAlwaysTerminatesAndNeverWritesPastItsCapacity) {
   EXPECT_STREQ(small, "");
 }
 
+TEST(CommonText, CodePointsAreCountedAndCutWhole) {
+  struct Case {
+    const char* text;
+    std::size_t count;
+    std::size_t firstTwoBytes;  // bytes of the first two characters
+  };
+  const Case cases[] = {
+      {"", 0, 0},
+      {"abc", 3, 2},
+      {"\xc3\xa9t\xc3\xa9", 3, 3},
+      {"\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac", 3, 6},
+      {"\xf0\x9d\x84\x9ex", 2, 5},
+      {"\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e", 3, 8},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CountCodePoints(c.text), c.count) << c.text;
+    EXPECT_EQ(FirstCodePoints(c.text, 2).size(), c.firstTwoBytes) << c.text;
+  }
+  EXPECT_EQ(FirstCodePoints("ab", 0), "");
+}
+
 TEST(CommonText, CaseFreeComparisonTouchesOnlyAsciiLetters) {
   EXPECT_TRUE(EqualsNoCase("ADM", "adm"));
   EXPECT_FALSE(EqualsNoCase("adm", "adm "));

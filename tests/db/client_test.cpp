@@ -18,33 +18,35 @@ TEST_P(ClientCallTest, LogonReportsEachStatusAndTheLoggedInUser) {
   Connection db = Open();
   int status = 0;
   char text[64] = "x";
-  EXPECT_EQ(XCliDB_Logon(db.get(), "bob", "wrong", "1", &status, text, sizeof text), 0);
+  EXPECT_EQ(XCliDB_Logon(db.get(), "bob", "wrong", 1, &status, text, sizeof text), 0);
   EXPECT_EQ(status, 32);
   EXPECT_STREQ(text, "pwd_try_left=4");
-  EXPECT_EQ(XCliDB_Logon(db.get(), "erin", "erin-pw1", "1", &status, text, sizeof text), 0);
+  EXPECT_EQ(XCliDB_Logon(db.get(), "erin", "erin-pw1", 1, &status, text, sizeof text), 0);
   EXPECT_EQ(status, 34);
-  ASSERT_EQ(XCliDB_Logon(db.get(), "Bob", "bob-pw1", "260101", &status, text, sizeof text), 1);
+  ASSERT_EQ(XCliDB_Logon(db.get(), "Bob", "bob-pw1", 260101, &status, text, sizeof text), 1);
   EXPECT_EQ(status, 31);
   char code[128];
   ASSERT_EQ(XCliDB_GetUNO(db.get(), code), 1);
   EXPECT_STREQ(code, "bob");  // as stored, whatever case was typed
-  EXPECT_EQ(XCliGetCurrentUserNID(db.get()), 11);
-  EXPECT_STREQ(XCliDB_GetClientVersion(db.get(), 0), "260101");
-  EXPECT_EQ(QueryText(db.get(), "select NUPCLIVR from UUSR where NID = 11"), "260101");
+  EXPECT_EQ(XCliGetCurrentUserNID(db.get()), 309);
+  EXPECT_EQ(XCliDB_GetClientVersion(db.get(), 0), 260101);
+  EXPECT_EQ(QueryText(db.get(), "select NUPCLIVR from UUSR where NID = 309"), "260101");
+  XCliDB_Logoff(db.get());
+  EXPECT_EQ(XCliDB_GetClientVersion(db.get(), 0), 0);
 }
 
 TEST_P(ClientCallTest, RecordLookups) {
   Connection db = LogonAs("alice", "alice-pw1");
-  EXPECT_EQ(XCliGetUserNID(db.get(), "CAROL"), 12);
+  EXPECT_EQ(XCliGetUserNID(db.get(), "CAROL"), 310);
   EXPECT_LE(XCliGetUserNID(db.get(), "nobody"), 0);
   char code[128], kind[17], name[256];
-  ASSERT_EQ(XCliGetUNOByNID(db.get(), 13, code), 1);
+  ASSERT_EQ(XCliGetUNOByNID(db.get(), 311, code), 1);
   EXPECT_STREQ(code, "dave");
-  ASSERT_EQ(XCliNIDToCode(db.get(), "UUSR", 8, code, kind, name, 0), 1);
+  ASSERT_EQ(XCliNIDToCode(db.get(), "UUSR", 306, code, kind, name, 0), 1);
   EXPECT_STREQ(code, "REVIEW");
   EXPECT_STREQ(kind, "UROLE");
   EXPECT_STREQ(name, "Reviewers");
-  EXPECT_EQ(XCliNIDToCode(db.get(), "UUSR", 8, nullptr, kind, nullptr, 0), 1);
+  EXPECT_EQ(XCliNIDToCode(db.get(), "UUSR", 306, nullptr, kind, nullptr, 0), 1);
   EXPECT_EQ(XCliNIDToCode(db.get(), "UUSR", 999, code, kind, name, 0), 0);
   EXPECT_EQ(XCliNIDToCode(db.get(), "UUSRFN", 1, code, kind, name, 0), 0);
   EXPECT_STREQ(xclisql_upper(db.get(), "main"), "upper");
@@ -84,7 +86,7 @@ TEST_P(ClientCallTest, PrivilegesSettingsValuesTimeAndLog) {
   EXPECT_GE(number - static_cast<long long>(number), 0.0);
   EXPECT_LT(number - static_cast<long long>(number), 0.24);
 
-  EXPECT_EQ(XCliPutLog(db.get(), 0, 0, 0, "ASGNDWGPVG", "UUSR", 10, "2", "Dwg Global Read"), 1);
+  EXPECT_EQ(XCliPutLog(db.get(), 0, 0, 0, "ASGNDWGPVG", "UUSR", 308, "2", "Dwg Global Read"), 1);
 }
 
 TEST_P(ClientCallTest, PasswordRequestsOfTheModuleAgainstTheServer) {
@@ -98,13 +100,14 @@ TEST_P(ClientCallTest, PasswordRequestsOfTheModuleAgainstTheServer) {
   // A correct verification clears the count again.
   EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "grace", "grace-pw1").outcome,
             VerifyOutcome::kCorrect);
-  EXPECT_EQ(QueryText(db.get(), "select ifnull(NTRYLGN, 'none') from UUSR where NID = 16"), "none");
+  EXPECT_EQ(QueryText(db.get(), "select ifnull(NTRYLGN, 'none') from UUSR where NID = 314"),
+            "none");
 
   EXPECT_EQ(hrz::SetPasswordRequest(db.get(), "bob", "x"), hrz::SetPasswordOutcome::kNoRight);
   EXPECT_EQ(hrz::SetPasswordRequest(db.get(), nullptr, "grace-new"), hrz::SetPasswordOutcome::kSet);
   LogonAs("grace", "grace-new");
   EXPECT_TRUE(hrz::IsUserCodeFree(db.get(), "zoe", 5));
-  EXPECT_TRUE(hrz::IsUserCodeFree(db.get(), "grace", 16));
+  EXPECT_TRUE(hrz::IsUserCodeFree(db.get(), "grace", 314));
   EXPECT_FALSE(hrz::IsUserCodeFree(db.get(), "grace", 5));
 }
 
@@ -117,7 +120,7 @@ TEST_P(ClientCallTest, ReloadAndOnlineState) {
             hrz::ReloadOutcome::kNoRight);
   EXPECT_EQ(hrz::OnlineStateRequest(carol.get(), "carol"), hrz::OnlineState::kOnline);
   // The acknowledgement left the connection in step.
-  EXPECT_EQ(QueryText(carol.get(), "select CCODE from UUSR where NID = 12"), "carol");
+  EXPECT_EQ(QueryText(carol.get(), "select CCODE from UUSR where NID = 310"), "carol");
   // Users logged on through another process's embedded engine are not seen here.
   if (GetParam() == Via::kTcp) {
     EXPECT_EQ(hrz::OnlineStateRequest(carol.get(), "adm"), hrz::OnlineState::kOnline);
@@ -181,7 +184,7 @@ TEST_P(ClientCallTest, RawRequestsRefuseAForeignLockAndAnOversizedReply) {
   EXPECT_EQ(XCliDB_SendAndWait1(db.get(), lock, 5, 2, 1, body, sizeof body, header, reply, 4, 0),
             XCLI_SEND_FAILED);
   XCliDB_ReleaseSendAndWait(db.get(), lock);
-  EXPECT_EQ(XCliGetUserNID(db.get(), "bob"), 11);
+  EXPECT_EQ(XCliGetUserNID(db.get(), "bob"), 309);
 }
 
 TEST_P(ClientCallTest, EncryptPasswordSealsToTheLatestConnection) {

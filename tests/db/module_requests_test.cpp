@@ -39,7 +39,7 @@ class ModuleRequestTest : public ::testing::Test {
     db_ = XCliDB_Open(server_->location().c_str(), error, sizeof error);
     EXPECT_NE(db_, nullptr) << error;
     int status = 0;
-    EXPECT_EQ(XCliDB_Logon(db_, code, "pw", "1", &status, nullptr, 0), 1);
+    EXPECT_EQ(XCliDB_Logon(db_, code, "pw", 1, &status, nullptr, 0), 1);
     return db_;
   }
   void TearDown() override { XCliDB_Close(db_); }

@@ -1,6 +1,7 @@
 // Record sets, SQL statements and the client SQL authorizer, over both transports.
 #include <cstring>
 
+#include "entry/requests.h"
 #include "hrzcommon/text.h"
 #include "support/stores.h"
 
@@ -25,7 +26,7 @@ TEST_P(RecordSetTest, ReadsTextIntegerAndNullColumnsOfTheFirstRow) {
   EXPECT_STREQ(text, "alice");
   std::int32_t nid = 0;
   ASSERT_EQ(rs.GetFieldValue(1, XCLI_TYPE_INT32, &nid, 4), 1);
-  EXPECT_EQ(nid, 10);
+  EXPECT_EQ(nid, 308);
   // NULL reads as an empty text and as 0, both with success.
   ASSERT_EQ(rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text), 1);
   EXPECT_STREQ(text, "");
@@ -44,7 +45,7 @@ TEST_P(RecordSetTest, ReadsTextIntegerAndNullColumnsOfTheFirstRow) {
 TEST_P(RecordSetTest, RefusesBadColumnsTypesAndCapacities) {
   Connection db = LogonAs("adm", kAdminPassword);
   XCliGenRS rs(db.get());
-  ASSERT_EQ(rs.Open(1, "select CCODE, CNAME from UUSR where NID = 10"), 1);
+  ASSERT_EQ(rs.Open(1, "select CCODE, CNAME from UUSR where NID = 308"), 1);
   char text[8];
   std::int32_t value = 0;
   EXPECT_EQ(rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text), 0);
@@ -58,6 +59,60 @@ TEST_P(RecordSetTest, RefusesBadColumnsTypesAndCapacities) {
   EXPECT_STREQ(text, "Alice A");
 }
 
+// Counts, states, NIDs, limits and the day of the last password change are whole numbers:
+// they read back without a fraction, whatever form the number was written in.
+TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  struct Column {
+    const char* table;
+    const char* name;
+    const char* row;
+  };
+  const Column columns[] = {
+      {"UUSR", "NSTAT", "CCODE = 'bob'"},     {"UUSR", "NCRTOR", "CCODE = 'bob'"},
+      {"UUSR", "NPWDDAYS", "CCODE = 'bob'"},  {"UUSR", "DMODIPWD", "CCODE = 'bob'"},
+      {"UUSR", "NTRYLGN", "CCODE = 'bob'"},   {"UUSR", "NPA", "CCODE = 'bob'"},
+      {"UUSR", "NPB", "CCODE = 'bob'"},       {"UUSR", "NPC", "CCODE = 'bob'"},
+      {"UUSR", "NPD", "CCODE = 'bob'"},       {"UUSR", "NWFMAXTM", "CCODE = 'bob'"},
+      {"UUSR", "NWFMAXCNT", "CCODE = 'bob'"}, {"UUSR", "NUPCLIVR", "CCODE = 'bob'"},
+      {"UUSRBM", "NPID", "NID = 1"},          {"UUSRFN", "NFNCHR", "CCODE = 'UUSR'"},
+  };
+  for (const Column& c : columns) {
+    const std::string where = std::string(" from ") + c.table + " where " + c.row;
+    const std::string set =
+        std::string("update ") + c.table + " set " + c.name + " = 20000101.0 where " + c.row;
+    ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), set.c_str(), 0, 0), 1) << set;
+    EXPECT_EQ(QueryText(db.get(), std::string("select ") + c.name + where), "20000101")
+        << c.table << "." << c.name;
+  }
+  // The server writes the day of a password change as a whole number too.
+  ASSERT_EQ(hrz::SetPasswordRequest(db.get(), "bob", "Bob-new-2"), hrz::SetPasswordOutcome::kSet);
+  const std::string day = QueryText(db.get(), "select DMODIPWD from UUSR where CCODE = 'bob'");
+  EXPECT_EQ(day.find_first_not_of("0123456789"), std::string::npos) << day;
+  // A date-time keeps its time of day.
+  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(),
+                              "update UUSR set DMODI = 20260105.093000 where CCODE = 'bob'", 0, 0),
+            1);
+  EXPECT_EQ(QueryText(db.get(), "select DMODI from UUSR where CCODE = 'bob'"), "20260105.093");
+}
+
+// The administrator and the root alone hold NIDs up to 300; the sample's records and every
+// record added without an NID lie above, so that the actions that spare the system records
+// reach all the others.
+TEST_P(RecordSetTest, OnlyTheSystemRecordsHoldNidsUpTo300) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  EXPECT_EQ(QueryText(db.get(), "select group_concat(CCODE) from UUSR where NID <= 300"),
+            "adm,ORG");
+  EXPECT_EQ(QueryText(db.get(), "select min(NID) from UUSR where NID > 300"), "301");
+  const std::string highest = QueryText(db.get(), "select max(NID) from UUSR");
+  ASSERT_EQ(
+      XCliDB_ExecuteSQL(db.get(),
+                        "insert into UUSR(CCODE, CNAME, CSRC) values('zoe', 'Zoe', 'UUSRI')", 0, 0),
+      1);
+  EXPECT_EQ(QueryText(db.get(), "select NID from UUSR where CCODE = 'zoe'"),
+            std::to_string(std::stoi(highest) + 1));
+}
+
 TEST_P(RecordSetTest, AnEmptyResultHasNoCurrentRowAndFailedSqlDoesNotOpen) {
   Connection db = LogonAs("adm", kAdminPassword);
   XCliGenRS rs(db.get());
@@ -68,18 +123,19 @@ TEST_P(RecordSetTest, AnEmptyResultHasNoCurrentRowAndFailedSqlDoesNotOpen) {
   EXPECT_NE(rs.IsEOF(), 0);
   EXPECT_EQ(rs.Open(1, "select 1; select 2"), 0);
   // The connection is still in step after the failures.
-  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bob Baker");
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 309"), "Bob Baker");
 }
 
 TEST_P(RecordSetTest, ExecuteSqlChangesTheStoreAndAFailureChangesNothing) {
   Connection db = LogonAs("adm", kAdminPassword);
-  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), "update UUSR set CNAME = 'Bobby' where NID = 11", 0, 0), 1);
-  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bobby");
+  ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), "update UUSR set CNAME = 'Bobby' where NID = 309", 0, 0),
+            1);
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 309"), "Bobby");
   // A unique code clash fails as a whole.
   EXPECT_EQ(XCliDB_ExecuteSQL(db.get(),
-                              "update UUSR set CCODE = 'alice', CNAME = 'X' where NID = 11", 0, 0),
+                              "update UUSR set CCODE = 'alice', CNAME = 'X' where NID = 309", 0, 0),
             0);
-  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 11"), "Bobby");
+  EXPECT_EQ(QueryText(db.get(), "select CNAME from UUSR where NID = 309"), "Bobby");
   EXPECT_EQ(XCliDB_ExecuteSQL(db.get(), "not sql at all", 0, 0), 0);
 }
 
@@ -89,11 +145,11 @@ TEST_P(RecordSetTest, LongTextsTravelWhole) {
   ASSERT_EQ(
       XCliDB_ExecuteSQL(
           db.get(),
-          ("update UUSR set CDECFLWAPPS = " + hrz::SqlQuoted(apps) + " where NID = 12").c_str(), 0,
+          ("update UUSR set CDECFLWAPPS = " + hrz::SqlQuoted(apps) + " where NID = 310").c_str(), 0,
           0),
       1);
   XCliGenRS rs(db.get());
-  ASSERT_EQ(rs.Open(1, "select length(CDECFLWAPPS), CDECFLWAPPS from UUSR where NID = 12"), 1);
+  ASSERT_EQ(rs.Open(1, "select length(CDECFLWAPPS), CDECFLWAPPS from UUSR where NID = 310"), 1);
   std::int32_t length = 0;
   ASSERT_EQ(rs.GetFieldValue(0, XCLI_TYPE_INT32, &length, 4), 1);
   EXPECT_EQ(length, 100000);

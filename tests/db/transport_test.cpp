@@ -52,8 +52,8 @@ TEST_P(TcpServerTest, OneConnectionSharedByThreadsStaysInStep) {
     }
     return right;
   };
-  auto a = std::async(std::launch::async, worker, 10, "alice");
-  auto b = std::async(std::launch::async, worker, 11, "bob");
+  auto a = std::async(std::launch::async, worker, 308, "alice");
+  auto b = std::async(std::launch::async, worker, 309, "bob");
   EXPECT_EQ(a.get(), 40);
   EXPECT_EQ(b.get(), 40);
 }
@@ -146,10 +146,15 @@ TEST(CreateStoreTest, MakesAStoreWithTheGivenAdministratorPasswordAndRefusesToOv
   tagXCliDB* db = XCliDB_Open(path.c_str(), error, sizeof error);
   ASSERT_NE(db, nullptr) << error;
   int status = 0;
-  EXPECT_EQ(XCliDB_Logon(db, "adm", "first-pw", "1", &status, nullptr, 0), 1);
+  EXPECT_EQ(XCliDB_Logon(db, "adm", "first-pw", 1, &status, nullptr, 0), 1);
   // Without the sample there is the root department and adm only.
   EXPECT_EQ(QueryText(db, "select count(*) from UUSR"), "2");
   EXPECT_EQ(QueryText(db, "select NPID from UUSRBM where NCID = 1"), "2");
+  // NIDs up to 300 are kept for the system records: the first record added takes 301.
+  ASSERT_EQ(XCliDB_ExecuteSQL(
+                db, "insert into UUSR(CCODE, CNAME, CSRC) values('zoe', 'Zoe', 'UUSRI')", 0, 0),
+            1);
+  EXPECT_EQ(QueryText(db, "select NID from UUSR where CCODE = 'zoe'"), "301");
   XCliDB_Close(db);
 }
 

@@ -54,7 +54,7 @@ struct Fixture {
     wire::BodyWriter logon;
     logon.PutText("adm");
     logon.PutText(text);
-    logon.PutText("1");
+    logon.PutInt32(1);
     hrzsrv::Session::Outcome answer = session->Handle(Request(p::kLogon, logon.Finish()), false);
     if (answer.reply.size() < p::kHeaderSize || answer.reply[p::kCodeByte] != p::kLogonOk) {
       std::abort();

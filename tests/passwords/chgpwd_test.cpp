@@ -83,7 +83,7 @@ class ChangePasswordTest : public hrztest::ClientTest {
 };
 
 TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
-  UpdateUser(11, "DMODIPWD = 20000101");
+  UpdateUser(309, "DMODIPWD = 20000101");
   StartModuleAs("bob", "bob-pw1");
   EXPECT_EQ(RunDialog("XCHGPWD", {{"bob-pw1", "Bob-new-2", "Bob-new-2"}}), 1);
   ASSERT_EQ(module_.user().MessageBoxes().size(), 1u);
@@ -95,7 +95,7 @@ TEST_P(ChangePasswordTest, ChangesThePasswordOnTheServer) {
   EXPECT_TRUE(CanLogOn("bob", "Bob-new-2"));
   hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
   const int today = static_cast<int>(XCliDB_GetServerTimeDouble(adm.get()));
-  EXPECT_EQ(std::stoi(hrztest::QueryText(adm.get(), "select DMODIPWD from UUSR where NID = 11")),
+  EXPECT_EQ(std::stoi(hrztest::QueryText(adm.get(), "select DMODIPWD from UUSR where NID = 309")),
             today)
       << "the server keeps the day of the change";
 }
@@ -162,20 +162,18 @@ TEST_P(ChangePasswordTest, LockedAdministratorGetsItsOwnMessage) {
 
 TEST_P(ChangePasswordTest, RefusesBadNewPasswordsAndKeepsTheOldOne) {
   StartModuleAs("bob", "bob-pw1");
-  std::string wide;
-  for (int i = 0; i < 16; ++i) wide += "\xc3\xa9";  // 16 characters, 32 bytes
   RunDialog("XCHGPWD", {
                            {"bob-pw1", "Bob-new-2", "bob-new-2"},
                            {"wrong", "Bob-new-2", "bob-new-2"},
-                           {"bob-pw1", wide, wide},
+                           {"bob-pw1", "Bob-new-2", "Bob-new-2 "},
                        });
   EXPECT_EQ(Messages(), (std::vector<std::string>{
                             "dlg_chgpwd.re pwd not same",
                             "dlg_userman.MSG_LOGON_WRONG_PWD 4 left.",
-                            "dlg_chgpwd.overflow pwd",
+                            "dlg_chgpwd.re pwd not same",
                         }));
   hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
-  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 11"), "")
+  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 309"), "")
       << "the correct old password of the last try cleared the failure count";
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
 }
@@ -189,8 +187,72 @@ TEST_P(ChangePasswordTest, NewPasswordEditsTakeSixteenCharacters) {
   EXPECT_TRUE(CanLogOn("bob", "bob-pw1"));
 }
 
+TEST_P(ChangePasswordTest, APastedPasswordKeepsTheCharactersThatFit) {
+  StartModuleAs("bob", "bob-pw1");
+  module_.user().OnDialog(IDD_CHGPWD, [](DialogDriver& d) {
+    d.SetText(IDC_CHGPWD_OLD_PWD, "bob-pw1");
+    EXPECT_TRUE(d.Paste(IDC_CHGPWD_NEW_PWD, "Abcdefghijklmnop-and-more"));
+    EXPECT_TRUE(d.Paste(IDC_CHGPWD_CONFIRM_PWD, "Abcdefghijklmnop-and-more"));
+    EXPECT_EQ(d.Text(IDC_CHGPWD_NEW_PWD), "Abcdefghijklmnop");
+    d.Click(IDOK);
+  });
+  module_.Run("XCHGPWD");
+  EXPECT_EQ(Messages(), std::vector<std::string>{"dlg_chgpwd.change_done"})
+      << "never the question for an empty password";
+  EXPECT_TRUE(CanLogOn("bob", "Abcdefghijklmnop"));
+}
+
+std::string Repeated(const char* character, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += character;
+  return text;
+}
+
+const char* const kTwoByteLetter = "\xc3\xa9";           // e with an acute accent
+const char* const kFourByteLetter = "\xf0\x9d\x84\x9e";  // a musical clef, outside the BMP
+
+TEST_P(ChangePasswordTest, LengthsCountCharactersNotBytes) {
+  UpdateUser(309, "CPWDRULE = 'L8'");
+  StartModuleAs("bob", "bob-pw1");
+  const std::string five = Repeated(kTwoByteLetter, 5);
+  const std::string seventeen = Repeated(kTwoByteLetter, 17);
+  const std::string sixteen = Repeated(kTwoByteLetter, 16);
+  EXPECT_EQ(RunDialog("XCHGPWD", {{"bob-pw1", five, five},
+                                  {"bob-pw1", seventeen, seventeen},
+                                  {"bob-pw1", sixteen, sixteen}}),
+            1);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "dlg_chgpwd.pwd not rule\r\n  dlg_chgpwd.pwd min len: 8",
+                            "Enter no more than 16 characters.",
+                            "dlg_chgpwd.change_done",
+                        }));
+  EXPECT_TRUE(CanLogOn("bob", sixteen.c_str()));
+
+  const std::string wide = Repeated(kFourByteLetter, 16);
+  RunDialog("XCHGPWD", {{sixteen, wide, wide}});
+  EXPECT_EQ(Messages().back(), "dlg_chgpwd.change_done");
+  EXPECT_TRUE(CanLogOn("bob", wide.c_str())) << "16 characters of four bytes each";
+}
+
+// The old password may have 127 characters, but no more bytes than its sealed form holds
+// (XCLI_PASSWORD_MAX_BYTES); a longer one is refused before it is sent and counted.
+TEST_P(ChangePasswordTest, OldPasswordTooLongToSealIsRefusedBeforeSending) {
+  StartModuleAs("bob", "bob-pw1");
+  const std::string fits = "a" + Repeated(kTwoByteLetter, 70);
+  const std::string tooLong = Repeated(kTwoByteLetter, 71);
+  ASSERT_EQ(fits.size(), static_cast<std::size_t>(XCLI_PASSWORD_MAX_BYTES));
+  RunDialog("XCHGPWD", {{fits, "Bob-new-2", "Bob-new-2"}, {tooLong, "Bob-new-2", "Bob-new-2"}});
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "dlg_userman.MSG_LOGON_WRONG_PWD 4 left.",
+                            "dlg_chgpwd.old pwd too long",
+                        }));
+  hrztest::Connection adm = LogonAs("adm", hrztest::kAdminPassword);
+  EXPECT_EQ(hrztest::QueryText(adm.get(), "select NTRYLGN from UUSR where NID = 309"), "1")
+      << "only the password that was sent counts as a failed try";
+}
+
 TEST_P(ChangePasswordTest, EmptyPasswordIsAskedForThenCheckedAgainstTheRule) {
-  UpdateUser(11, "CPWDRULE = 'L6'");
+  UpdateUser(309, "CPWDRULE = 'L6'");
   StartModuleAs("bob", "bob-pw1");
   module_.user().AnswerNextMessageBox(IDCANCEL);
   module_.user().AnswerNextMessageBox(IDOK);
@@ -214,7 +276,7 @@ TEST_P(ChangePasswordTest, EmptyPasswordIsSetWhenNoRuleForbidsIt) {
 }
 
 TEST_P(ChangePasswordTest, ChecksAgainstTheLoggedInUsersRule) {
-  UpdateUser(11, "CPWDRULE = '  L8CN@\t'");
+  UpdateUser(309, "CPWDRULE = '  L8CN@\t'");
   StartModuleAs("bob", "bob-pw1");
   struct Case {
     const char* password;

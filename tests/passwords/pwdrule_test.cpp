@@ -65,6 +65,9 @@ TEST(PwdRule, ChecksPasswords) {
       {"L1", "", false},
       {"N", "abc", false},
       {"N", "ab9", true},
+      {"L8", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", false},  // five letters, ten bytes
+      {"L5", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", true},
+      {"L2", "\xf0\x9d\x84\x9e", false},  // one character of four bytes
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PasswordMeetsRule(ParsePwdRule(c.rule), c.password), c.accepted)

@@ -109,7 +109,7 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
   ASSERT_NE(db, nullptr) << error;
   int status = 0;
-  EXPECT_EQ(XCliDB_Logon(db, "adm", "typed-pw", "1", &status, nullptr, 0), 1) << status;
+  EXPECT_EQ(XCliDB_Logon(db, "adm", "typed-pw", 1, &status, nullptr, 0), 1) << status;
   EXPECT_EQ(QueryText(db, "select CNAME from UUSR where CCODE = 'carol'"), "Carol Chen");
   XCliDB_Close(db);
   serve.Signal(SIGTERM);

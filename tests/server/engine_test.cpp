@@ -91,8 +91,14 @@ TEST_F(EngineTest, LogonRefusesUnknownDeletedAndNonUserRecords) {
   EXPECT_EQ(Logon(*session, "nobody", "x").status, p::kLogonWrong);
   EXPECT_EQ(Logon(*session, "frank[del]", "frank-pw1").status, p::kLogonWrong);
   EXPECT_EQ(Logon(*session, "ENG", "").status, p::kLogonWrong);
-  // A sealed password that is not sealed to this server is a bad message.
-  EXPECT_EQ(Send(*session, p::kLogon, TextBody({"bob", "bm90IHNlYWxlZA==", "1"})).status,
+  // A sealed password that is not sealed to this server is a bad message, and so is a
+  // version that is not a 32-bit number.
+  wire::BodyWriter foreign;
+  foreign.PutText("bob");
+  foreign.PutText("bm90IHNlYWxlZA==");
+  foreign.PutInt32(1);
+  EXPECT_EQ(Send(*session, p::kLogon, foreign.Finish()).status, p::kBadMessage);
+  EXPECT_EQ(Send(*session, p::kLogon, TextBody({"bob", Seal("bob-pw1"), "hrzhost 0.1"})).status,
             p::kBadMessage);
   // Codes compare without case; every user kind logs on.
   EXPECT_EQ(Logon(*session, "ADM", kAdminPassword).status, p::kLogonOk);
@@ -155,8 +161,7 @@ TEST_F(EngineTest, OnlyTheAdministratorVerifiesOrSetsAnotherUsersPassword) {
             p::kPasswordNoRight);
   // Empty code: the logged-in user's own password.
   EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("", Seal("bob-new"))).status, p::kPasswordSet);
-  EXPECT_EQ(StoreText("select DMODIPWD from UUSR where CCODE = 'bob'"),
-            LocalDay(clock_->now) + ".0");
+  EXPECT_EQ(StoreText("select DMODIPWD from UUSR where CCODE = 'bob'"), LocalDay(clock_->now));
   LoggedOn("bob", "bob-new");
 
   auto adm = LoggedOn("adm", kAdminPassword);
@@ -192,7 +197,7 @@ TEST_F(EngineTest, CodeLookupAnswersTheHolderOrFree) {
   std::int32_t nid = 0;
   auto fields = held.Fields();
   ASSERT_TRUE(fields.NextInt32(&nid));
-  EXPECT_EQ(nid, 10);
+  EXPECT_EQ(nid, 308);
   EXPECT_EQ(Send(*adm, p::kFindCode, TextBody({"zoe"})).status, p::kCodeFree);
 }
 
@@ -270,14 +275,14 @@ TEST_F(EngineTest, SettingsTimeAndTheAuditLog) {
   wire::BodyWriter log;
   log.PutText("ASGNDWGPVG");
   log.PutText("UUSR");
-  log.PutInt32(10);
+  log.PutInt32(308);
   log.PutText("2");
   log.PutText("Dwg Global Read");
   EXPECT_EQ(Send(*bob, p::kPutLog, log.Finish()).status, p::kOk);
   EXPECT_EQ(
       StoreText("select CACTION || '|' || CTABLE || '|' || NTARGET || '|' || CVALUE || '|' || "
                 "CTEXT || '|' || NUSER from SRV_LOG"),
-      "ASGNDWGPVG|UUSR|10|2|Dwg Global Read|11");
+      "ASGNDWGPVG|UUSR|308|2|Dwg Global Read|309");
 }
 
 TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {

@@ -84,7 +84,7 @@ Answer EngineTest::Logon(hrzsrv::Session& session, const std::string& code,
   wire::BodyWriter body;
   body.PutText(code);
   body.PutText(Seal(password));
-  body.PutText("260101");
+  body.PutInt32(260101);
   return Send(session, p::kLogon, body.Finish());
 }
 

@@ -19,7 +19,7 @@ Connection TryLogon(const std::string& location, const char* code, const char* p
   char error[256] = {};
   Connection db(XCliDB_Open(location.c_str(), error, sizeof error));
   int status = 0;
-  if (db && XCliDB_Logon(db.get(), code, password, "260101", &status, nullptr, 0) != 1) {
+  if (db && XCliDB_Logon(db.get(), code, password, 260101, &status, nullptr, 0) != 1) {
     db.reset();
   }
   return db;
@@ -69,7 +69,7 @@ Connection ClientTest::LogonAs(const char* code, const char* password) {
   Connection db = Open();
   int status = 0;
   if (db) {
-    EXPECT_EQ(XCliDB_Logon(db.get(), code, password, "260101", &status, nullptr, 0), 1)
+    EXPECT_EQ(XCliDB_Logon(db.get(), code, password, 260101, &status, nullptr, 0), 1)
         << code << " status " << status;
   }
   return db;
@@ -82,7 +82,7 @@ void SampleStoreTest::SetUp() {
   db_.reset(XCliDB_Open(path.c_str(), error, sizeof error));
   ASSERT_TRUE(db_) << error;
   int status = 0;
-  ASSERT_EQ(XCliDB_Logon(db(), "adm", kAdminPassword, "260101", &status, nullptr, 0), 1)
+  ASSERT_EQ(XCliDB_Logon(db(), "adm", kAdminPassword, 260101, &status, nullptr, 0), 1)
       << "status " << status;
 }
 

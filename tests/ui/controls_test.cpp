@@ -132,6 +132,65 @@ TEST_F(ControlsTest, EditLimitStopsTypingButNotTheProgram) {
     char small[6];
     EXPECT_EQ(edit->GetWindowText(small, sizeof(small)), 5);
     EXPECT_STREQ(small, "longe");
+
+    // The limit counts characters: four of four bytes each (two UTF-16 units) fit.
+    edit->SetWindowText("");
+    auto* line = qobject_cast<QLineEdit*>(edit->GetWidget());
+    const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e");
+    for (int i = 0; i < 5; ++i) line->insert(clef);
+    EXPECT_EQ(line->text(), clef.repeated(4));
+  });
+}
+
+TEST_F(ControlsTest, EditLimitKeepsWhatFitsOfAPaste) {
+  const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e");  // two UTF-16 units
+  struct Case {
+    QString start;
+    int selectFrom, selectLength;  // the cursor alone when the length is 0
+    QString pasted;
+    QString result;
+  };
+  const Case cases[] = {
+      {"", 0, 0, "abcdefgh", "abcdef"},
+      {"ab", 1, 0, "XYZWV", "aXYZWb"},
+      {"abcd", 1, 2, "1234567", "a1234d"},
+      {"abcdef", 0, 6, "0123456789", "012345"},
+      {"abcdef", 6, 0, "x", "abcdef"},
+      {"", 0, 0, clef.repeated(7), clef.repeated(6)},
+      {"abcde", 5, 0, clef + "x", "abcde" + clef},
+  };
+  ProbeDialog dialog;
+  Run(dialog, [&](DialogDriver& d) {
+    auto* edit = dynamic_cast<CCoolEdit*>(d.Dialog().GetDlgItem(1001));
+    ASSERT_NE(edit, nullptr);
+    auto* line = qobject_cast<QLineEdit*>(edit->GetWidget());
+    edit->LimitText(6);
+    for (const Case& c : cases) {
+      line->setText(c.start);
+      if (c.selectLength > 0) {
+        line->setSelection(c.selectFrom, c.selectLength);
+      } else {
+        line->setCursorPosition(c.selectFrom);
+      }
+      line->insert(c.pasted);  // what the edit's paste does with the clipboard's text
+      EXPECT_EQ(line->text(), c.result) << c.start.toStdString() << " + " << c.pasted.toStdString();
+      EXPECT_EQ(edit->GetModify() != FALSE, c.result != c.start)
+          << "a cut paste is still the user's change: " << c.pasted.toStdString();
+    }
+
+    // Text of the program beyond the limit takes nothing more, but may be shortened.
+    edit->SetWindowText("longer text");
+    line->end(false);
+    line->insert("x");
+    EXPECT_EQ(edit->GetWindowText(), "longer text");
+    QTest::keyClick(line, Qt::Key_Backspace);
+    EXPECT_EQ(edit->GetWindowText(), "longer tex");
+
+    auto* combo = dynamic_cast<CCoolComboBox*>(d.Dialog().GetDlgItem(1002));
+    ASSERT_NE(combo, nullptr);
+    combo->LimitText(3);
+    EXPECT_TRUE(d.Paste(1002, "abcdef"));
+    EXPECT_EQ(combo->GetWindowText(), "abc");
   });
 }
 

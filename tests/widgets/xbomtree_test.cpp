@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kRoot = 2;
-constexpr int kAlice = 10;
+constexpr int kAlice = 308;
 
 class XBOMTreeTest : public hrztest::SampleStoreTest {
  protected:
@@ -69,7 +69,7 @@ TEST_F(XBOMTreeTest, LoadsTheRootAndItsChildrenOnExpansion) {
   const XBOMNodeData* data = tree_.GetBOMNodeData(eng);
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(data->tag, XBOM_NODE_TAG);
-  EXPECT_EQ(data->nid, 3);
+  EXPECT_EQ(data->nid, 301);
   EXPECT_STREQ(data->kind, "UDEPT");
   char name[64];
   ASSERT_TRUE(tree_.GetTextByOrgFld(eng, "UUSR.CNAME", name, sizeof name));
@@ -103,7 +103,7 @@ TEST_F(XBOMTreeTest, ExpandAllShowsARecordOnceForEachPlaceItHangs) {
 }
 
 TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
-  // The whole organisation, and Engineering (NID 3) alone, read level by level.
+  // The whole organisation, and Engineering (NID 301) alone, read level by level.
   auto queries = [&] {
     std::pair<long long, long long> counts;
     EXPECT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
@@ -113,7 +113,7 @@ TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
     EXPECT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
     EXPECT_TRUE(tree_.Expand(0));
     before = tree_.QueryCount();
-    EXPECT_EQ(tree_.ExpandAll(NodesOf(3).at(0)), 1);
+    EXPECT_EQ(tree_.ExpandAll(NodesOf(301).at(0)), 1);
     counts.second = tree_.QueryCount() - before;
     return counts;
   };
@@ -121,14 +121,14 @@ TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
   EXPECT_EQ(small.first, 2);   // each table once
   EXPECT_EQ(small.second, 3);  // Engineering, Mechanical Design, CAD Team have children
 
-  // Many more records at the levels that already exist: users under CAD Team (NID 5) and
-  // under Sales (6), and departments beside Sales.
+  // Many more records at the levels that already exist: users under CAD Team (NID 303) and
+  // under Sales (304), and departments beside Sales.
   std::string users = "insert into UUSR(NID, CCODE, CNAME, CSRC) values ";
   std::string links = "insert into UUSRBM(NPID, NCID, CVWA) values ";
   for (int i = 0; i < 400; ++i) {
     int nid = 1000 + i;
     const char* kind = i < 40 ? "UDEPT" : "UUSRI";
-    int parent = i < 40 ? kRoot : (i % 2 ? 5 : 6);
+    int parent = i < 40 ? kRoot : (i % 2 ? 303 : 304);
     users += (i ? ", (" : "(") + std::to_string(nid) + ", 'X" + std::to_string(i) + "', 'n', '" +
              kind + "')";
     links += (i ? ", (" : "(") + std::to_string(parent) + ", " + std::to_string(nid) + ", 'T')";
@@ -143,7 +143,7 @@ TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
 
 TEST_F(XBOMTreeTest, ALevelWithThousandsOfParentsIsReadInChunksInOrder) {
   tester_.reset();  // it walks the model on every insertion: thousands here
-  constexpr int kEng = 3;
+  constexpr int kEng = 301;
   auto expandEng = [&] {
     EXPECT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
     EXPECT_TRUE(tree_.Expand(0));
@@ -282,18 +282,18 @@ TEST_F(XBOMTreeTest, AWorkerThreadCanExpandEverythingWhileTheWindowRuns) {
 TEST_F(XBOMTreeTest, RefreshReloadsAndKeepsTheFocusedRecord) {
   ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
   ASSERT_EQ(tree_.ExpandAll(0), 1);
-  int bob = NodesOf(11).at(0);
+  int bob = NodesOf(309).at(0);
   tree_.SetFocusNode(bob);
-  Exec("update UUSR set CNAME = 'Robert Baker' where NID = 11");
+  Exec("update UUSR set CNAME = 'Robert Baker' where NID = 309");
   ASSERT_TRUE(tree_.Refresh(-1));
   int focus = tree_.GetFocusNode();
-  EXPECT_EQ(tree_.GetBITM_NID(focus), 11);
+  EXPECT_EQ(tree_.GetBITM_NID(focus), 309);
   char text[256];
   tree_.GetNodeText(focus, text, sizeof text);
   EXPECT_STREQ(text, "Robert Baker (bob)");
   // Reloading one node's children reads them again.
   int mech = tree_.GetParentIndex(focus);
-  Exec("delete from UUSRBM where NPID = 4 and NCID = 11");
+  Exec("delete from UUSRBM where NPID = 302 and NCID = 309");
   ASSERT_TRUE(tree_.Refresh(mech));
   EXPECT_EQ(ChildCodes(mech), (std::vector<std::string>{"CAD"}));
 }

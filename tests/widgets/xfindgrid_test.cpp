@@ -73,9 +73,9 @@ TEST_F(XFindGridTest, FindsWithAWhereClauseAndAppends) {
             (std::vector<std::string>{"adm", "alice", "bob", "erin", "frank[del]", "grace"}));
   EXPECT_EQ(grid_.GetItemString(0, grid_.GetColByCtrlName("CCODE")), "Code");
   // Append mode keeps the rows already found.
-  EXPECT_EQ(grid_.DoFind("NID = 3", nullptr, nullptr, TRUE), 1);
+  EXPECT_EQ(grid_.DoFind("NID = 301", nullptr, nullptr, TRUE), 1);
   EXPECT_EQ(Codes().back(), "ENG");
-  EXPECT_EQ(grid_.DoFind("NID = 3", "UUSR.CNAME", nullptr, FALSE), 1);
+  EXPECT_EQ(grid_.DoFind("NID = 301", "UUSR.CNAME", nullptr, FALSE), 1);
   EXPECT_EQ(Codes(), (std::vector<std::string>{"ENG"}));
   // A clause the database refuses leaves the grid at its header.
   EXPECT_EQ(grid_.DoFind("NOSUCHCOLUMN = 1", nullptr, &count, FALSE), -1);
@@ -86,7 +86,7 @@ TEST_F(XFindGridTest, RowsKnowTheirRecordAndRowZeroHasNone) {
   ASSERT_TRUE(grid_.InitCtrls("User Search Result"));
   ASSERT_EQ(grid_.DoFind("CCODE = 'carol'", nullptr, nullptr, FALSE), 1);
   char table[33], kind[17];
-  EXPECT_EQ(grid_.GetRecNID(1, table, kind), 12);
+  EXPECT_EQ(grid_.GetRecNID(1, table, kind), 310);
   EXPECT_STREQ(table, "UUSR");
   EXPECT_STREQ(kind, "KQUSR");
   EXPECT_EQ(grid_.GetRecNID(0, table, kind), -1);
@@ -151,13 +151,13 @@ TEST_F(XFindGridTest, AnotherThreadCanAppendRows) {
   std::atomic<bool> done{false};
   int added = 0;
   std::thread worker([&] {
-    added = grid_.DoFind("NID = 10", nullptr, nullptr, TRUE);
+    added = grid_.DoFind("NID = 308", nullptr, nullptr, TRUE);
     done = true;
   });
   while (!done) QCoreApplication::processEvents();
   worker.join();
   EXPECT_EQ(added, 1);
-  EXPECT_EQ(grid_.GetRecNID(1), 10);
+  EXPECT_EQ(grid_.GetRecNID(1), 308);
 }
 
 }  // namespace

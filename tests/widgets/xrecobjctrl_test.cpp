@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kAlice = 10;
+constexpr int kAlice = 308;
 
 QWidget* Wnd(const XRecObjCtrl& form, const char* name) {
   CWnd* wnd = form.GetCtrlWnd(form.GetCtrlCfgNode(name));
@@ -88,7 +88,7 @@ TEST_F(XRecObjCtrlTest, ShowsARecordWithTheStateAsItsDisplayText) {
   EXPECT_EQ(form_.GetShowRecNID("UUSR"), kAlice);
   EXPECT_EQ(form_.GetShowRecNID("uusrbm"), -1);
   EXPECT_EQ(form_.GetShowRecNID("OTHER"), -1);
-  EXPECT_TRUE(ShowUser(15));
+  EXPECT_TRUE(ShowUser(313));  // frank, deleted
   EXPECT_EQ(Field("UUSR.NSTAT"), "Deleted");
   EXPECT_FALSE(ShowUser(99999));
   ASSERT_TRUE(form_.ClearRec(TRUE));
@@ -243,11 +243,11 @@ TEST_F(XRecObjCtrlTest, ButtonsReachButtonMessageAndNewCodeProposesAFreeCode) {
   void* params[] = {db()};
   char buffer[256] = "UUSR";
   ASSERT_EQ(entry(20, "XNEWCODE", params, buffer), 1);
-  EXPECT_STREQ(buffer, "U00017");  // after the highest NID, 16
-  Exec("insert into UUSR(NID, CCODE, CSRC) values (20, 'U00021', 'UUSRI')");
+  EXPECT_STREQ(buffer, "U00315");  // after the highest NID, 314
+  Exec("insert into UUSR(NID, CCODE, CSRC) values (400, 'U00401', 'UUSRI')");
   std::strcpy(buffer, "UUSR");
   ASSERT_EQ(entry(20, "XNEWCODE", params, buffer), 1);
-  EXPECT_STREQ(buffer, "U00022");  // U00021 is taken
+  EXPECT_STREQ(buffer, "U00402");  // U00401 is taken
   std::strcpy(buffer, "UUSR; drop");
   EXPECT_EQ(entry(20, "XNEWCODE", params, buffer), 0);
 }

@@ -44,6 +44,12 @@ bool CopyBounded(char* dst, Capacity capacity, std::string_view src) {
   return n == src.size();
 }
 
+// Characters of UTF-8 text: code points, each counted at its first byte (bytes of the form
+// 10xxxxxx continue a character and do not count).
+std::size_t CountCodePoints(std::string_view utf8);
+// The first maxCodePoints characters of utf8, never cutting a character in two.
+std::string_view FirstCodePoints(std::string_view utf8, std::size_t maxCodePoints);
+
 // A whole number: any run of "+", "-", blanks or tabs, then one or more digits and
 // nothing else. A "-" in the leading run makes it negative; values beyond the 64-bit
 // range saturate.

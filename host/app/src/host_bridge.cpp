@@ -27,7 +27,7 @@ const std::vector<HostCommand>& HostCommands() {
       {"KQWFUSER", "Outgoing file limits", true},
       {"XPRFLWCHK", "Flow check privileges", true},
       {"XUSRINFO", "My profile and signatures", true},
-      {"XSELUSER", "Select user", true},
+      {"XSELUSER", "Select user", true, kSelectUserKinds},
       {"XVIEWSIGN", "View signatures", true},
       {"HOSTREFRESH", "Refresh", false},
       {"HOSTABOUT", "About hrzhost", false},
@@ -79,6 +79,7 @@ HostBridge::Outcome HostBridge::Run(const HostCommand& command,
     return outcome;
   }
   if (entry_ == nullptr) return outcome;
+  if (command.input != nullptr) std::strncpy(out, command.input, kOutCapacity - 1);
   outcome.result = entry_(kCodeRunCommand, command.name, params_, out);
   out[kOutCapacity - 1] = '\0';
   outcome.out = out;

@@ -14,10 +14,14 @@ struct tagXCliDB;
 namespace hrzhost {
 
 struct HostCommand {
-  const char* name;    // passed to HRZCmd
-  const char* label;   // shown in the menu
-  bool moduleCommand;  // false: the host runs it itself
+  const char* name;             // passed to HRZCmd
+  const char* label;            // shown in the menu
+  bool moduleCommand;           // false: the host runs it itself
+  const char* input = nullptr;  // the text HRZCmd finds in its buffer; null: an empty one
 };
+
+// What the host lets its user pick with "XSELUSER": users of both kinds, departments, roles.
+constexpr const char* kSelectUserKinds = "UUSRI,KQUSR,UDEPT,UROLE";
 
 // The module's twelve commands, then the host's own.
 const std::vector<HostCommand>& HostCommands();
@@ -38,6 +42,7 @@ class HostBridge {
   // Hands the connection and the host library record to the module (HRZCmd code 1).
   void Attach(HRZCmdFunc entry, tagXCliDB* db, HWND mainWindow);
   const tagHRZLib& Lib() const { return lib_; }
+  tagXCliDB* Connection() const { return static_cast<tagXCliDB*>(params_[1]); }
   bool CaptureArmed() const { return captureEntry_ != nullptr; }
 
   struct Outcome {
@@ -45,7 +50,8 @@ class HostBridge {
     int result = 1;         // what HRZCmd returned
     std::string out;        // the text HRZCmd wrote into its buffer
   };
-  // Runs a menu command: module commands through HRZCmd, host commands through runHost.
+  // Runs a menu command: module commands through HRZCmd with the command's input in the
+  // buffer, host commands through runHost.
   // While capture is armed the command, whatever it is, goes to the capture entry with its
   // name and a context text, and capture is disarmed.
   Outcome Run(const HostCommand& command, const std::function<void()>& runHost);

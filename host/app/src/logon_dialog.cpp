@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "client_version.h"
 #include "host_resources.h"
 #include "hrzcommon/protocol.h"
 #include "platform_ui.h"
@@ -14,8 +15,6 @@ namespace {
 
 namespace protocol = hrz::protocol;
 
-constexpr const char* kClientVersion = "hrzhost 0.1";
-
 }  // namespace
 
 std::string LogonFailureText(int status, const char* replyText) {
@@ -26,7 +25,7 @@ std::string LogonFailureText(int status, const char* replyText) {
       std::string::size_type at = reply.find("pwd_try_left=");
       if (at != std::string::npos) {
         int left = std::atoi(reply.c_str() + at + 13);
-        if (left > 0) text += " " + std::to_string(left) + " more attempts before the lock.";
+        if (left > 0) text += " Attempts left before the lock: " + std::to_string(left) + ".";
       }
       return text;
     }

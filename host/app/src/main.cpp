@@ -68,6 +68,10 @@ int main(int argc, char** argv) {
     std::printf("%s", hrzhost::Usage());
     return 0;
   }
+  if (options.version) {
+    std::printf("%s", hrzhost::VersionLine().c_str());
+    return 0;
+  }
   if (!hrzhost::HasDisplay()) {
     std::fprintf(stderr,
                  "hrzhost: no display; run it under xvfb-run (xvfb-run -a hrzhost) or with "

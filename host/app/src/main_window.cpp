@@ -11,6 +11,7 @@
 
 #include "platform_ui.h"
 #include "qt_handle.h"
+#include "xclidb.h"
 
 namespace hrzhost {
 
@@ -67,9 +68,7 @@ HostBridge::Outcome MainWindow::RunCommand(const HostCommand& command) {
   if (outcome.captured) {
     result_->setText(QStringLiteral("%1 was captured").arg(command.name));
   } else if (std::strcmp(command.name, "XSELUSER") == 0) {
-    result_->setText(outcome.result >= 1
-                         ? QStringLiteral("XSELUSER: NID %1").arg(outcome.result)
-                         : QStringLiteral("XSELUSER: nothing chosen (%1)").arg(outcome.result));
+    result_->setText(ChosenRecordText(outcome.result));
   } else if (std::strcmp(command.name, "XCHGEXPIREDPWD") == 0) {
     result_->setText(outcome.out == "OK" ? QStringLiteral("Password changed")
                                          : QStringLiteral("Password not changed"));
@@ -77,6 +76,21 @@ HostBridge::Outcome MainWindow::RunCommand(const HostCommand& command) {
     result_->setText(QStringLiteral("%1 done").arg(command.name));
   }
   return outcome;
+}
+
+QString MainWindow::ChosenRecordText(int nid) const {
+  if (nid < 1) return QStringLiteral("XSELUSER: nothing chosen (it returned %1)").arg(nid);
+  char code[128] = "";
+  char kind[17] = "";
+  char name[256] = "";
+  if (XCliNIDToCode(bridge_.Connection(), "UUSR", nid, code, kind, name, 0) == 0) {
+    return QStringLiteral("XSELUSER: NID %1, a record this store does not hold").arg(nid);
+  }
+  QString text = QStringLiteral("XSELUSER: NID %1, code %2 (%3")
+                     .arg(nid)
+                     .arg(QString::fromUtf8(code), QString::fromUtf8(kind));
+  if (name[0] != '\0') text += QStringLiteral(", ") + QString::fromUtf8(name);
+  return text + QStringLiteral(")");
 }
 
 void MainWindow::RunHostCommand(const HostCommand& command) {

@@ -22,6 +22,8 @@ class MainWindow : public QMainWindow {
 
  private:
   void RunHostCommand(const HostCommand& command);
+  // The status text for the NID that "XSELUSER" returned: its kind, code and name.
+  QString ChosenRecordText(int nid) const;
 
   HostBridge& bridge_;
   QLabel* result_;

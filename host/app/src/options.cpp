@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "client_version.h"
+
 namespace hrzhost {
 
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
@@ -24,6 +26,8 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     };
     if (arg == "--help" || arg == "-h") {
       options->help = true;
+    } else if (arg == "--version") {
+      options->version = true;
     } else if (arg == "--store" || arg == "--server") {
       if (!value(&options->location)) return false;
     } else if (arg == "--user") {
@@ -42,10 +46,16 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 
 const char* Usage() {
   return "usage: hrzhost [--store FILE | --server tcp://HOST:PORT] [--user CODE]\n"
-         "               [--module LIBRARY] [--screenshot DIR]\n"
+         "               [--module LIBRARY] [--screenshot DIR] [--version]\n"
          "  Without --store the store in the user's data folder is used (created with the\n"
          "  sample organisation on first start; log on as adm with the password admin).\n"
          "  --screenshot DIR logs on as adm, saves a PNG of every dialog and exits.\n";
+}
+
+std::string VersionLine() {
+  return "hrzhost " + std::to_string(HRZ_VERSION_MAJOR) + "." + std::to_string(HRZ_VERSION_MINOR) +
+         "." + std::to_string(HRZ_VERSION_PATCH) + " (client version " +
+         std::to_string(kClientVersion) + ")\n";
 }
 
 namespace {

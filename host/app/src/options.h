@@ -11,11 +11,14 @@ struct Options {
   std::string modulePath;  // empty: the module built beside hrzhost
   std::string screenshotDir;
   bool help = false;
+  bool version = false;
 };
 
 // False with a reason in *error for an unknown option or a missing value.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
 const char* Usage();
+// "hrzhost 0.1.0 (client version 100)" and a line break.
+std::string VersionLine();
 
 // True when a Qt platform can be expected to open windows here: one chosen on purpose, a
 // Wayland display, a remote X display, or a local X display whose server listens.

@@ -17,11 +17,12 @@ struct tagXCliDB;  // opaque connection
 
 // Opens a connection. On failure returns null and writes a reason into error.
 tagXCliDB* XCliDB_Open(const char* location, char* error, int errorCapacity);
-// Logs on. The password is sealed to the server's key before it leaves the process.
+// Logs on. The password is sealed to the server's key before it leaves the process;
+// clientVersion is the client's version number (major * 10000 + minor * 100 + patch).
 // status receives the server's status (31 logged on, 32 wrong password with replyText
 // "pwd_try_left=N", 34 locked, 0 when nothing was received); replyText may be null.
 int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
-                 const char* clientVersion, int* status, char* replyText, int replyCapacity);
+                 std::int32_t clientVersion, int* status, char* replyText, int replyCapacity);
 void XCliDB_Logoff(tagXCliDB* db);
 void XCliDB_Close(tagXCliDB* db);
 // Creates a new store file at path with the administrator "adm" and adminPassword; with
@@ -114,7 +115,8 @@ int XCliDB_GetServerTime(tagXCliDB* db, int* year, int* month, int* day, int* ho
                          int* second);
 // Server time as a date number yyyymmdd.hhmmss; 0 on failure.
 double XCliDB_GetServerTimeDouble(tagXCliDB* db);
-const char* XCliDB_GetClientVersion(tagXCliDB* db, int reserved);
+// The version number the connection logged on with; 0 before a logon.
+std::int32_t XCliDB_GetClientVersion(tagXCliDB* db, int reserved);
 int XCliPutLog(tagXCliDB* db, int r1, int r2, int r3, const char* action, const char* table,
                int nid, const char* value, const char* text);
 
@@ -144,7 +146,10 @@ int XCliDB_SendAndWait1(tagXCliDB* db, XCliSendLock* lock, int msgClass, int gro
 // Sends a message without waiting for a reply (under a lock the caller holds).
 int XCliDB_Send2(tagXCliDB* db, unsigned char* header, const unsigned char* body, int bodyLength);
 
-// Seals a password to the server's public key; out (256 bytes) receives base64 text.
+// The longest plain password, in bytes of its UTF-8 text, that fits the sealed form.
+constexpr int XCLI_PASSWORD_MAX_BYTES = 141;
+// Seals a password to the server's public key; out (256 bytes) receives base64 text. Fails
+// for a password longer than XCLI_PASSWORD_MAX_BYTES or before a connection has opened.
 int XCliEncryptPassword(const char* plain, char* out);
 
 // ---- Files ----

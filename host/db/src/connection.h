@@ -28,7 +28,7 @@ struct tagXCliDB {
   std::string serverPath;
   int userNid = -1;
   std::string userCode;
-  std::string clientVersion = "0";
+  std::int32_t clientVersion = 0;
 };
 
 namespace hrzdb {

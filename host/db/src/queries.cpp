@@ -165,10 +165,10 @@ double XCliDB_GetServerTimeDouble(tagXCliDB* db) {
   return f[0] * 10000.0 + f[1] * 100.0 + f[2] + (f[3] * 10000.0 + f[4] * 100.0 + f[5]) / 1000000.0;
 }
 
-const char* XCliDB_GetClientVersion(tagXCliDB* db, int) {
-  if (db == nullptr) return "0";
+std::int32_t XCliDB_GetClientVersion(tagXCliDB* db, int) {
+  if (db == nullptr) return 0;
   std::lock_guard lock(db->channel);
-  return db->clientVersion.c_str();
+  return db->clientVersion;
 }
 
 int XCliPutLog(tagXCliDB* db, int, int, int, const char* action, const char* table, int nid,

@@ -12,6 +12,11 @@ namespace {
 
 constexpr std::string_view kTcpScheme = "tcp://";
 constexpr std::size_t kSealedCapacity = 256;
+static_assert(sodium_base64_ENCODED_LEN(crypto_box_SEALBYTES + XCLI_PASSWORD_MAX_BYTES,
+                                        sodium_base64_VARIANT_ORIGINAL) <= kSealedCapacity &&
+                  sodium_base64_ENCODED_LEN(crypto_box_SEALBYTES + XCLI_PASSWORD_MAX_BYTES + 1,
+                                            sodium_base64_VARIANT_ORIGINAL) > kSealedCapacity,
+              "XCLI_PASSWORD_MAX_BYTES is the most that the sealed buffer holds");
 
 // The key of the most recently opened connection, for XCliEncryptPassword.
 std::mutex g_keyMutex;
@@ -66,7 +71,7 @@ tagXCliDB* XCliDB_Open(const char* location, char* error, int errorCapacity) {
 }
 
 int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
-                 const char* clientVersion, int* status, char* replyText, int replyCapacity) {
+                 std::int32_t clientVersion, int* status, char* replyText, int replyCapacity) {
   if (status != nullptr) *status = 0;
   if (replyText != nullptr && replyCapacity > 0) replyText[0] = '\0';
   char sealed[kSealedCapacity];
@@ -74,9 +79,9 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
       !XCliEncryptPassword(password, sealed)) {
     return 0;
   }
-  const char* version = clientVersion != nullptr ? clientVersion : "0";
   wire::BodyWriter body;
-  if (!body.PutText(userCode) || !body.PutText(sealed) || !body.PutText(version)) return 0;
+  if (!body.PutText(userCode) || !body.PutText(sealed)) return 0;
+  body.PutInt32(clientVersion);
   std::lock_guard lock(db->channel);
   Reply reply;
   if (!Call(db, protocol::kLogon, body.Finish(), &reply)) return 0;
@@ -85,6 +90,7 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
   if (reply.status() != protocol::kLogonOk) {
     db->userNid = -1;
     db->userCode.clear();
+    db->clientVersion = 0;
     std::string text;
     if (replyText != nullptr && replyCapacity > 0 && fields.NextText(&text)) {
       hrz::CopyBounded(replyText, replyCapacity, text);
@@ -96,7 +102,7 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
   if (!fields.NextInt32(&nid) || !fields.NextText(&code, 127)) return 0;
   db->userNid = nid;
   db->userCode = code;
-  db->clientVersion = version;
+  db->clientVersion = clientVersion;
   return 1;
 }
 
@@ -107,6 +113,7 @@ void XCliDB_Logoff(tagXCliDB* db) {
   Call(db, protocol::kLogoff, wire::BodyWriter().Finish(), &reply);
   db->userNid = -1;
   db->userCode.clear();
+  db->clientVersion = 0;
 }
 
 void XCliDB_Close(tagXCliDB* db) {

@@ -57,6 +57,9 @@ class DialogDriver {
   std::string Text(int id) const;
   // Replaces the text of an edit or editable combo box, like pasting over it.
   bool SetText(int id, const std::string& text);
+  // Selects all the text of an edit or editable combo box and pastes text over it as the user
+  // does: the control's length limit applies.
+  bool Paste(int id, const std::string& text);
   int Check(int id) const;  // BST_ state; -1 when not a check box
   // Clicks the check box until it shows state (notifying the dialog each time).
   bool SetCheck(int id, int state);

@@ -44,8 +44,9 @@ class CCoolLabel : public CWnd {
 class CCoolEdit : public CWnd {
  public:
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
-  // Limits what the user can type; text set by the program is not cut (as with the original
-  // edit control), so data exchange can still find it too long. 0 removes the limit.
+  // Limits what the user can type to maxChars characters (code points); text set by the
+  // program is not cut (as with the original edit control), so data exchange can still find
+  // it too long. 0 removes the limit.
   void LimitText(int maxChars);
   int GetLimitText() const;
   // 0 shows the text; any other character hides it.

@@ -45,7 +45,8 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value);
 void DDX_Text(CDataExchange* pDX, int id, char* buffer, int capacity);
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 // After the DDX_Text of the same control: on load limits what the user can type; on save a
-// longer text shows "Enter no more than N characters.", focuses the control and fails.
+// text of more than maxChars characters (code points, not bytes) shows "Enter no more than
+// N characters.", focuses the control and fails.
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars);
 
 constexpr UINT SIZE_RESTORED = 0;

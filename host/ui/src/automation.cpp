@@ -103,6 +103,17 @@ bool DialogDriver::SetText(int id, const std::string& text) {
   return false;
 }
 
+bool DialogDriver::Paste(int id, const std::string& text) {
+  QWidget* widget = Control(dialog_, id);
+  if (!Usable(widget)) return false;
+  auto* edit = qobject_cast<QLineEdit*>(widget);
+  if (auto* combo = qobject_cast<QComboBox*>(widget)) edit = combo->lineEdit();
+  if (edit == nullptr || edit->isReadOnly()) return false;
+  edit->selectAll();
+  edit->insert(QString::fromUtf8(text));  // what the edit's own paste does with the clipboard
+  return true;
+}
+
 int DialogDriver::Check(int id) const {
   auto* check = dynamic_cast<CCoolCheckBox*>(dialog_.GetDlgItem(id));
   if (check == nullptr || qobject_cast<QAbstractButton*>(check->GetWidget()) == nullptr) return -1;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "control_factory.h"
 #include "hrzcommon/text.h"
@@ -22,17 +23,52 @@ QString ColorName(COLORREF color) {
   return QColor(GetRValue(color), GetGValue(color), GetBValue(color)).name();
 }
 
-// Limits typing to a number of characters without touching text set by the program.
+// Limits what the user types or pastes to a number of characters (code points, as the
+// module counts them) without touching text set by the program. A paste that does not fit
+// keeps the part that does, as the platform edit does.
 class LengthLimit : public QValidator {
  public:
-  LengthLimit(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
-  State validate(QString& input, int&) const override {
-    return input.size() > limit_ ? Invalid : Acceptable;
+  LengthLimit(int limit, QLineEdit* edit)
+      : QValidator(edit), limit_(limit), edit_(edit), before_(edit->text()) {
+    // The edit sets a text cut here anew, which clears its modified flag: the user changed it.
+    connect(edit, &QLineEdit::textEdited, this, [this] {
+      if (std::exchange(cut_, false)) edit_->setModified(true);
+    });
+  }
+
+  State validate(QString& input, int& cursor) const override {
+    const qsizetype chars = Characters(input);
+    const qsizetype charsBefore = Characters(before_);
+    // The program's own text, a change within the limit and a deletion are taken as they are.
+    if (chars <= limit_ || !edit_->isModified() || chars <= charsBefore) {
+      before_ = input;
+      return Acceptable;
+    }
+    // The program's text beyond the limit takes nothing more.
+    if (charsBefore > limit_) return Invalid;
+    // The inserted text ends at the cursor and has at least chars - charsBefore characters,
+    // which is no fewer than those over the limit: cut those from its end.
+    int cut = cursor;
+    for (qsizetype over = chars - limit_; over > 0 && cut > 0; --over) {
+      --cut;
+      if (cut > 0 && input[cut].isLowSurrogate() && input[cut - 1].isHighSurrogate()) --cut;
+    }
+    input.remove(cut, cursor - cut);
+    cursor = cut;
+    if (input == before_) return Invalid;  // nothing of it fits: the edit undoes the change
+    before_ = input;
+    cut_ = true;
+    return Acceptable;
   }
   int Limit() const { return limit_; }
 
  private:
+  static qsizetype Characters(const QString& text) { return text.toUcs4().size(); }
+
   int limit_;
+  QLineEdit* edit_;
+  mutable QString before_;    // the text as last accepted
+  mutable bool cut_ = false;  // validate cut the text that the edit is about to set
 };
 
 // Adding an item neither selects it nor changes the edited text (Qt selects the first item
@@ -324,7 +360,8 @@ void CCoolComboBox::LimitText(int maxChars) {
   auto* combo = qobject_cast<QComboBox*>(GetWidget());
   if (combo == nullptr || combo->lineEdit() == nullptr) return;
   const QValidator* old = combo->lineEdit()->validator();
-  combo->lineEdit()->setValidator(maxChars > 0 ? new LengthLimit(maxChars, combo) : nullptr);
+  combo->lineEdit()->setValidator(maxChars > 0 ? new LengthLimit(maxChars, combo->lineEdit())
+                                               : nullptr);
   delete old;
 }
 

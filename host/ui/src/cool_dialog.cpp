@@ -72,7 +72,7 @@ void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int maxChars) {
     if (auto* combo = dynamic_cast<CCoolComboBox*>(control)) combo->LimitText(maxChars);
     return;
   }
-  if (QString::fromUtf8(value).size() <= maxChars) return;
+  if (QString::fromUtf8(value).toUcs4().size() <= maxChars) return;
   std::string notice = "Enter no more than " + std::to_string(maxChars) + " characters.";
   MessageBoxA(pDX->m_pDlgWnd->GetSafeHwnd(), notice.c_str(),
               pDX->m_pDlgWnd->GetWindowText().c_str(), MB_OK | MB_ICONEXCLAMATION);

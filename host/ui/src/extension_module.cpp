@@ -8,9 +8,11 @@ namespace {
 
 // Modules attach and detach from the loader, possibly off the UI thread.
 std::mutex g_mutex;
+// Never destroyed: a module that the host never unloads detaches during the process's exit,
+// after the static objects of this library are gone.
 std::vector<HINSTANCE>& Registered() {
-  static std::vector<HINSTANCE> modules;
-  return modules;
+  static auto* modules = new std::vector<HINSTANCE>;
+  return *modules;
 }
 HINSTANCE g_resourceHandle = nullptr;  // UI thread only
 

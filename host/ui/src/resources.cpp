@@ -23,10 +23,12 @@ struct ModuleResources {
 };
 
 // Registration happens at module attach on the loading thread, lookups on the UI thread;
-// both are the UI thread in the host, so the table is not locked.
+// both are the UI thread in the host, so the table is not locked. Never destroyed: a module
+// that the host never unloads unregisters during the process's exit, after the static
+// objects of this library are gone.
 std::map<HINSTANCE, std::unique_ptr<ModuleResources>>& Table() {
-  static std::map<HINSTANCE, std::unique_ptr<ModuleResources>> table;
-  return table;
+  static auto* table = new std::map<HINSTANCE, std::unique_ptr<ModuleResources>>;
+  return *table;
 }
 
 ModuleResources* Current() {
