@@ -2,10 +2,20 @@
 
 #include <QAction>
 #include <QDate>
+#include <QIcon>
+#include <QImage>
 #include <QMenuBar>
+#include <QStyle>
+#include <QWidget>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +25,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,8 +47,10 @@
 #include "platform_ui.h"
 #include "plugin_module.h"
 #include "qt_handle.h"
+#include "screenshots.h"
 #include "store_location.h"
 #include "ui/qt_app.h"
+#include "window_frame.h"
 #include "xclidb.h"
 
 namespace hrzhost {
@@ -439,6 +457,92 @@ TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
   EXPECT_STREQ(user, "adm");
   XCliDB_Logoff(db);
   XCliDB_Close(db);
+}
+
+// Whether a row holds dark pixels (text or a glyph) between two columns.
+bool HasInk(const QImage& image, int row, int from, int to) {
+  for (int x = from; x < to; ++x) {
+    if (qGray(image.pixel(x, row)) < 96) return true;
+  }
+  return false;
+}
+
+// A screenshot shows the dialog as a user sees it: its contents, unchanged, inside a border
+// and under a title bar that carries the caption.
+TEST_F(HostTest, ScreenshotFramesTheDialogUnderItsCaption) {
+  TempFolder folder;
+  ASSERT_TRUE(RegisterHostResources());
+  ScreenshotAutomation shots(folder.Path());
+  shots.SetName("logon");
+  QImage client;
+  shots.OnDialog(IDD_LOGON, [&client](hrz::DialogDriver& logon) { client = logon.Grab(); });
+  {
+    hrz::AutomationScope scope(&shots);
+    LogonDialog dialog(folder.Path() + "/store.db", "adm");
+    ResourceHandleScope resources(HostInstance());
+    dialog.DoModal();
+  }
+  ASSERT_EQ(shots.Written(), std::vector<std::string>{folder.Path() + "/logon.png"});
+  QImage picture(QString::fromStdString(shots.Written()[0]));
+  ASSERT_FALSE(picture.isNull());
+  ASSERT_FALSE(client.isNull());
+
+  // As wide a frame at the sides as at the bottom; the title bar on top.
+  int border = (picture.width() - client.width()) / 2;
+  int top = picture.height() - client.height() - border;
+  ASSERT_GT(border, 0);
+  ASSERT_EQ(picture.width(), client.width() + 2 * border);
+  ASSERT_GT(top, border + 16) << "no room for a title bar";
+  EXPECT_EQ(picture.copy(border, top, client.width(), client.height())
+                .convertToFormat(QImage::Format_RGB32),
+            client.convertToFormat(QImage::Format_RGB32))
+      << "the dialog's contents appear unchanged inside the frame";
+
+  // The caption stands in the middle of the title bar, where the body's rows are plain.
+  int captionRow = (border + top) / 2;
+  EXPECT_TRUE(HasInk(picture, captionRow, border + 24, picture.width() / 2));
+  for (int row = top; row < top + 8; ++row) {
+    EXPECT_FALSE(HasInk(picture, row, border + 24, picture.width() / 2)) << row;
+  }
+}
+
+// The title bar shows what the window carries: another caption, no icon or other buttons
+// change the title bar and nothing below it.
+TEST_F(HostTest, TitleBarFollowsTheWindowsCaptionIconAndButtons) {
+  auto makeWindow = [] {
+    auto window = std::make_unique<QWidget>();
+    window->resize(240, 90);
+    window->setWindowTitle(QStringLiteral("Roles"));
+    window->setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
+    return window;
+  };
+  auto base = makeWindow();
+  const QImage plain = FramedPicture(*base);
+  ASSERT_EQ(FramedPicture(*base), plain) << "the same window gives the same picture";
+  const int border = (plain.width() - 240) / 2;
+  const int top = plain.height() - 90 - border;
+  ASSERT_GT(top, border);
+
+  struct Change {
+    const char* what;
+    std::function<void(QWidget&)> apply;
+  };
+  const Change changes[] = {
+      {"caption", [](QWidget& w) { w.setWindowTitle(QStringLiteral("Users and departments")); }},
+      {"icon", [](QWidget& w) { w.setWindowIcon(QIcon()); }},
+      {"buttons", [](QWidget& w) { w.setWindowFlags(Qt::Dialog); }},
+  };
+  for (const Change& change : changes) {
+    auto window = makeWindow();
+    change.apply(*window);
+    QImage picture = FramedPicture(*window);
+    ASSERT_EQ(picture.size(), plain.size()) << change.what;
+    EXPECT_NE(picture.copy(0, 0, plain.width(), top), plain.copy(0, 0, plain.width(), top))
+        << change.what << " does not show in the title bar";
+    EXPECT_EQ(picture.copy(0, top, plain.width(), plain.height() - top),
+              plain.copy(0, top, plain.width(), plain.height() - top))
+        << change.what << " changed the window below the title bar";
+  }
 }
 
 TEST(PasswordExpiry, CountsDaysAcrossMonthsAndYears) {

@@ -1,5 +1,6 @@
 // hrzhost: logs on to a store, loads the administration module and offers its commands.
 #include <QApplication>
+#include <QStyle>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "qt_handle.h"
 #include "screenshots.h"
 #include "store_location.h"
+#include "window_frame.h"
 #include "xclidb.h"
 
 namespace {
@@ -41,7 +43,9 @@ int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& 
   window.show();
   QApplication::processEvents();
   std::string main = folder + "/mainwindow.png";
-  if (!window.grab().save(QString::fromStdString(main), "PNG")) return Fail("cannot write " + main);
+  if (!hrzhost::FramedPicture(window).save(QString::fromStdString(main), "PNG")) {
+    return Fail("cannot write " + main);
+  }
   std::printf("%s\n", main.c_str());
   for (const hrzhost::HostCommand& command : hrzhost::HostCommands()) {
     if (!command.moduleCommand) continue;
@@ -77,6 +81,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hrzhost"));
+  QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
   if (!hrzhost::RegisterHostResources()) return 1;
 
   std::string location = options.location;
