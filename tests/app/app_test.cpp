@@ -404,6 +404,21 @@ TEST_F(HostTest, MainWindowListsTheTwelveCommandsAndShowsResults) {
   EXPECT_EQ(window.StatusText(), "Password changed");
 }
 
+// The way out where no window manager draws a title bar with a close button.
+TEST_F(HostTest, FileExitClosesTheMainWindow) {
+  HostBridge bridge;
+  MainWindow window(bridge, "adm", "store.db");
+  window.show();
+  QMenu* file = window.menuBar()->actions().value(0)->menu();
+  ASSERT_NE(file, nullptr);
+  QAction* exit = file->actions().value(file->actions().size() - 1);
+  ASSERT_NE(exit, nullptr);
+  EXPECT_EQ(exit->text(), "E&xit");
+  EXPECT_EQ(exit->shortcut(), QKeySequence(QKeySequence::Quit));
+  exit->trigger();
+  EXPECT_FALSE(window.isVisible());
+}
+
 TEST_F(HostTest, TheRealModuleAnswersThroughItsEntry) {
   PluginModule module;
   std::string error;
