@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One entry for everything a fresh Debian 12 machine needs:
 #   ./setup.sh run          build and start the desktop client on the embedded sample organisation
+#                           (no display: served to a VNC viewer through an SSH tunnel)
 #   ./setup.sh test [asan]  build and run the tests (asan: with AddressSanitizer and UBSan)
 #   ./setup.sh build [PRESET]
 #   ./setup.sh fuzz [SECONDS]  build the libFuzzer targets with clang and run each briefly
@@ -11,7 +12,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libsqlite3-dev zlib1g-dev libsodium-dev libasio-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  tigervnc-standalone-server tigervnc-tools xauth
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
@@ -49,9 +50,10 @@ case "$cmd" in
   run)
     build default
     shift
-    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-      echo "No display: running hrzhost under xvfb-run."
-      exec xvfb-run -a build/default/host/app/hrzhost "$@"
+    # A platform chosen on purpose (QT_QPA_PLATFORM) is left to Qt.
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+      echo "Pictures of every dialog: $PWD/docs/screenshots/ (new ones: hrzhost --screenshot DIR)."
+      exec host/app/serve_vnc.sh build/default/host/app/hrzhost "$@"
     fi
     exec build/default/host/app/hrzhost "$@"
     ;;
@@ -65,6 +67,6 @@ case "$cmd" in
     done
     ;;
   *)
-    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
     ;;
 esac

@@ -1,11 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDate>
+#include <QIcon>
+#include <QImage>
 #include <QMenuBar>
+#include <QStyle>
+#include <QWidget>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +26,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,11 +52,13 @@
 #include "plugin_module.h"
 #include "qt_handle.h"
 #include "resources/dialogs/chgpwd_ids.h"
+#include "screenshots.h"
 #include "store_location.h"
 #include "support/module_host.h"
 #include "support/qt_app.h"
 #include "support/stores.h"
 #include "support/temp_dir.h"
+#include "window_frame.h"
 #include "xclidb.h"
 
 namespace hrzhost {
@@ -495,6 +514,21 @@ TEST_F(HostTest, TheStatusBarNamesTheRecordThePickerChose) {
   }
 }
 
+// The way out where no window manager draws a title bar with a close button.
+TEST_F(HostTest, FileExitClosesTheMainWindow) {
+  HostBridge bridge;
+  MainWindow window(bridge, "adm", "store.db");
+  window.show();
+  QMenu* file = window.menuBar()->actions().value(0)->menu();
+  ASSERT_NE(file, nullptr);
+  QAction* exit = file->actions().value(file->actions().size() - 1);
+  ASSERT_NE(exit, nullptr);
+  EXPECT_EQ(exit->text(), "E&xit");
+  EXPECT_EQ(exit->shortcut(), QKeySequence(QKeySequence::Quit));
+  exit->trigger();
+  EXPECT_FALSE(window.isVisible());
+}
+
 TEST_F(HostTest, TheRealModuleAnswersThroughItsEntry) {
   PluginModule module;
   std::string error;
@@ -557,6 +591,92 @@ TEST_F(HostTest, LogonToTheEmbeddedStoreShowsRefusalsAndKeepsTheConnection) {
   rs.Close();
   XCliDB_Logoff(db);
   XCliDB_Close(db);
+}
+
+// Whether a row holds dark pixels (text or a glyph) between two columns.
+bool HasInk(const QImage& image, int row, int from, int to) {
+  for (int x = from; x < to; ++x) {
+    if (qGray(image.pixel(x, row)) < 96) return true;
+  }
+  return false;
+}
+
+// A screenshot shows the dialog as a user sees it: its contents, unchanged, inside a border
+// and under a title bar that carries the caption.
+TEST_F(HostTest, ScreenshotFramesTheDialogUnderItsCaption) {
+  hrztest::TempDir folder;
+  ASSERT_TRUE(RegisterHostResources());
+  ScreenshotAutomation shots(folder.Path());
+  shots.SetName("logon");
+  QImage client;
+  shots.OnDialog(IDD_LOGON, [&client](hrz::DialogDriver& logon) { client = logon.Grab(); });
+  {
+    hrz::AutomationScope scope(&shots);
+    LogonDialog dialog(folder.Path() + "/store.db", "adm");
+    ResourceHandleScope resources(HostInstance());
+    dialog.DoModal();
+  }
+  ASSERT_EQ(shots.Written(), std::vector<std::string>{folder.Path() + "/logon.png"});
+  QImage picture(QString::fromStdString(shots.Written()[0]));
+  ASSERT_FALSE(picture.isNull());
+  ASSERT_FALSE(client.isNull());
+
+  // As wide a frame at the sides as at the bottom; the title bar on top.
+  int border = (picture.width() - client.width()) / 2;
+  int top = picture.height() - client.height() - border;
+  ASSERT_GT(border, 0);
+  ASSERT_EQ(picture.width(), client.width() + 2 * border);
+  ASSERT_GT(top, border + 16) << "no room for a title bar";
+  EXPECT_EQ(picture.copy(border, top, client.width(), client.height())
+                .convertToFormat(QImage::Format_RGB32),
+            client.convertToFormat(QImage::Format_RGB32))
+      << "the dialog's contents appear unchanged inside the frame";
+
+  // The caption stands in the middle of the title bar, where the body's rows are plain.
+  int captionRow = (border + top) / 2;
+  EXPECT_TRUE(HasInk(picture, captionRow, border + 24, picture.width() / 2));
+  for (int row = top; row < top + 8; ++row) {
+    EXPECT_FALSE(HasInk(picture, row, border + 24, picture.width() / 2)) << row;
+  }
+}
+
+// The title bar shows what the window carries: another caption, no icon or other buttons
+// change the title bar and nothing below it.
+TEST_F(HostTest, TitleBarFollowsTheWindowsCaptionIconAndButtons) {
+  auto makeWindow = [] {
+    auto window = std::make_unique<QWidget>();
+    window->resize(240, 90);
+    window->setWindowTitle(QStringLiteral("Roles"));
+    window->setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
+    return window;
+  };
+  auto base = makeWindow();
+  const QImage plain = FramedPicture(*base);
+  ASSERT_EQ(FramedPicture(*base), plain) << "the same window gives the same picture";
+  const int border = (plain.width() - 240) / 2;
+  const int top = plain.height() - 90 - border;
+  ASSERT_GT(top, border);
+
+  struct Change {
+    const char* what;
+    std::function<void(QWidget&)> apply;
+  };
+  const Change changes[] = {
+      {"caption", [](QWidget& w) { w.setWindowTitle(QStringLiteral("Users and departments")); }},
+      {"icon", [](QWidget& w) { w.setWindowIcon(QIcon()); }},
+      {"buttons", [](QWidget& w) { w.setWindowFlags(Qt::Dialog); }},
+  };
+  for (const Change& change : changes) {
+    auto window = makeWindow();
+    change.apply(*window);
+    QImage picture = FramedPicture(*window);
+    ASSERT_EQ(picture.size(), plain.size()) << change.what;
+    EXPECT_NE(picture.copy(0, 0, plain.width(), top), plain.copy(0, 0, plain.width(), top))
+        << change.what << " does not show in the title bar";
+    EXPECT_EQ(picture.copy(0, top, plain.width(), plain.height() - top),
+              plain.copy(0, top, plain.width(), plain.height() - top))
+        << change.what << " changed the window below the title bar";
+  }
 }
 
 TEST(PasswordExpiry, CountsDaysAcrossMonthsAndYears) {
@@ -725,12 +845,15 @@ std::string RunHost(const std::string& environment, const std::string& arguments
   return output;
 }
 
-TEST(HostProgram, SaysInOneLineThatItNeedsADisplay) {
+constexpr char kNoDisplay[] = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+
+TEST(HostProgram, SaysInOneLineThatItNeedsADisplayAndWhatServesWithoutOne) {
   int status = 0;
-  std::string output = RunHost("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "", &status);
+  std::string output = RunHost(kNoDisplay, "", &status);
   EXPECT_NE(status, 0);
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-  EXPECT_NE(output.find("xvfb-run"), std::string::npos) << output;
+  EXPECT_NE(output.find("./setup.sh run"), std::string::npos) << output;
+  EXPECT_NE(output.find("--screenshot DIR"), std::string::npos) << output;
 }
 
 TEST(HostProgram, TellsItsVersionAndItsVersionNumber) {
@@ -744,10 +867,11 @@ TEST(HostProgram, TellsItsVersionAndItsVersionNumber) {
   EXPECT_EQ(status, 0);
 }
 
+// Pictures are taken without a display as well.
 TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   hrztest::TempDir folder;
   int status = 0;
-  std::string output = RunHost("env QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=" + folder.Path(),
+  std::string output = RunHost(std::string(kNoDisplay) + " XDG_DATA_HOME=" + folder.Path(),
                                "--screenshot " + folder.Path() + "/shots", &status);
   EXPECT_EQ(status, 0) << output;
   EXPECT_NE(output.find("Logged on as adm"), std::string::npos) << output;
@@ -766,6 +890,193 @@ TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {
   EXPECT_NE(output.find("cannot log on to " + folder.Path() + "/none.db"), std::string::npos)
       << output;
   EXPECT_FALSE(fs::exists(folder.Path() + "/none.db")) << "no store appears by accident";
+}
+
+// The path `./setup.sh run` takes on a machine without a display: the program on a private
+// VNC display. Started as a child whose output is read as it comes.
+class ServedProgram {
+ public:
+  ServedProgram(const std::string& tmp, std::vector<std::string> command) {
+    std::vector<std::string> args = {"env",
+                                     "-u",
+                                     "DISPLAY",
+                                     "-u",
+                                     "WAYLAND_DISPLAY",
+                                     "-u",
+                                     "QT_QPA_PLATFORM",
+                                     "TMPDIR=" + tmp,
+                                     "LSAN_OPTIONS=suppressions=" HRZ_LSAN_SUPPRESSIONS,
+                                     HRZ_SERVE_VNC};
+    args.insert(args.end(), command.begin(), command.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    if (posix_spawnp(&pid_, "env", &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    output_fd_ = fds[0];
+  }
+  ~ServedProgram() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      Wait();
+    }
+    if (output_fd_ >= 0) close(output_fd_);
+  }
+
+  // Reads output until it matches pattern (true) or the program closes it (false).
+  bool WaitFor(const std::regex& pattern, std::smatch* match) {
+    while (!std::regex_search(output_, *match, pattern)) {
+      if (!ReadSome()) return false;
+    }
+    return true;
+  }
+  void Terminate() { kill(pid_, SIGTERM); }
+  // Reads the rest of the output, then the exit status; -1 when it did not exit by itself.
+  int Wait() {
+    while (ReadSome()) {
+    }
+    int status = 0;
+    if (pid_ <= 0 || waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const std::string& Output() const { return output_; }
+
+ private:
+  bool ReadSome() {
+    pollfd poll_fd{output_fd_, POLLIN, 0};
+    if (output_fd_ < 0 || poll(&poll_fd, 1, 60000) <= 0) return false;
+    char chunk[512];
+    ssize_t got = read(output_fd_, chunk, sizeof chunk);
+    if (got <= 0) return false;
+    output_.append(chunk, static_cast<size_t>(got));
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int output_fd_ = -1;
+  std::string output_;
+};
+
+// Connects to a TCP port of the loopback interface; -1 when nobody listens.
+int ConnectLoopback(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::string Receive(int fd, size_t size) {
+  std::string data(size, '\0');
+  size_t got = 0;
+  while (got < size) {
+    ssize_t n = recv(fd, data.data() + got, size - got, 0);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  data.resize(got);
+  return data;
+}
+
+// The local addresses (as the kernel's socket tables spell them) that listen on a TCP port.
+std::set<std::string> ListeningAddresses(int port) {
+  char portHex[8];
+  std::snprintf(portHex, sizeof portHex, "%04X", port);
+  std::set<std::string> addresses;
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // the heading
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      size_t colon = local.find(':');
+      if (state == "0A" && local.substr(colon + 1) == portHex)
+        addresses.insert(local.substr(0, colon));
+    }
+  }
+  return addresses;
+}
+
+// Whether the script's private folder (password, cookie) is still in tmp.
+bool PrivateFolderLeft(const std::string& tmp) {
+  for (const auto& entry : fs::directory_iterator(tmp)) {
+    if (entry.path().filename().string().rfind("hrz-vnc.", 0) == 0) return true;
+  }
+  return false;
+}
+
+const std::regex kServedAt(R"(127\.0\.0\.1:(\d+) .*\n(?:.*\n)*.*password (\w+)\n)");
+
+TEST(ServedWithoutDisplay, ListensOnLoopbackOnlyBehindAPasswordAndStopsCleanly) {
+  hrztest::TempDir tmp;
+  ServedProgram served(tmp.Path(), {"sleep", "120"});
+  std::smatch match;
+  ASSERT_TRUE(served.WaitFor(kServedAt, &match)) << served.Output();
+  const int port = std::stoi(match[1]);
+  EXPECT_EQ(match[2].length(), 8) << "a VNC password has eight characters";
+  EXPECT_NE(served.Output().find("ssh -N -L " + std::to_string(port) +
+                                 ":localhost:" + std::to_string(port)),
+            std::string::npos)
+      << served.Output();
+
+  // IPv4 and IPv6 loopback, nothing else.
+  std::set<std::string> addresses = ListeningAddresses(port);
+  EXPECT_FALSE(addresses.empty());
+  for (const std::string& address : addresses) {
+    EXPECT_TRUE(address == "0100007F" || address == "00000000000000000000000001000000")
+        << address << " listens beyond the loopback interface";
+  }
+
+  int viewer = ConnectLoopback(port);
+  ASSERT_GE(viewer, 0);
+  EXPECT_EQ(Receive(viewer, 12), "RFB 003.008\n");
+  ASSERT_EQ(send(viewer, "RFB 003.008\n", 12, 0), 12);
+  // One security type offered: 2, the password; never 1, none.
+  EXPECT_EQ(Receive(viewer, 2), std::string("\x01\x02", 2));
+  close(viewer);
+
+  served.Terminate();
+  EXPECT_EQ(served.Wait(), 143);
+  EXPECT_EQ(ConnectLoopback(port), -1) << "the display outlived the script";
+  EXPECT_FALSE(PrivateFolderLeft(tmp.Path())) << "the password and cookie files are left";
+}
+
+TEST(ServedWithoutDisplay, RunsTheProgramOnItsDisplayAndEndsWithIt) {
+  hrztest::TempDir tmp;
+  struct Case {
+    std::vector<std::string> command;
+    int status;
+  };
+  // The client connects to the display (xcb, not offscreen), logs on and saves its pictures.
+  const Case cases[] = {
+      {{"env", "XDG_DATA_HOME=" + tmp.Path(), HRZHOST_FILE, "--screenshot", tmp.Path() + "/shots"},
+       0},
+      {{"sh", "-c", "exit 3"}, 3},
+  };
+  for (const Case& c : cases) {
+    ServedProgram served(tmp.Path(), c.command);
+    std::smatch match;
+    ASSERT_TRUE(served.WaitFor(kServedAt, &match)) << served.Output();
+    EXPECT_EQ(served.Wait(), c.status) << served.Output();
+    EXPECT_FALSE(PrivateFolderLeft(tmp.Path()));
+  }
+  EXPECT_GT(fs::file_size(tmp.Path() + "/shots/logon.png"), 0u);
 }
 
 }  // namespace

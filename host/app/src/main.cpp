@@ -1,5 +1,6 @@
 // hrzhost: logs on to a store, loads the administration module and offers its commands.
 #include <QApplication>
+#include <QStyle>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "qt_handle.h"
 #include "screenshots.h"
 #include "store_location.h"
+#include "window_frame.h"
 #include "xclidb.h"
 
 namespace {
@@ -42,7 +44,9 @@ int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& 
   window.show();
   QApplication::processEvents();
   std::string main = folder + "/mainwindow.png";
-  if (!window.grab().save(QString::fromStdString(main), "PNG")) return Fail("cannot write " + main);
+  if (!hrzhost::FramedPicture(window).save(QString::fromStdString(main), "PNG")) {
+    return Fail("cannot write " + main);
+  }
   std::printf("%s\n", main.c_str());
   for (const hrzhost::HostCommand& command : hrzhost::HostCommands()) {
     if (!command.moduleCommand) continue;
@@ -73,13 +77,18 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!hrzhost::HasDisplay()) {
-    std::fprintf(stderr,
-                 "hrzhost: no display; run it under xvfb-run (xvfb-run -a hrzhost) or with "
-                 "QT_QPA_PLATFORM=offscreen.\n");
-    return 2;
+    // Pictures need no one to look at a window while they are taken.
+    if (options.screenshotDir.empty()) {
+      std::fprintf(stderr,
+                   "hrzhost: no display; ./setup.sh run serves it to a VNC viewer, and "
+                   "hrzhost --screenshot DIR saves a picture of every dialog (see --help).\n");
+      return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hrzhost"));
+  QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
   if (!hrzhost::RegisterHostResources()) return 1;
 
   std::string location = options.location;

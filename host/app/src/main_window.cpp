@@ -31,6 +31,11 @@ MainWindow::MainWindow(HostBridge& bridge, const std::string& user, const std::s
     (command.moduleCommand ? admin : file)->addAction(action);
     if (command.moduleCommand) tools->addAction(action);
   }
+  // Where no window manager draws a title bar (the VNC display), this is the way out.
+  file->addSeparator();
+  QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+  exit->setObjectName(QStringLiteral("exit"));
+  exit->setShortcut(QKeySequence::Quit);
   // The same commands as a list in the middle of the window: double click or Enter runs one.
   auto* list = new QListWidget(this);
   list->setObjectName(QStringLiteral("commandList"));

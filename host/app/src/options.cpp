@@ -49,7 +49,9 @@ const char* Usage() {
          "               [--module LIBRARY] [--screenshot DIR] [--version]\n"
          "  Without --store the store in the user's data folder is used (created with the\n"
          "  sample organisation on first start; log on as adm with the password admin).\n"
-         "  --screenshot DIR logs on as adm, saves a PNG of every dialog and exits.\n";
+         "  --screenshot DIR logs on as adm, saves a PNG of every dialog in its window frame\n"
+         "  and exits; it needs no display. On a machine without one, ./setup.sh run serves\n"
+         "  the client to a VNC viewer.\n";
 }
 
 std::string VersionLine() {

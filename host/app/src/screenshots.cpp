@@ -1,9 +1,10 @@
 #include "screenshots.h"
 
-#include <QImage>
+#include <QWidget>
 
 #include "cool_dialog.h"
 #include "platform_ui.h"
+#include "window_frame.h"
 
 namespace hrzhost {
 
@@ -14,8 +15,10 @@ void ScreenshotAutomation::OnDialogInit(CCoolDialog& dialog) {
   file += ".png";
   ++depth_;
   // A scripted action (the logon) may still run after the picture is taken.
-  QImage picture = driver.Grab();
-  (picture.save(QString::fromStdString(file), "PNG") ? written_ : failed_).push_back(file);
+  QWidget* window = dialog.GetWidget();
+  bool saved =
+      window != nullptr && FramedPicture(*window).save(QString::fromStdString(file), "PNG");
+  (saved ? written_ : failed_).push_back(file);
   ScriptedAutomation::OnDialogInit(dialog);
 }
 
