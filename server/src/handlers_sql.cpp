@@ -1,8 +1,7 @@
-// Client SQL: every statement is prepared and run under the client authorizer.
-#include <cctype>
+// Client SQL: every statement runs as a ClientStatement, under the session's rights.
 #include <cstring>
-#include <memory>
 
+#include "client_statement.h"
 #include "handlers.h"
 
 namespace hrzsrv::handlers {
@@ -20,50 +19,19 @@ void AppendText(std::string* out, const void* data, std::size_t size) {
   out->append(static_cast<const char*>(data), size);
 }
 
-bool OnlyBlanks(const char* text) {
-  for (; text != nullptr && *text != '\0'; ++text) {
-    if (!std::isspace(static_cast<unsigned char>(*text)) && *text != ';') return false;
+void AppendRow(sqlite3_stmt* s, int columns, std::string* rows) {
+  for (int c = 0; c < columns; ++c) {
+    const int type = sqlite3_column_type(s, c);
+    std::uint8_t cell = protocol::kCellText;
+    if (type == SQLITE_NULL) cell = protocol::kCellNull;
+    if (type == SQLITE_INTEGER) cell = protocol::kCellInteger;
+    if (type == SQLITE_FLOAT) cell = protocol::kCellReal;
+    if (type == SQLITE_BLOB) cell = protocol::kCellBlob;
+    rows->push_back(static_cast<char>(cell));
+    const void* data =
+        cell == protocol::kCellBlob ? sqlite3_column_blob(s, c) : sqlite3_column_text(s, c);
+    AppendText(rows, data, data ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
   }
-  return true;
-}
-
-// Raises the authorizer flag for the whole life of a client statement, so a re-prepare
-// during a step is checked too.
-class ClientSqlScope {
- public:
-  explicit ClientSqlScope(SessionState& session) : session_(session) {
-    session_.clientSqlActive = true;
-  }
-  ~ClientSqlScope() { session_.clientSqlActive = false; }
-
- private:
-  SessionState& session_;
-};
-
-struct StmtCloser {
-  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-};
-using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtCloser>;
-
-// Prepares exactly one statement of client SQL; null with the reason in error.
-StmtHandle PrepareClientSql(sqlite3* db, const std::string& sql, std::string* error) {
-  sqlite3_stmt* raw = nullptr;
-  const char* tail = nullptr;
-  const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail);
-  StmtHandle stmt(raw);
-  if (rc != SQLITE_OK) {
-    *error = sqlite3_errmsg(db);
-    return nullptr;
-  }
-  if (!stmt) {
-    *error = "empty SQL";
-    return nullptr;
-  }
-  if (!OnlyBlanks(tail)) {
-    *error = "one statement per request";
-    return nullptr;
-  }
-  return stmt;
 }
 
 }  // namespace
@@ -71,10 +39,9 @@ StmtHandle PrepareClientSql(sqlite3* db, const std::string& sql, std::string* er
 Reply Query(Context& context, wire::BodyReader& in) {
   std::string sql, error;
   if (!in.NextLong(&sql, kMaxSqlText)) return Reply::BadMessage();
-  ClientSqlScope scope(context.session);
-  StmtHandle stmt = PrepareClientSql(context.db(), sql, &error);
-  if (!stmt) return Reply::Failure(error);
-  sqlite3_stmt* s = stmt.get();
+  ClientStatement statement(context, sql);
+  sqlite3_stmt* s = statement.get();
+  if (s == nullptr) return Reply::Failure(statement.error());
   const int columns = sqlite3_column_count(s);
   std::string payload;
   AppendU32(&payload, static_cast<std::uint32_t>(columns));
@@ -84,24 +51,16 @@ Reply Query(Context& context, wire::BodyReader& in) {
   }
   std::string rows;
   std::uint32_t rowCount = 0;
-  int rc = SQLITE_OK;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    for (int c = 0; c < columns; ++c) {
-      const int type = sqlite3_column_type(s, c);
-      std::uint8_t cell = protocol::kCellText;
-      if (type == SQLITE_NULL) cell = protocol::kCellNull;
-      if (type == SQLITE_INTEGER) cell = protocol::kCellInteger;
-      if (type == SQLITE_FLOAT) cell = protocol::kCellReal;
-      if (type == SQLITE_BLOB) cell = protocol::kCellBlob;
-      rows.push_back(static_cast<char>(cell));
-      const void* data =
-          cell == protocol::kCellBlob ? sqlite3_column_blob(s, c) : sqlite3_column_text(s, c);
-      AppendText(&rows, data, data ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
-    }
-    ++rowCount;
-    if (rows.size() > kMaxResultPayload) return Reply::Failure("result too large");
-  }
-  if (rc != SQLITE_DONE) return Reply::Failure(sqlite3_errmsg(context.db()));
+  const bool ran = statement.Run(
+      [&](sqlite3_stmt* row, std::string* stop) {
+        AppendRow(row, columns, &rows);
+        ++rowCount;
+        if (rows.size() <= kMaxResultPayload) return true;
+        *stop = "result too large";
+        return false;
+      },
+      &error);
+  if (!ran) return Reply::Failure(error);
   AppendU32(&payload, rowCount);
   payload += rows;
   wire::BodyWriter body;
@@ -112,15 +71,11 @@ Reply Query(Context& context, wire::BodyReader& in) {
 Reply Execute(Context& context, wire::BodyReader& in) {
   std::string sql, error;
   if (!in.NextLong(&sql, kMaxSqlText)) return Reply::BadMessage();
-  ClientSqlScope scope(context.session);
-  StmtHandle stmt = PrepareClientSql(context.db(), sql, &error);
-  if (!stmt) return Reply::Failure(error);
-  int rc = SQLITE_OK;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-  }
-  if (rc != SQLITE_DONE) return Reply::Failure(sqlite3_errmsg(context.db()));
+  ClientStatement statement(context, sql);
+  if (statement.get() == nullptr) return Reply::Failure(statement.error());
+  if (!statement.Run(nullptr, &error)) return Reply::Failure(error);
   wire::BodyWriter body;
-  body.PutInt32(sqlite3_changes(context.db()));
+  body.PutInt32(statement.changes());
   return Reply::With(protocol::kOk, body);
 }
 
