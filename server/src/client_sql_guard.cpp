@@ -30,6 +30,10 @@ Cell CellOf(sqlite3_value* value) {
   Cell cell;
   if (value == nullptr) return cell;
   cell.type = sqlite3_value_type(value);
+  if (cell.type == SQLITE_INTEGER) {
+    cell.integer = sqlite3_value_int64(value);
+    return cell;
+  }
   const void* bytes =
       cell.type == SQLITE_BLOB ? sqlite3_value_blob(value) : sqlite3_value_text(value);
   if (bytes != nullptr) {
@@ -54,6 +58,8 @@ bool ClientSqlGuard::Install(sqlite3* db) {
 
 void ClientSqlGuard::StartStatement() {
   writes_.clear();
+  plans_.clear();
+  lastPlan_ = {};
   checking_ = true;
 }
 
@@ -101,6 +107,37 @@ void ClientSqlGuard::PreUpdate(void* self, sqlite3* db, int op, const char*, con
   if (guard.rights_) guard.CheckRow(db, op, table);
 }
 
+// An update changes only the columns it sets, so of an updated row only those are read,
+// with the ones every rule looks at; inserted and deleted rows are read whole.
+const ClientSqlGuard::ReadPlan* ClientSqlGuard::PlanFor(const char* table, bool update) {
+  // SQLite names a table by the same pointer for every row of a statement.
+  if (table == lastPlan_.table && update == lastPlan_.update) return lastPlan_.plan;
+  const ReadPlan* plan = MakePlan(table, update);
+  lastPlan_ = {table, update, plan};
+  return plan;
+}
+
+const ClientSqlGuard::ReadPlan* ClientSqlGuard::MakePlan(const std::string& table, bool update) {
+  const std::string key = Upper(table) + (update ? " update" : "");
+  if (auto planned = plans_.find(key); planned != plans_.end()) return &planned->second;
+  const auto known = columns_.find(Upper(table));
+  if (known == columns_.end()) return nullptr;
+  ReadPlan plan;
+  plan.tableColumns = static_cast<int>(known->second.size());
+  for (int place = 0; place < plan.tableColumns; ++place) {
+    const std::string& name = known->second[static_cast<std::size_t>(place)];
+    const bool set = std::any_of(writes_.begin(), writes_.end(), [&](const StatementWrite& w) {
+      return strcasecmp(w.table.c_str(), table.c_str()) == 0 &&
+             strcasecmp(w.column.c_str(), name.c_str()) == 0;
+    });
+    if (!update || set || RulesReadColumn(name)) {
+      plan.names.push_back(name);
+      plan.places.push_back(place);
+    }
+  }
+  return &plans_.emplace(key, std::move(plan)).first->second;
+}
+
 // A refused row cannot be stopped here; it is remembered, and the statement's transaction
 // is rolled back when the statement ends.
 void ClientSqlGuard::CheckRow(sqlite3* db, int op, const char* table) {
@@ -109,19 +146,18 @@ void ClientSqlGuard::CheckRow(sqlite3* db, int op, const char* table) {
                 : op == SQLITE_DELETE ? WriteKind::kDelete
                                       : WriteKind::kUpdate;
   change.table = table;
-  const int count = sqlite3_preupdate_count(db);
-  const auto known = columns_.find(Upper(table));
-  if (known != columns_.end() && known->second.size() == static_cast<std::size_t>(count)) {
-    change.columns = &known->second;
+  const ReadPlan* plan = PlanFor(table, op == SQLITE_UPDATE);
+  if (plan != nullptr && plan->tableColumns == sqlite3_preupdate_count(db)) {
+    change.columns = &plan->names;
   }
-  for (int i = 0; i < count && change.columns != nullptr; ++i) {
+  for (std::size_t i = 0; change.columns != nullptr && i < plan->places.size(); ++i) {
     sqlite3_value* value = nullptr;
     if (op != SQLITE_INSERT) {
-      if (sqlite3_preupdate_old(db, i, &value) != SQLITE_OK) change.columns = nullptr;
+      if (sqlite3_preupdate_old(db, plan->places[i], &value) != SQLITE_OK) change.columns = nullptr;
       change.before.push_back(CellOf(value));
     }
     if (op != SQLITE_DELETE && change.columns != nullptr) {
-      if (sqlite3_preupdate_new(db, i, &value) != SQLITE_OK) change.columns = nullptr;
+      if (sqlite3_preupdate_new(db, plan->places[i], &value) != SQLITE_OK) change.columns = nullptr;
       change.after.push_back(CellOf(value));
     }
   }
@@ -135,7 +171,7 @@ void ClientSqlGuard::CheckRow(sqlite3* db, int op, const char* table) {
   outcome_.refusal = std::move(reason);
   outcome_.table = change.table;
   const Cell* nid = change.Before("NID") ? change.Before("NID") : change.After("NID");
-  if (nid != nullptr && nid->type == SQLITE_INTEGER) outcome_.target = std::stoll(nid->bytes);
+  if (nid != nullptr && nid->type == SQLITE_INTEGER) outcome_.target = nid->integer;
 }
 
 }  // namespace hrzsrv

@@ -55,6 +55,14 @@ class ClientSqlGuard {
                        const char*);
   static void PreUpdate(void* self, sqlite3* db, int op, const char* database, const char* table,
                         sqlite3_int64, sqlite3_int64);
+  // The columns read of each row: by name, and by their place in the table.
+  struct ReadPlan {
+    std::vector<std::string> names;
+    std::vector<int> places;
+    int tableColumns = 0;
+  };
+  const ReadPlan* PlanFor(const char* table, bool update);
+  const ReadPlan* MakePlan(const std::string& table, bool update);
   void CheckRow(sqlite3* db, int op, const char* table);
 
   bool checking_ = false;
@@ -62,6 +70,12 @@ class ClientSqlGuard {
   std::optional<Rights> rights_;  // set while armed
   Outcome outcome_;
   std::map<std::string, std::vector<std::string>> columns_;  // by upper-case table name
+  std::map<std::string, ReadPlan> plans_;                    // this statement's, by table
+  struct {
+    const char* table = nullptr;
+    bool update = false;
+    const ReadPlan* plan = nullptr;
+  } lastPlan_;  // the plan of the row before
 };
 
 }  // namespace hrzsrv

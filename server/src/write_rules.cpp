@@ -2,7 +2,6 @@
 
 #include <strings.h>
 
-#include <cstdlib>
 #include <optional>
 
 #include "store.h"
@@ -71,12 +70,13 @@ bool SameName(std::string_view a, std::string_view b) {
 
 std::optional<std::int64_t> IntegerOf(const Cell* cell) {
   if (cell == nullptr || cell->type != SQLITE_INTEGER) return std::nullopt;
-  return std::strtoll(cell->bytes.c_str(), nullptr, 10);
+  return cell->integer;
 }
 
 std::string Shown(const Cell* cell) {
   if (cell == nullptr || cell->IsNull()) return "NULL";
   if (cell->type == SQLITE_TEXT) return "'" + cell->bytes + "'";
+  if (cell->type == SQLITE_INTEGER) return std::to_string(cell->integer);
   return cell->bytes;
 }
 
@@ -153,7 +153,17 @@ const AuditedTable kAuditedTables[] = {
     {"UUSRBM", "NCID", {"NPID", "NCID"}},
 };
 
+// The rows' identities: who owns a row, the administrator's NID and code, a link's record.
+constexpr std::string_view kIdentityColumns[] = {"NID", "CCODE", "NCID"};
+
 }  // namespace
+
+bool RulesReadColumn(std::string_view column) {
+  for (std::string_view identity : kIdentityColumns) {
+    if (SameName(identity, column)) return true;
+  }
+  return false;
+}
 
 const Cell* RowChange::Before(std::string_view column) const {
   for (std::size_t i = 0; columns != nullptr && i < before.size(); ++i) {
@@ -183,7 +193,8 @@ std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::stri
 }
 
 std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
-  if (change.columns == nullptr) return "the row in " + change.table + " cannot be read";
+  const std::string table(change.table);
+  if (change.columns == nullptr) return "the row in " + table + " cannot be read";
   if (std::string reason = ProtectAdministrator(change); !reason.empty()) return reason;
   if (rights.admin) return {};
   if (change.kind != WriteKind::kUpdate) return OnlyTheAdministrator(change.kind, change.table);
@@ -198,7 +209,7 @@ std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
       if (permitted) break;
     }
     if (!permitted) {
-      return "no right to change " + change.table + "." + column + " of the row with NID " +
+      return "no right to change " + table + "." + column + " of the row with NID " +
              Shown(change.Before("NID"));
     }
   }
@@ -212,6 +223,7 @@ std::vector<RightsNote> RightsNotesOf(const RowChange& change) {
     const Cell* target = change.After(audited.target);
     if (target == nullptr) target = change.Before(audited.target);
     const std::int64_t nid = IntegerOf(target).value_or(-1);
+    const std::string table(change.table);
     if (change.kind != WriteKind::kUpdate) {
       const bool insert = change.kind == WriteKind::kInsert;
       std::string text;
@@ -219,15 +231,15 @@ std::vector<RightsNote> RightsNotesOf(const RowChange& change) {
         const Cell* value = insert ? change.After(column) : change.Before(column);
         text += (text.empty() ? "" : ", ") + std::string(column) + " " + Shown(value);
       }
-      notes.push_back({change.table, nid, change.table + (insert ? " insert" : " delete"), text});
+      notes.push_back({table, nid, table + (insert ? " insert" : " delete"), text});
       continue;
     }
     for (std::string_view column : audited.columns) {
       const Cell* before = change.Before(column);
       const Cell* after = change.After(column);
       if (before == nullptr || after == nullptr || *before == *after) continue;
-      notes.push_back({change.table, nid, change.table + "." + std::string(column),
-                       Shown(before) + " -> " + Shown(after)});
+      notes.push_back(
+          {table, nid, table + "." + std::string(column), Shown(before) + " -> " + Shown(after)});
     }
   }
   return notes;

@@ -21,9 +21,11 @@ struct Rights {
 
 enum class WriteKind { kInsert, kUpdate, kDelete };
 
-// A value as the store holds it: its SQLite type and its bytes (numbers as text).
+// A value as the store holds it: its SQLite type, an integer as such, anything else as its
+// bytes (a real as text).
 struct Cell {
   int type = SQLITE_NULL;
+  std::int64_t integer = 0;
   std::string bytes;
   bool IsNull() const { return type == SQLITE_NULL; }
   bool operator==(const Cell&) const = default;
@@ -33,7 +35,7 @@ struct Cell {
 // it becomes (insert, update), both in the order of columns.
 struct RowChange {
   WriteKind kind = WriteKind::kUpdate;
-  std::string table;
+  std::string_view table;
   const std::vector<std::string>* columns = nullptr;
   std::vector<Cell> before, after;
   // The value of a column before or after; null when the row has no such side or column.
@@ -57,6 +59,9 @@ struct RightsNote {
   std::string what;          // "UUSR.CCODE", "UUSR insert", ...
   std::string text;          // old and new values
 };
+// The columns the rules read of every updated row, whether the update sets them or not.
+bool RulesReadColumn(std::string_view column);
+
 // What a permitted row change does to rights: codes, states, kinds, records and links.
 std::vector<RightsNote> RightsNotesOf(const RowChange& change);
 
