@@ -25,6 +25,8 @@ std::vector<std::string> StoreRows(const std::string& store, const std::string& 
   std::vector<std::string> rows;
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    // The server may still be closing a session's connection, which checkpoints the store.
+    sqlite3_busy_timeout(db, 10000);
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
       while (sqlite3_step(stmt) == SQLITE_ROW) {
@@ -46,6 +48,7 @@ std::vector<std::string> StoreRows(const std::string& store, const std::string& 
 void WriteStore(const std::string& store, const std::string& sql) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 10000);
   EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
   sqlite3_close(db);
 }
