@@ -91,6 +91,9 @@ bool UpgradeSchema(sqlite3* db, std::string* error) {
 }
 
 bool IsAdminCode(std::string_view code) {
+  const std::size_t first = code.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return false;
+  code = code.substr(first, code.find_last_not_of(" \t") + 1 - first);
   return code.size() == 3 && strncasecmp(code.data(), "adm", 3) == 0;
 }
 

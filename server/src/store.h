@@ -25,7 +25,8 @@ bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk);
 // Brings a store made by an earlier version up to the current schema.
 bool UpgradeSchema(sqlite3* db, std::string* error);
 
-// The administrator's code ("adm", any case): only the administrator's record may hold it.
+// The administrator's code: "adm" in any case, with any blanks and tabs around it (the module
+// trims codes before it compares them). Only the administrator's record may hold it.
 bool IsAdminCode(std::string_view code);
 
 }  // namespace hrzsrv

@@ -233,10 +233,16 @@ TEST_P(SecurityTest, RenamingTheAdministratorAwayMakesNoOneElseTheAdministrator)
   int status = 0;
   EXPECT_EQ(XCliDB_Logon(again.get(), "adm", "bob-pw1", "260101", &status, nullptr, 0), 0);
   EXPECT_EQ(Value("select CCODE from UUSR where NID = 1"), "3:adm|");
-  // Nor may the administrator hand its code to another record.
+  // Nor may the administrator hand its code to another record, in any case or with the
+  // blanks that the module trims away before it compares codes.
   Connection adm = LogonAs("adm", kAdminPassword);
-  EXPECT_EQ(XCliDB_ExecuteSQL(adm.get(), "update UUSR set CCODE = 'adm ' where NID = 11", 0, 0), 1);
-  EXPECT_EQ(XCliDB_ExecuteSQL(adm.get(), "update UUSR set CCODE = 'bob' where NID = 11", 0, 0), 1);
+  for (const char* code : {"adm ", " Adm", "\tADM"}) {
+    const std::string sql = std::string("update UUSR set CCODE = '") + code + "' where NID = 11";
+    EXPECT_EQ(XCliDB_ExecuteSQL(adm.get(), sql.c_str(), 0, 0), 0) << code;
+  }
+  EXPECT_EQ(Value("select CCODE from UUSR where NID = 11"), "3:bob|");
+  EXPECT_EQ(XCliDB_ExecuteSQL(adm.get(), "update UUSR set CCODE = 'admin' where NID = 11", 0, 0),
+            1);
 }
 
 // A row that a REPLACE removes is a row the statement writes: a manager's restore cannot
