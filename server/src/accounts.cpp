@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "audit.h"
 #include "clock.h"
 #include "crypto.h"
 #include "store.h"
@@ -58,7 +59,10 @@ AttemptResult CheckPasswordAttempt(Context& context, int nid, std::string_view p
   const double now = context.Now();
   const long long today = DayOf(now);
   const int limit = AttemptLimit(db);
-  if (limit > 0 && AttemptsToday(db, nid, today) >= limit) return {protocol::kLogonLocked, {}};
+  if (limit > 0 && AttemptsToday(db, nid, today) >= limit) {
+    WriteAudit(context, {audit::kLogonFailed, "UUSR", nid, "password", "locked"});
+    return {protocol::kLogonLocked, {}};
+  }
 
   std::string hash;
   {
@@ -79,6 +83,11 @@ AttemptResult CheckPasswordAttempt(Context& context, int nid, std::string_view p
   Statement count(db, "UPDATE UUSR SET NTRYLGN = ?, DTRYLGNTM = ? WHERE NID = ?");
   count.Bind(1, std::int64_t{attempts}).Bind(2, now).Bind(3, std::int64_t{nid});
   if (!tx.ok() || !count.Done() || !tx.Commit()) return {protocol::kServerError, {}};
+  WriteAudit(context, {audit::kLogonFailed, "UUSR", nid, "password", "wrong password"});
+  if (attempts == limit) {
+    WriteAudit(context, {audit::kLocked, "UUSR", nid, "password",
+                         "locked after " + std::to_string(attempts) + " failed attempts today"});
+  }
   if (limit <= 0) return {protocol::kLogonWrong, {}};
   if (attempts >= limit) return {protocol::kLogonLocked, {}};
   return {protocol::kLogonWrong, "pwd_try_left=" + std::to_string(limit - attempts)};

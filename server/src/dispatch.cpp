@@ -28,6 +28,7 @@ constexpr std::array kRoutes = {
     Route{p::kOnlineState, false, h::OnlineState},
     Route{p::kOnlineAck, false, h::OnlineAck},
     Route{p::kDownloadName, false, h::DownloadName},
+    Route{p::kUploadName, false, h::UploadName},
     Route{p::kGetFile, false, h::GetFile},
     Route{p::kPutFile, false, h::PutFile},
 };

@@ -26,7 +26,7 @@ bool OnlineRegistry::IsOnline(int userNid) const {
 }
 
 bool SessionState::IsAdmin() const {
-  return LoggedOn() && IsAdminCode(userCode);
+  return LoggedOn() && userNid == kAdminNid;
 }
 
 namespace {
@@ -39,8 +39,8 @@ class SessionImpl final : public Session {
     state_.id = g_nextSession++;
     state_.peer = std::move(peer);
     state_.db = std::move(db);
-    InstallClientAuthorizer(state_.db.get(), &state_.clientSqlActive);
   }
+  bool Start() { return state_.sqlGuard.Install(state_.db.get()); }
   ~SessionImpl() override { engine_.online.Remove(state_.id); }
 
   std::uint32_t MaxFrameSize() const override {
@@ -94,7 +94,12 @@ class EngineImpl final : public Engine {
   std::unique_ptr<Session> NewSession(const std::string& peer, std::string* error) override {
     SqliteHandle db = OpenSqlite(state_.path, false, error);
     if (!db) return nullptr;
-    return std::make_unique<SessionImpl>(state_, std::move(db), peer);
+    auto session = std::make_unique<SessionImpl>(state_, std::move(db), peer);
+    if (!session->Start()) {
+      if (error) *error = "cannot read the store's tables";
+      return nullptr;
+    }
+    return session;
   }
 
  private:
@@ -117,6 +122,7 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
     if (error) *error = path + " is not a store (no server key)";
     return nullptr;
   }
+  if (!UpgradeSchema(db.get(), error)) return nullptr;
   state.path = path;
   state.clock = clock ? std::move(clock) : SystemClock();
   return engine;

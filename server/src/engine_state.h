@@ -5,8 +5,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
+#include "client_sql_guard.h"
 #include "crypto.h"
 #include "hrzserver/engine.h"
 #include "sqlite_db.h"
@@ -39,11 +41,13 @@ struct SessionState {
   std::uint64_t id = 0;
   std::string peer;
   SqliteHandle db;
-  bool clientSqlActive = false;  // read by the authorizer while client SQL runs
-  int userNid = -1;              // -1 until a logon succeeds
+  ClientSqlGuard sqlGuard;  // installed on db
+  int userNid = -1;         // -1 until a logon succeeds
   std::string userCode;
   std::int32_t clientVersion = 0;
+  std::set<std::string> issuedFiles;  // server file names named for this session's uploads
   bool LoggedOn() const { return userNid > 0; }
+  // The administrator is the reserved record, whatever code it shows.
   bool IsAdmin() const;
 };
 

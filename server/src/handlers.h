@@ -26,6 +26,7 @@ Reply OnlineState(Context&, wire::BodyReader&);
 Reply OnlineAck(Context&, wire::BodyReader&);
 // Files
 Reply DownloadName(Context&, wire::BodyReader&);
+Reply UploadName(Context&, wire::BodyReader&);
 Reply GetFile(Context&, wire::BodyReader&);
 Reply PutFile(Context&, wire::BodyReader&);
 

@@ -1,4 +1,9 @@
-// Files kept by the server: download names and file content.
+// Files kept by the server: download and upload names and file content.
+#include <algorithm>
+#include <cctype>
+
+#include "accounts.h"
+#include "audit.h"
 #include "handlers.h"
 #include "hrzcommon/text.h"
 #include "store.h"
@@ -8,6 +13,9 @@ namespace {
 
 constexpr std::size_t kMaxServerName = 259;
 constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
+constexpr std::size_t kMaxExtension = 16;
+// The columns that reference a user's signature files, as the store spells them.
+constexpr std::string_view kSignatureColumns[] = {"CBMPSG", "CDWGSG"};
 
 // A stored name: printable, no backslash, no empty or dot-dot segment, no leading "/".
 bool IsValidStoredName(std::string_view name) {
@@ -31,6 +39,19 @@ std::string ClientFileOf(std::string_view path) {
   if (file.find_first_of("\\/") != std::string_view::npos) return {};
   std::string name = std::string(kClientFilePrefix) + std::string(file);
   return IsValidStoredName(name) ? name : std::string();
+}
+
+bool IsPlainExtension(std::string_view extension) {
+  return std::all_of(extension.begin(), extension.end(),
+                     [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
+// The store's spelling of a signature column named in any case; empty when it is none.
+std::string_view SignatureColumn(std::string_view column) {
+  for (std::string_view known : kSignatureColumns) {
+    if (hrz::EqualsNoCase(column, known)) return known;
+  }
+  return {};
 }
 
 }  // namespace
@@ -63,15 +84,48 @@ Reply GetFile(Context& context, wire::BodyReader& in) {
   return Reply::With(protocol::kOk, body);
 }
 
-// Files under the client folder are the administrator's; other names any user may write.
+// Names the file of a signature upload, records the name in the user's column and lets
+// this session put that file: a user for its own row, the administrator for any user's.
+Reply UploadName(Context& context, wire::BodyReader& in) {
+  std::string table, column, extension;
+  std::int32_t nid = 0;
+  if (!in.NextText(&table, 32) || !in.NextText(&column, 32) || !in.NextInt32(&nid) ||
+      !in.NextText(&extension, kMaxExtension)) {
+    return Reply::BadMessage();
+  }
+  const std::string_view stored = SignatureColumn(column);
+  if (!hrz::EqualsNoCase(table, "UUSR") || stored.empty() || !IsPlainExtension(extension)) {
+    return Reply::Failure("not a signature upload");
+  }
+  if (nid != context.session.userNid && !context.session.IsAdmin()) {
+    constexpr std::string_view reason = "only the administrator stores another user's signature";
+    WriteAudit(context, {audit::kRefused, "upload name", nid, stored, reason});
+    return Reply::Failure(reason);
+  }
+  if (!FindAccountByNid(context.db(), nid)) return Reply::Failure("no such user");
+  std::string name = "sign/" + std::to_string(nid) + "/" + std::string(stored);
+  if (!extension.empty()) name += "." + extension;
+  Statement record(context.db(), "UPDATE UUSR SET " + std::string(stored) + " = ? WHERE NID = ?");
+  record.Bind(1, name).Bind(2, std::int64_t{nid});
+  if (!record.Done()) return Reply::Status(protocol::kServerError);
+  context.session.issuedFiles.insert(name);
+  wire::BodyWriter body;
+  body.PutText(name);
+  return Reply::With(protocol::kUploadNameOk, body);
+}
+
+// The administrator writes every server file, the clients' configuration files among them;
+// anyone else only the uploads named for it in this session.
 Reply PutFile(Context& context, wire::BodyReader& in) {
   std::string name, data;
   if (!in.NextText(&name, kMaxServerName) || !in.NextLong(&data, kMaxFileBytes)) {
     return Reply::BadMessage();
   }
   if (!IsValidStoredName(name)) return Reply::Failure("invalid server file name");
-  if (name.starts_with(kClientFilePrefix) && !context.session.IsAdmin()) {
-    return Reply::Failure("only the administrator changes client files");
+  if (!context.session.IsAdmin() && !context.session.issuedFiles.contains(name)) {
+    constexpr std::string_view reason = "not a file named for this session's uploads";
+    WriteAudit(context, {audit::kRefused, "put file", -1, name, reason});
+    return Reply::Failure(reason);
   }
   Statement write(context.db(),
                   "INSERT OR REPLACE INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");

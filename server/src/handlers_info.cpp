@@ -1,7 +1,9 @@
 // Code lookup, reload, settings, server time, audit log, privilege query, online state.
 #include "accounts.h"
+#include "audit.h"
 #include "clock.h"
 #include "handlers.h"
+#include "rights.h"
 #include "store.h"
 
 namespace hrzsrv::handlers {
@@ -28,8 +30,9 @@ Reply FindCode(Context& context, wire::BodyReader& in) {
 Reply Reload(Context& context, wire::BodyReader& in) {
   std::span<const std::uint8_t> values;
   if (!in.Next(&values) || values.size() != 8) return Reply::BadMessage();
-  return Reply::Status(context.session.IsAdmin() ? protocol::kReloadDone
-                                                 : protocol::kReloadNoRight);
+  if (context.session.IsAdmin()) return Reply::Status(protocol::kReloadDone);
+  WriteAudit(context, {audit::kRefused, "reload", -1, "", "only the administrator reloads"});
+  return Reply::Status(protocol::kReloadNoRight);
 }
 
 Reply GetSetting(Context& context, wire::BodyReader& in) {
@@ -56,44 +59,25 @@ Reply PutLog(Context& context, wire::BodyReader& in) {
       !in.NextText(&value, kMaxLogText) || !in.NextText(&text, kMaxLogText)) {
     return Reply::BadMessage();
   }
-  Statement write(context.db(),
-                  "INSERT INTO SRV_LOG(DTIME, NUSER, CACTION, CTABLE, NTARGET, CVALUE, CTEXT) "
-                  "VALUES(?, ?, ?, ?, ?, ?, ?)");
-  write.Bind(1, context.Now()).Bind(2, std::int64_t{context.session.userNid}).Bind(3, action);
-  write.Bind(4, table).Bind(5, std::int64_t{nid}).Bind(6, value).Bind(7, text);
-  return Reply::Status(write.Done() ? protocol::kOk : protocol::kServerError);
+  const bool written = WriteAudit(context, {action, table, nid, value, text});
+  return Reply::Status(written ? protocol::kOk : protocol::kServerError);
 }
 
-// The flags of a user for one privilege: its own string and those of every department
-// and role above it, all levels up. "M" grants modify and, with it, view.
 Reply FuncPvg(Context& context, wire::BodyReader& in) {
   std::int32_t nid = 0;
   std::string code;
   if (!in.NextInt32(&nid) || !in.NextText(&code, 255)) return Reply::BadMessage();
   if (nid == -1) nid = context.session.userNid;
   if (nid != context.session.userNid && !context.session.IsAdmin()) {
-    return Reply::Failure("only the administrator asks for another user");
+    constexpr std::string_view reason = "only the administrator asks for another user";
+    WriteAudit(context, {audit::kRefused, "privilege", nid, code, reason});
+    return Reply::Failure(reason);
   }
-  Statement position(context.db(), "SELECT NFNCHR FROM UUSRFN WHERE CCODE = ?");
-  position.Bind(1, code);
-  if (!position.Row() || position.IsNull(0) || position.Int(0) < 1) {
-    return Reply::Status(protocol::kNotFound);
-  }
-  Statement marks(
-      context.db(),
-      "WITH RECURSIVE up(n) AS (SELECT ?1 UNION SELECT b.NPID FROM UUSRBM b "
-      "JOIN up ON b.NCID = up.n WHERE b.NPID > 0) "
-      "SELECT upper(substr(p.CPVG, ?2, 1)) FROM up JOIN SRV_PRIVILEGE p ON p.NID = up.n");
-  marks.Bind(1, std::int64_t{nid}).Bind(2, position.Int(0));
-  std::int32_t view = 0, modify = 0;
-  while (marks.Row()) {
-    const std::string mark = marks.Text(0);
-    if (mark == "M") modify = view = 1;
-    if (mark == "V") view = 1;
-  }
+  std::optional<PrivilegeFlags> flags = PrivilegeOf(context.db(), nid, code);
+  if (!flags) return Reply::Status(protocol::kNotFound);
   wire::BodyWriter body;
-  body.PutInt32(view);
-  body.PutInt32(modify);
+  body.PutInt32(flags->view ? 1 : 0);
+  body.PutInt32(flags->modify ? 1 : 0);
   return Reply::With(protocol::kOk, body);
 }
 

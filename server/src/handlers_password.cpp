@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "accounts.h"
+#include "audit.h"
 #include "crypto.h"
 #include "handlers.h"
 #include "store.h"
@@ -24,6 +25,14 @@ bool ReadPasswordRequest(Context& context, wire::BodyReader& in, PasswordRequest
          OpenPassword(context, sealed, &request->plain);
 }
 
+// Only the administrator verifies or sets another user's password.
+bool MayTouchPassword(Context& context, const Account& account, std::string_view request) {
+  if (account.nid == context.session.userNid || context.session.IsAdmin()) return true;
+  WriteAudit(context,
+             {audit::kRefused, request, account.nid, account.code, "another user's password"});
+  return false;
+}
+
 }  // namespace
 
 Reply VerifyPassword(Context& context, wire::BodyReader& in) {
@@ -31,8 +40,7 @@ Reply VerifyPassword(Context& context, wire::BodyReader& in) {
   if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
   std::optional<Account> account = FindAccount(context.db(), request.code);
   if (!account) return Reply::Status(protocol::kLogonWrong);
-  // Only the administrator may try someone else's password.
-  if (account->nid != context.session.userNid && !context.session.IsAdmin()) {
+  if (!MayTouchPassword(context, *account, "verify password")) {
     return Reply::Status(protocol::kPasswordNoRight);
   }
   AttemptResult attempt = CheckPasswordAttempt(context, account->nid, request.plain);
@@ -48,7 +56,7 @@ Reply SetPassword(Context& context, wire::BodyReader& in) {
                                        ? FindAccountByNid(context.db(), context.session.userNid)
                                        : FindAccount(context.db(), request.code);
   if (!account) return Reply::Status(protocol::kPasswordFailed);
-  if (account->nid != context.session.userNid && !context.session.IsAdmin()) {
+  if (!MayTouchPassword(context, *account, "set password")) {
     return Reply::Status(protocol::kPasswordNoRight);
   }
   const std::string hash = HashPassword(request.plain);
@@ -60,7 +68,11 @@ Reply SetPassword(Context& context, wire::BodyReader& in) {
   Statement stamp(db, "UPDATE UUSR SET DMODIPWD = ? WHERE NID = ?");
   stamp.Bind(1, static_cast<std::int64_t>(std::floor(context.Now())))
       .Bind(2, std::int64_t{account->nid});
-  if (!tx.ok() || !store.Done() || !stamp.Done() || !tx.Commit()) {
+  const bool another = account->nid != context.session.userNid;
+  if (!tx.ok() || !store.Done() || !stamp.Done() ||
+      (another && !WriteAudit(context, {audit::kRightsChanged, "UUSR", account->nid, "password",
+                                        "set for " + account->code})) ||
+      !tx.Commit()) {
     return Reply::Status(protocol::kPasswordFailed);
   }
   return Reply::Status(protocol::kPasswordSet);

@@ -1,5 +1,6 @@
 // Hello, logon and logoff.
 #include "accounts.h"
+#include "audit.h"
 #include "handlers.h"
 #include "store.h"
 
@@ -37,7 +38,10 @@ Reply Logon(Context& context, wire::BodyReader& in) {
   if (!OpenPassword(context, sealed, &plain)) return Reply::BadMessage();
   EndSession(context);
   std::optional<Account> account = FindAccount(context.db(), code);
-  if (!account) return Reply::Status(protocol::kLogonWrong);
+  if (!account) {
+    WriteAudit(context, {audit::kLogonFailed, "UUSR", -1, code, "no such user"});
+    return Reply::Status(protocol::kLogonWrong);
+  }
   AttemptResult attempt = CheckPasswordAttempt(context, account->nid, plain);
   sodium_memzero(plain.data(), plain.size());
   if (attempt.status != protocol::kLogonOk) {

@@ -34,36 +34,10 @@ CREATE TABLE SRV_FILE(CNAME TEXT PRIMARY KEY, BDATA BLOB NOT NULL, DMODI REAL);
 CREATE TABLE SRV_SETTING(CSECTION TEXT NOT NULL COLLATE NOCASE, CKEY TEXT NOT NULL COLLATE NOCASE,
   CVALUE TEXT NOT NULL, PRIMARY KEY(CSECTION, CKEY));
 CREATE TABLE SRV_LOG(NID INTEGER PRIMARY KEY, DTIME REAL, NUSER INTEGER, CACTION TEXT,
-  CTABLE TEXT, NTARGET INTEGER, CVALUE TEXT, CTEXT TEXT);
+  CTABLE TEXT, NTARGET INTEGER, CVALUE TEXT, CTEXT TEXT, CPEER TEXT);
 CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NULL,
   BSECRET BLOB NOT NULL);
 )sql";
-
-bool HasPrefixNoCase(const char* name, std::string_view prefix) {
-  return name != nullptr && hrz::StartsWithNoCase(name, prefix);
-}
-
-int ClientAuthorizer(void* user, int action, const char* a, const char* b, const char*,
-                     const char*) {
-  const bool active = *static_cast<const bool*>(user);
-  if (!active) return SQLITE_OK;
-  switch (action) {
-    case SQLITE_READ:
-    case SQLITE_INSERT:
-    case SQLITE_UPDATE:
-    case SQLITE_DELETE:
-      // a is the table for all four.
-      if (HasPrefixNoCase(a, "SRV_") || HasPrefixNoCase(a, "sqlite_")) return SQLITE_DENY;
-      return SQLITE_OK;
-    case SQLITE_SELECT:
-    case SQLITE_RECURSIVE:
-      return SQLITE_OK;
-    case SQLITE_FUNCTION:
-      return HasPrefixNoCase(b, "load_extension") ? SQLITE_DENY : SQLITE_OK;
-    default:
-      return SQLITE_DENY;
-  }
-}
 
 }  // namespace
 
@@ -117,12 +91,14 @@ bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
   return true;
 }
 
-void InstallClientAuthorizer(sqlite3* db, const bool* clientSqlActive) {
-  sqlite3_set_authorizer(db, ClientAuthorizer, const_cast<bool*>(clientSqlActive));
+bool UpgradeSchema(sqlite3* db, std::string* error) {
+  // The audit log's peer address came with the rights checks.
+  Statement peer(db, "SELECT CPEER FROM SRV_LOG LIMIT 0");
+  return peer.ok() || ExecSql(db, "ALTER TABLE SRV_LOG ADD COLUMN CPEER TEXT", error);
 }
 
 bool IsAdminCode(std::string_view code) {
-  return hrz::EqualsNoCase(code, "adm");
+  return hrz::EqualsNoCase(hrz::TrimBlanks(code), "adm");
 }
 
 }  // namespace hrzsrv

@@ -27,10 +27,11 @@ constexpr int kLastSystemNid = 300;
 bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error);
 bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk);
 
-// Allows client SQL to read and change the organisation tables only: private tables
-// (prefix "SRV_"), the schema, pragmas, attach and schema changes are refused.
-void InstallClientAuthorizer(sqlite3* db, const bool* clientSqlActive);
+// Brings a store made by an earlier version up to the current schema.
+bool UpgradeSchema(sqlite3* db, std::string* error);
 
+// The administrator's code: "adm" in any case, with any blanks and tabs around it (the module
+// trims codes before it compares them). Only the administrator's record may hold it.
 bool IsAdminCode(std::string_view code);
 
 }  // namespace hrzsrv

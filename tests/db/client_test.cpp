@@ -150,7 +150,7 @@ TEST_P(ClientCallTest, ServerKeptFileDownloadsIntoTheTemporaryFolder) {
 }
 
 TEST_P(ClientCallTest, FilesGoUpAndComeBackWhole) {
-  Connection db = LogonAs("bob", "bob-pw1");
+  Connection db = LogonAs("adm", kAdminPassword);
   TempDir temp;
   std::string content;
   for (int i = 0; i < 300000; ++i) content.push_back(static_cast<char>(i * 7));
@@ -161,8 +161,12 @@ TEST_P(ClientCallTest, FilesGoUpAndComeBackWhole) {
   std::ifstream in(down, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content);
   EXPECT_EQ(XCliDB_GetFile(db.get(), 0, "user/none.bin", down.c_str(), 0, 0, 0, 0, 0, 0), 0);
-  EXPECT_EQ(XCliDB_PutFile(db.get(), 0, up.c_str(), "client/kqflwlgn.xcf", 0, 0, 0, 0, 0, 0), 0);
   EXPECT_EQ(XCliDB_PutFile(db.get(), 0, temp.File("none").c_str(), "user/x", 0, 0, 0, 0, 0, 0), 0);
+  // Server files are the administrator's; an ordinary user stores only the uploads the
+  // server named for it.
+  Connection bob = LogonAs("bob", "bob-pw1");
+  EXPECT_EQ(XCliDB_PutFile(bob.get(), 0, up.c_str(), "client/kqflwlgn.xcf", 0, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(XCliDB_PutFile(bob.get(), 0, up.c_str(), "user/11.bin", 0, 0, 0, 0, 0, 0), 0);
 }
 
 TEST_P(ClientCallTest, RawRequestsRefuseAForeignLockAndAnOversizedReply) {

@@ -24,12 +24,13 @@ TEST_P(TcpServerTest, ClientsWorkAtTheSameTimeEachInStepWithItsOwnRequests) {
       Connection db = LogonAs(code, pw);
       int matches = 0;
       for (int i = 0; i < 25; ++i) {
-        // Each client reads its own name and writes a column of its own row.
+        // Each client reads its own code and writes its own signature position.
         const std::string own =
             QueryText(db.get(), std::string("select CCODE from UUSR where NID = ") +
                                     std::to_string(XCliGetCurrentUserNID(db.get())));
-        const std::string update = "update UUSR set NPA = " + std::to_string(i) + " where NID = " +
-                                   std::to_string(XCliGetCurrentUserNID(db.get()));
+        const std::string update =
+            "update UUSR set FDWGX = " + std::to_string(i) +
+            " where NID = " + std::to_string(XCliGetCurrentUserNID(db.get()));
         if (own == code && XCliDB_ExecuteSQL(db.get(), update.c_str(), 0, 0) == 1) ++matches;
       }
       return matches;
@@ -37,7 +38,7 @@ TEST_P(TcpServerTest, ClientsWorkAtTheSameTimeEachInStepWithItsOwnRequests) {
   }
   for (auto& result : results) EXPECT_EQ(result.get(), 25);
   Connection adm = LogonAs("adm", kAdminPassword);
-  EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR where NPA = 24"), "4");
+  EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR where FDWGX = 24"), "4");
 }
 
 TEST_P(TcpServerTest, OneConnectionSharedByThreadsStaysInStep) {

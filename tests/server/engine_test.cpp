@@ -77,7 +77,7 @@ TEST_F(EngineTest, NothingButHelloAndLogonBeforeALogon) {
   const p::Kind kinds[] = {p::kQuery,    p::kExecute,     p::kSetPassword,  p::kVerifyPassword,
                            p::kFindCode, p::kReload,      p::kGetSetting,   p::kServerTime,
                            p::kPutLog,   p::kFuncPvg,     p::kDownloadName, p::kGetFile,
-                           p::kPutFile,  p::kOnlineState, p::kLogoff};
+                           p::kPutFile,  p::kOnlineState, p::kLogoff,       p::kUploadName};
   for (p::Kind kind : kinds) {
     EXPECT_EQ(Send(*session, kind, TextBody({"x"})).status, p::kNotLoggedOn) << int(kind.cls);
   }
@@ -309,11 +309,22 @@ TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {
   put.PutText("client/kqflwlgn.xcf");
   put.PutLong("//TEXT\nLastServer=evil\n");
   EXPECT_EQ(Send(*bob, p::kPutFile, put.Finish()).status, p::kFailed);
+  // A signature upload: the server names the file, then takes its content.
+  wire::BodyWriter ask;
+  ask.PutText("UUSR");
+  ask.PutText("CBMPSG");
+  ask.PutInt32(309);
+  ask.PutText("bmp");
+  Answer named = Send(*bob, p::kUploadName, ask.Finish());
+  ASSERT_EQ(named.status, p::kUploadNameOk);
+  EXPECT_EQ(named.FirstText(), "sign/309/CBMPSG.bmp");
   wire::BodyWriter own;
-  own.PutText("user/11.bmp");
+  own.PutText("sign/309/CBMPSG.bmp");
   own.PutLong(std::string(70000, 'b'));
   EXPECT_EQ(Send(*bob, p::kPutFile, own.Finish()).status, p::kOk);
-  EXPECT_EQ(StoreText("select length(BDATA) from SRV_FILE where CNAME = 'user/11.bmp'"), "70000");
+  EXPECT_EQ(StoreText("select length(BDATA) from SRV_FILE where CNAME = 'sign/309/CBMPSG.bmp'"),
+            "70000");
+  EXPECT_EQ(StoreText("select CBMPSG from UUSR where NID = 309"), "sign/309/CBMPSG.bmp");
 }
 
 TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {

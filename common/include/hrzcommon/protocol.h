@@ -49,6 +49,7 @@ constexpr Kind kSetPassword{5, 1, 1};      // user code or empty, sealed passwor
 constexpr Kind kFindCode{5, 2, 1};         // user code
 constexpr Kind kReload{2, 4, 4};           // one field of two 32-bit values
 constexpr Kind kDownloadName{65, 6, 10};   // server path
+constexpr Kind kUploadName{65, 7, 2};      // table, column, NID, extension
 constexpr Kind kOnlineState{2, 3, 15};     // user code with its zero
 constexpr Kind kOnlineAck{2, 3, 3};        // header alone, one-way
 
@@ -89,6 +90,7 @@ constexpr std::uint8_t kReloadNoRight = 6;
 constexpr std::uint8_t kDownloadNameGroup = 6;
 constexpr std::uint8_t kDownloadNameOk = 10;
 constexpr std::uint8_t kDownloadNameMissing = 11;
+constexpr std::uint8_t kUploadNameOk = 64;  // field 1: the server file name to put
 constexpr std::uint8_t kUserOnline = 2;
 constexpr std::uint8_t kUserOffline = 4;
 

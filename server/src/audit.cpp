@@ -1,0 +1,22 @@
+#include "audit.h"
+
+#include "dispatch.h"
+
+namespace hrzsrv {
+
+bool WriteAudit(Context& context, const AuditEntry& entry) {
+  Statement write(context.db(),
+                  "INSERT INTO SRV_LOG(DTIME, NUSER, CPEER, CACTION, CTABLE, NTARGET, CVALUE, "
+                  "CTEXT) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+  write.Bind(1, context.Now())
+      .Bind(2, std::int64_t{context.session.userNid})
+      .Bind(3, context.session.peer)
+      .Bind(4, entry.action)
+      .Bind(5, entry.table)
+      .Bind(6, entry.target)
+      .Bind(7, entry.value)
+      .Bind(8, entry.text);
+  return write.Done();
+}
+
+}  // namespace hrzsrv

@@ -1,0 +1,36 @@
+#include "rights.h"
+
+#include "engine_state.h"
+
+namespace hrzsrv {
+
+std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view code) {
+  Statement position(db, "SELECT NFNCHR FROM UUSRFN WHERE CCODE = ?");
+  position.Bind(1, code);
+  if (!position.Row() || position.IsNull(0) || position.Int(0) < 1) return std::nullopt;
+  Statement marks(
+      db,
+      "WITH RECURSIVE up(n) AS (SELECT ?1 UNION SELECT b.NPID FROM UUSRBM b "
+      "JOIN up ON b.NCID = up.n WHERE b.NPID > 0) "
+      "SELECT upper(substr(p.CPVG, ?2, 1)) FROM up JOIN SRV_PRIVILEGE p ON p.NID = up.n");
+  marks.Bind(1, std::int64_t{nid}).Bind(2, position.Int(0));
+  PrivilegeFlags flags;
+  while (marks.Row()) {
+    const std::string mark = marks.Text(0);
+    if (mark == "M") flags.modify = flags.view = true;
+    if (mark == "V") flags.view = true;
+  }
+  return flags;
+}
+
+Rights RightsOf(sqlite3* db, const SessionState& session) {
+  Rights rights;
+  rights.userNid = session.userNid;
+  rights.admin = session.IsAdmin();
+  if (session.LoggedOn()) {
+    rights.manager = PrivilegeOf(db, session.userNid, "UUSR").value_or(PrivilegeFlags{}).modify;
+  }
+  return rights;
+}
+
+}  // namespace hrzsrv

@@ -1,0 +1,28 @@
+// What a logged-on user may do, read from the organisation and the privilege strings.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <string_view>
+
+#include "write_rules.h"
+
+namespace hrzsrv {
+
+struct SessionState;
+
+struct PrivilegeFlags {
+  bool view = false;
+  bool modify = false;
+};
+
+// The flags of a record for one catalogue code: its own privilege string and those of every
+// department and role above it, all levels up ("M" gives modify and view, "V" view, any
+// case). None when the code is not in the catalogue.
+std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view code);
+
+// The session's rights: the administrator is the reserved record, not a code.
+Rights RightsOf(sqlite3* db, const SessionState& session);
+
+}  // namespace hrzsrv

@@ -1,0 +1,241 @@
+#include "write_rules.h"
+#include "hrzcommon/text.h"
+
+#include <optional>
+
+#include "store.h"
+
+namespace hrzsrv {
+namespace {
+
+enum class Who {
+  kManager,  // a holder of "UUSR" modify (the administrator passes every rule anyway)
+  kOwner,    // the logged-on user on its own row
+};
+
+enum class Allowed {
+  kAnyValue,
+  kNullOnly,            // clearing only
+  kRestoredState,       // "NSTAT" from 254 (deleted) to 255
+  kRestoredCode,        // a deleted user's code without its "[del]" marker
+  kNotOnAdministrator,  // any value, but not on the administrator's record
+};
+
+struct ColumnRule {
+  std::string_view table, column;
+  Who who;
+  Allowed allowed;
+};
+
+// Every column that a dialog of the module changes with client SQL, and for whom. Other
+// columns, inserts and deletes are the administrator's alone.
+constexpr ColumnRule kColumnRules[] = {
+    // The password rule editor; on the organisation's root it copies the rule to every row.
+    {"UUSR", "CPWDRULE", Who::kManager, Allowed::kAnyValue},
+    {"UUSR", "NPWDDAYS", Who::kManager, Allowed::kAnyValue},
+    {"UUSR", "DMODIPWD", Who::kManager, Allowed::kAnyValue},
+    // Unlock clears the failed-logon count; restore clears it and the per-user values.
+    {"UUSR", "NTRYLGN", Who::kManager, Allowed::kNullOnly},
+    {"UUSR", "DTRYLGNTM", Who::kManager, Allowed::kNullOnly},
+    {"UUSR", "NPA", Who::kManager, Allowed::kNullOnly},
+    {"UUSR", "NPB", Who::kManager, Allowed::kNullOnly},
+    {"UUSR", "NPC", Who::kManager, Allowed::kNullOnly},
+    {"UUSR", "NPD", Who::kManager, Allowed::kNullOnly},
+    // Restore: the state back to normal and the code without its marker.
+    {"UUSR", "NSTAT", Who::kManager, Allowed::kRestoredState},
+    {"UUSR", "CCODE", Who::kManager, Allowed::kRestoredCode},
+    // The department IP action; the administrator's own list is never editable there.
+    {"UUSR", "CLGNIP", Who::kManager, Allowed::kNotOnAdministrator},
+    // The privilege editor's extra columns: decrypt applications and outgoing-file limits.
+    {"UUSR", "CDECFLWAPPS", Who::kManager, Allowed::kAnyValue},
+    {"UUSR", "NWFMAXTM", Who::kManager, Allowed::kAnyValue},
+    {"UUSR", "NWFMAXCNT", Who::kManager, Allowed::kAnyValue},
+    // Move To.
+    {"UUSRBM", "NPID", Who::kManager, Allowed::kAnyValue},
+    // The user's own drawing signature position, and clearing its signature references:
+    // the names themselves are the server's to write.
+    {"UUSR", "FDWGX", Who::kOwner, Allowed::kAnyValue},
+    {"UUSR", "FDWGY", Who::kOwner, Allowed::kAnyValue},
+    {"UUSR", "FDWGH", Who::kOwner, Allowed::kAnyValue},
+    {"UUSR", "CBMPSG", Who::kOwner, Allowed::kNullOnly},
+    {"UUSR", "CDWGSG", Who::kOwner, Allowed::kNullOnly},
+};
+
+constexpr std::string_view kDeletedMarker = "[del]";
+
+std::optional<std::int64_t> IntegerOf(const Cell* cell) {
+  if (cell == nullptr || cell->type != SQLITE_INTEGER) return std::nullopt;
+  return cell->integer;
+}
+
+std::string Shown(const Cell* cell) {
+  if (cell == nullptr || cell->IsNull()) return "NULL";
+  if (cell->type == SQLITE_TEXT) return "'" + cell->bytes + "'";
+  if (cell->type == SQLITE_INTEGER) return std::to_string(cell->integer);
+  return cell->bytes;
+}
+
+// The code that restoring a deleted user gives: every marker removed, blanks and tabs
+// trimmed at both ends.
+std::string RestoredCode(std::string code) {
+  for (std::size_t at; (at = code.find(kDeletedMarker)) != std::string::npos;) {
+    code.erase(at, kDeletedMarker.size());
+  }
+  return std::string(hrz::TrimBlanks(code));
+}
+
+bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const RowChange& change) {
+  switch (allowed) {
+    case Allowed::kAnyValue:
+      return true;
+    case Allowed::kNullOnly:
+      return after.IsNull();
+    case Allowed::kRestoredState:
+      return IntegerOf(&before) == 254 && IntegerOf(&after) == 255;
+    case Allowed::kRestoredCode:
+      return before.bytes.find(kDeletedMarker) != std::string::npos && after.type == SQLITE_TEXT &&
+             after.bytes == RestoredCode(before.bytes);
+    case Allowed::kNotOnAdministrator:
+      return IntegerOf(change.Before("NID")) != kAdminNid;
+  }
+  return false;
+}
+
+bool Applies(const ColumnRule& rule, const Rights& rights, const RowChange* change) {
+  if (rule.who == Who::kManager) return rights.manager;
+  // Statement level (no row yet): any user may have an own row to write.
+  return change == nullptr || IntegerOf(change->Before("NID")) == rights.userNid;
+}
+
+std::string OnlyTheAdministrator(WriteKind kind, std::string_view table) {
+  return std::string("only the administrator ") +
+         (kind == WriteKind::kInsert ? "inserts into " : "deletes from ") + std::string(table);
+}
+
+// The administrator's record may not go, move to another NID or change its code, and no
+// other record may take its NID or code: who the administrator is never depends on a
+// code that someone could write.
+std::string ProtectAdministrator(const RowChange& change) {
+  if (!hrz::EqualsNoCase(change.table, "UUSR")) return {};
+  const bool was = IntegerOf(change.Before("NID")) == kAdminNid;
+  const bool is = IntegerOf(change.After("NID")) == kAdminNid;
+  if (was && change.kind == WriteKind::kDelete)
+    return "the administrator's record cannot be deleted";
+  if (was && !is) return "the administrator's record keeps its NID";
+  if (is && !was) return "the administrator's NID is reserved";
+  const Cell* oldCode = change.Before("CCODE");
+  const Cell* code = change.After("CCODE");
+  if (was && oldCode != nullptr && code != nullptr && *oldCode != *code) {
+    return "the administrator's code cannot change";
+  }
+  if (!is && code != nullptr && code->type == SQLITE_TEXT && IsAdminCode(code->bytes)) {
+    return "the administrator's code is reserved";
+  }
+  return {};
+}
+
+struct AuditedTable {
+  std::string_view table, target;
+  std::vector<std::string_view> columns;
+};
+
+// Changes that move rights: a record's code, state and kind, and the links that decide
+// which departments and roles a record inherits from.
+const AuditedTable kAuditedTables[] = {
+    {"UUSR", "NID", {"CCODE", "NSTAT", "CSRC"}},
+    {"UUSRBM", "NCID", {"NPID", "NCID"}},
+};
+
+// The rows' identities: who owns a row, the administrator's NID and code, a link's record.
+constexpr std::string_view kIdentityColumns[] = {"NID", "CCODE", "NCID"};
+
+}  // namespace
+
+bool RulesReadColumn(std::string_view column) {
+  for (std::string_view identity : kIdentityColumns) {
+    if (hrz::EqualsNoCase(identity, column)) return true;
+  }
+  return false;
+}
+
+const Cell* RowChange::Before(std::string_view column) const {
+  for (std::size_t i = 0; columns != nullptr && i < before.size(); ++i) {
+    if (hrz::EqualsNoCase((*columns)[i], column)) return &before[i];
+  }
+  return nullptr;
+}
+
+const Cell* RowChange::After(std::string_view column) const {
+  for (std::size_t i = 0; columns != nullptr && i < after.size(); ++i) {
+    if (hrz::EqualsNoCase((*columns)[i], column)) return &after[i];
+  }
+  return nullptr;
+}
+
+std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::string_view table,
+                                 std::string_view column) {
+  if (rights.admin) return {};
+  if (kind != WriteKind::kUpdate) return OnlyTheAdministrator(kind, table);
+  for (const ColumnRule& rule : kColumnRules) {
+    if (hrz::EqualsNoCase(rule.table, table) && hrz::EqualsNoCase(rule.column, column) &&
+        Applies(rule, rights, nullptr)) {
+      return {};
+    }
+  }
+  return "no right to change " + std::string(table) + "." + std::string(column);
+}
+
+std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
+  const std::string table(change.table);
+  if (change.columns == nullptr) return "the row in " + table + " cannot be read";
+  if (std::string reason = ProtectAdministrator(change); !reason.empty()) return reason;
+  if (rights.admin) return {};
+  if (change.kind != WriteKind::kUpdate) return OnlyTheAdministrator(change.kind, change.table);
+  for (std::size_t i = 0; i < change.columns->size(); ++i) {
+    const std::string& column = (*change.columns)[i];
+    if (change.before[i] == change.after[i]) continue;
+    bool permitted = false;
+    for (const ColumnRule& rule : kColumnRules) {
+      permitted = hrz::EqualsNoCase(rule.table, change.table) &&
+                  hrz::EqualsNoCase(rule.column, column) && Applies(rule, rights, &change) &&
+                  ValueAllowed(rule.allowed, change.before[i], change.after[i], change);
+      if (permitted) break;
+    }
+    if (!permitted) {
+      return "no right to change " + table + "." + column + " of the row with NID " +
+             Shown(change.Before("NID"));
+    }
+  }
+  return {};
+}
+
+std::vector<RightsNote> RightsNotesOf(const RowChange& change) {
+  std::vector<RightsNote> notes;
+  for (const AuditedTable& audited : kAuditedTables) {
+    if (!hrz::EqualsNoCase(audited.table, change.table)) continue;
+    const Cell* target = change.After(audited.target);
+    if (target == nullptr) target = change.Before(audited.target);
+    const std::int64_t nid = IntegerOf(target).value_or(-1);
+    const std::string table(change.table);
+    if (change.kind != WriteKind::kUpdate) {
+      const bool insert = change.kind == WriteKind::kInsert;
+      std::string text;
+      for (std::string_view column : audited.columns) {
+        const Cell* value = insert ? change.After(column) : change.Before(column);
+        text += (text.empty() ? "" : ", ") + std::string(column) + " " + Shown(value);
+      }
+      notes.push_back({table, nid, table + (insert ? " insert" : " delete"), text});
+      continue;
+    }
+    for (std::string_view column : audited.columns) {
+      const Cell* before = change.Before(column);
+      const Cell* after = change.After(column);
+      if (before == nullptr || after == nullptr || *before == *after) continue;
+      notes.push_back(
+          {table, nid, table + "." + std::string(column), Shown(before) + " -> " + Shown(after)});
+    }
+  }
+  return notes;
+}
+
+}  // namespace hrzsrv
