@@ -14,7 +14,12 @@ SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error
   }
   sqlite3_busy_timeout(db.get(), 10000);
   sqlite3_extended_result_codes(db.get(), 1);
-  if (!ExecSql(db.get(), "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON;", error)) return nullptr;
+  // Recursive triggers make the rows that a REPLACE removes pass the delete triggers too.
+  if (!ExecSql(db.get(),
+               "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; PRAGMA recursive_triggers=ON;",
+               error)) {
+    return nullptr;
+  }
   return db;
 }
 
