@@ -8,7 +8,6 @@ namespace hrzsrv::handlers {
 namespace {
 
 constexpr std::size_t kMaxServerName = 259;
-constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
 
 // A stored name: printable, no backslash, no empty or dot-dot segment, no leading "/".
 bool IsValidStoredName(std::string_view name) {
@@ -68,8 +67,9 @@ Reply GetFile(Context& context, wire::BodyReader& in) {
 // Files under the client folder are the administrator's; other names any user may write.
 Reply PutFile(Context& context, wire::BodyReader& in) {
   std::string name, data;
-  if (!in.NextText(&name, kMaxServerName) || !in.NextLong(&data, kMaxFileBytes)) {
-    return Reply::BadMessage();
+  if (!in.NextText(&name, kMaxServerName)) return Reply::BadMessage();
+  if (!in.NextLong(&data, protocol::kMaxFileBytes)) {
+    return Reply::Status(in.OverLimit() ? protocol::kFileTooLarge : protocol::kBadMessage);
   }
   if (!IsValidStoredName(name)) return Reply::Failure("invalid server file name");
   if (name.starts_with(kClientFilePrefix) && !context.session.IsAdmin()) {

@@ -1,5 +1,6 @@
 // Verifying and setting passwords. Passwords arrive sealed and are stored only as hashes.
 #include <cmath>
+#include <optional>
 
 #include "accounts.h"
 #include "crypto.h"
@@ -18,17 +19,29 @@ struct PasswordRequest {
   ~PasswordRequest() { sodium_memzero(plain.data(), plain.size()); }
 };
 
-bool ReadPasswordRequest(Context& context, wire::BodyReader& in, PasswordRequest* request) {
+// Reads code and sealed password; the status to answer when they cannot be taken.
+std::optional<std::uint8_t> ReadPasswordRequest(Context& context, wire::BodyReader& in,
+                                                PasswordRequest* request) {
   std::string sealed;
-  return in.NextText(&request->code, kMaxCode) && in.NextText(&sealed, kMaxSealed) &&
-         OpenPassword(context, sealed, &request->plain);
+  if (!in.NextText(&request->code, kMaxCode) || !in.NextText(&sealed, kMaxSealed)) {
+    return protocol::kBadMessage;
+  }
+  switch (OpenPassword(context, sealed, &request->plain)) {
+    case SealCheck::kOpened:
+      return std::nullopt;
+    case SealCheck::kStale:
+      return protocol::kStaleSeal;
+    case SealCheck::kMalformed:
+      break;
+  }
+  return protocol::kBadMessage;
 }
 
 }  // namespace
 
 Reply VerifyPassword(Context& context, wire::BodyReader& in) {
   PasswordRequest request;
-  if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
+  if (auto refused = ReadPasswordRequest(context, in, &request)) return Reply::Status(*refused);
   std::optional<Account> account = FindAccount(context.db(), request.code);
   if (!account) return Reply::Status(protocol::kLogonWrong);
   // Only the administrator may try someone else's password.
@@ -43,7 +56,7 @@ Reply VerifyPassword(Context& context, wire::BodyReader& in) {
 
 Reply SetPassword(Context& context, wire::BodyReader& in) {
   PasswordRequest request;
-  if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
+  if (auto refused = ReadPasswordRequest(context, in, &request)) return Reply::Status(*refused);
   std::optional<Account> account = request.code.empty()
                                        ? FindAccountByNid(context.db(), context.session.userNid)
                                        : FindAccount(context.db(), request.code);

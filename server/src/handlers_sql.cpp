@@ -2,14 +2,12 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "handlers.h"
 
 namespace hrzsrv::handlers {
 namespace {
-
-constexpr std::size_t kMaxSqlText = 1024 * 1024;
-constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
 
 void AppendU32(std::string* out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xff));
@@ -28,17 +26,35 @@ bool OnlyBlanks(const char* text) {
 }
 
 // Raises the authorizer flag for the whole life of a client statement, so a re-prepare
-// during a step is checked too.
+// during a step is checked too, and starts the statement's time limit.
 class ClientSqlScope {
  public:
-  explicit ClientSqlScope(SessionState& session) : session_(session) {
+  ClientSqlScope(const EngineLimits& limits, SessionState& session) : session_(session) {
     session_.clientSqlActive = true;
+    session_.sqlTimedOut = false;
+    session_.sqlDeadline = limits.statementTimeLimit.count() > 0
+                               ? std::chrono::steady_clock::now() + limits.statementTimeLimit
+                               : SteadyTime{};
   }
   ~ClientSqlScope() { session_.clientSqlActive = false; }
 
  private:
   SessionState& session_;
 };
+
+// Reads the SQL text of a query or execute; the status to answer when it cannot.
+std::optional<Reply> ReadSql(wire::BodyReader& in, std::string* sql) {
+  if (in.NextLong(sql, protocol::kMaxSqlText)) return std::nullopt;
+  return Reply::Status(in.OverLimit() ? protocol::kSqlTooLong : protocol::kBadMessage);
+}
+
+// The answer to a statement that did not run to its end.
+Reply StepFailure(Context& context, int rc) {
+  if (rc == SQLITE_INTERRUPT && context.session.sqlTimedOut) {
+    return Reply::Status(protocol::kTimeLimit);
+  }
+  return Reply::Failure(sqlite3_errmsg(context.db()));
+}
 
 struct StmtCloser {
   void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
@@ -70,8 +86,8 @@ StmtHandle PrepareClientSql(sqlite3* db, const std::string& sql, std::string* er
 
 Reply Query(Context& context, wire::BodyReader& in) {
   std::string sql, error;
-  if (!in.NextLong(&sql, kMaxSqlText)) return Reply::BadMessage();
-  ClientSqlScope scope(context.session);
+  if (auto refused = ReadSql(in, &sql)) return *refused;
+  ClientSqlScope scope(context.engine.limits, context.session);
   StmtHandle stmt = PrepareClientSql(context.db(), sql, &error);
   if (!stmt) return Reply::Failure(error);
   sqlite3_stmt* s = stmt.get();
@@ -99,9 +115,11 @@ Reply Query(Context& context, wire::BodyReader& in) {
       AppendText(&rows, data, data ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
     }
     ++rowCount;
-    if (rows.size() > kMaxResultPayload) return Reply::Failure("result too large");
+    if (rows.size() > protocol::kMaxResultPayload) {
+      return Reply::Status(protocol::kResultTooLarge);
+    }
   }
-  if (rc != SQLITE_DONE) return Reply::Failure(sqlite3_errmsg(context.db()));
+  if (rc != SQLITE_DONE) return StepFailure(context, rc);
   AppendU32(&payload, rowCount);
   payload += rows;
   wire::BodyWriter body;
@@ -111,14 +129,14 @@ Reply Query(Context& context, wire::BodyReader& in) {
 
 Reply Execute(Context& context, wire::BodyReader& in) {
   std::string sql, error;
-  if (!in.NextLong(&sql, kMaxSqlText)) return Reply::BadMessage();
-  ClientSqlScope scope(context.session);
+  if (auto refused = ReadSql(in, &sql)) return *refused;
+  ClientSqlScope scope(context.engine.limits, context.session);
   StmtHandle stmt = PrepareClientSql(context.db(), sql, &error);
   if (!stmt) return Reply::Failure(error);
   int rc = SQLITE_OK;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
   }
-  if (rc != SQLITE_DONE) return Reply::Failure(sqlite3_errmsg(context.db()));
+  if (rc != SQLITE_DONE) return StepFailure(context, rc);
   wire::BodyWriter body;
   body.PutInt32(sqlite3_changes(context.db()));
   return Reply::With(protocol::kOk, body);

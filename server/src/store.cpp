@@ -35,6 +35,17 @@ CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NU
   BSECRET BLOB NOT NULL);
 )sql";
 
+// Tables a store made by an earlier version may lack; every open adds what is missing.
+// SRV_UNKNOWN_LOGON counts failed logons of codes that name no user, as "UUSR" does for
+// users; SRV_TLS holds the certificate and private key the server's TLS presents.
+constexpr const char* kLaterTables = R"sql(
+CREATE TABLE IF NOT EXISTS SRV_UNKNOWN_LOGON(CCODE TEXT PRIMARY KEY COLLATE NOCASE,
+  NTRYLGN INTEGER, DTRYLGNTM REAL);
+CREATE INDEX IF NOT EXISTS SRV_UNKNOWN_LOGON_TIME ON SRV_UNKNOWN_LOGON(DTRYLGNTM);
+CREATE TABLE IF NOT EXISTS SRV_TLS(NID INTEGER PRIMARY KEY CHECK(NID = 1), CCERT TEXT NOT NULL,
+  CKEY TEXT NOT NULL);
+)sql";
+
 bool HasPrefixNoCase(const char* name, const char* prefix) {
   return name != nullptr && strncasecmp(name, prefix, std::strlen(prefix)) == 0;
 }
@@ -69,7 +80,7 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
     if (error) *error = sqlite3_errmsg(db);
     return false;
   }
-  if (!ExecSql(db, kSchema, error)) return false;
+  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error)) return false;
   PublicKey pk;
   SecretKey sk;
   MakeKeypair(&pk, &sk);
@@ -96,6 +107,10 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
     return false;
   }
   return true;
+}
+
+bool AddLaterTables(sqlite3* db, std::string* error) {
+  return ExecSql(db, kLaterTables, error);
 }
 
 bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace hrztest {
 
 std::string ViaName(const ::testing::TestParamInfo<Via>& info) {
@@ -29,6 +31,29 @@ void CopySampleStore(const std::string& path) {
   std::filesystem::copy_file(templatePath, path);
 }
 
+void UseConfigFolder(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+}
+
+void TrustServer(const std::string& location) {
+  char fingerprint[XCLI_FINGERPRINT_SIZE], error[256] = {};
+  ASSERT_EQ(XCliDB_CheckServer(location.c_str(), fingerprint, nullptr, error, sizeof error),
+            XCLI_SERVER_NEW)
+      << error;
+  ASSERT_EQ(XCliDB_PinServer(location.c_str(), fingerprint, error, sizeof error), 1) << error;
+}
+
+std::unique_ptr<hrzsrv::TcpServer> StartTlsServer(hrzsrv::Engine& engine,
+                                                  const std::string& storePath,
+                                                  hrzsrv::ServerOptions options) {
+  std::string error;
+  EXPECT_TRUE(hrzsrv::LoadTlsIdentity(storePath, &options.tls, &error)) << error;
+  auto server = hrzsrv::TcpServer::Start(engine, options, &error);
+  EXPECT_TRUE(server) << error;
+  return server;
+}
+
 void ClientTest::SetUp() {
   storePath_ = dir_.File("store.db");
   CopySampleStore(storePath_);
@@ -41,9 +66,11 @@ void ClientTest::SetUp() {
   std::string error;
   engine_ = hrzsrv::Engine::Open(storePath_, clock_, &error);
   ASSERT_TRUE(engine_) << error;
-  server_ = hrzsrv::TcpServer::Start(*engine_, "127.0.0.1", 0, &error);
-  ASSERT_TRUE(server_) << error;
+  server_ = StartTlsServer(*engine_, storePath_);
+  ASSERT_TRUE(server_);
   location_ = "tcp://127.0.0.1:" + std::to_string(server_->port());
+  UseConfigFolder(dir_.File("config"));
+  TrustServer(location_);
 }
 
 void ClientTest::TearDown() {

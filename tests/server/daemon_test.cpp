@@ -105,7 +105,15 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   const std::size_t at = banner.find("tcp://");
   ASSERT_NE(at, std::string::npos) << banner;
   const std::string location = banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
-  char error[256] = {};
+  // The fingerprint the server prints is the one its first client is shown.
+  const std::string printed = serve.Line();
+  UseConfigFolder(dir.File("config"));
+  char shown[XCLI_FINGERPRINT_SIZE], error[256] = {};
+  ASSERT_EQ(XCliDB_CheckServer(location.c_str(), shown, nullptr, error, sizeof error),
+            XCLI_SERVER_NEW)
+      << error;
+  EXPECT_EQ(printed, "Certificate SHA-256 fingerprint: " + std::string(shown) + "\n");
+  ASSERT_EQ(XCliDB_PinServer(location.c_str(), shown, error, sizeof error), 1) << error;
   tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
   ASSERT_NE(db, nullptr) << error;
   int status = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,7 +33,13 @@ class EngineTest : public ::testing::Test {
   Answer Send(hrzsrv::Session& session, hrzsrv::protocol::Kind kind,
               const std::vector<std::uint8_t>& body, bool oneWay = false);
   Answer SendRaw(hrzsrv::Session& session, const std::vector<std::uint8_t>& frame);
-  std::string Seal(const std::string& plain);
+  // plain sealed for session: its nonce and the next sequence number.
+  std::string Seal(hrzsrv::Session& session, const std::string& plain);
+  // plain sealed with a nonce and sequence number of the test's choosing.
+  std::string SealWith(const std::vector<std::uint8_t>& nonce, std::uint32_t sequence,
+                       const std::string& plain);
+  // The nonce hello gives session.
+  std::vector<std::uint8_t> NonceOf(hrzsrv::Session& session);
   // Logon status of code with password on session.
   Answer Logon(hrzsrv::Session& session, const std::string& code, const std::string& password);
   // A session logged on as code.
@@ -45,6 +52,7 @@ class EngineTest : public ::testing::Test {
   std::shared_ptr<FakeClock> clock_ = std::make_shared<FakeClock>();
   std::unique_ptr<hrzsrv::Engine> engine_;
   std::vector<std::uint8_t> publicKey_;
+  std::map<const hrzsrv::Session*, std::uint32_t> sequences_;  // the last one sealed for each
 };
 
 }  // namespace hrztest
