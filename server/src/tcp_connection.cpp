@@ -32,8 +32,9 @@ Connection::Connection(ConnectionShared& shared, std::uint64_t id, asio::ip::tcp
       session_(std::move(session)) {}
 
 Connection::~Connection() {
-  session_.reset();
-  shared_.ended(id_, Refusing());
+  const bool refused = Refusing();
+  session_.reset();  // its store connection closes before the server counts this one gone
+  shared_.ended(id_, refused);
 }
 
 void Connection::Start() {

@@ -31,6 +31,16 @@ void CopySampleStore(const std::string& path) {
   std::filesystem::copy_file(templatePath, path);
 }
 
+int CountEntries(const std::string& folder) {
+  std::error_code ignored;
+  int count = 0;
+  for (auto it = std::filesystem::directory_iterator(folder, ignored);
+       it != std::filesystem::directory_iterator(); it.increment(ignored)) {
+    ++count;
+  }
+  return count;
+}
+
 void UseConfigFolder(const std::string& folder) {
   std::filesystem::create_directories(folder);
   ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);

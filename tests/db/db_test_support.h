@@ -40,6 +40,9 @@ class TempDir {
 // The sample store, made once per test program, copied to path.
 void CopySampleStore(const std::string& path);
 
+// The number of entries of a folder, such as the open descriptors in /proc/self/fd.
+int CountEntries(const std::string& folder);
+
 // Points the user's configuration folder (pins, CA file) at folder, for this process.
 void UseConfigFolder(const std::string& folder);
 // Accepts the certificate of a tcp:// location as a user does on first contact.

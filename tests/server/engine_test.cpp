@@ -22,13 +22,6 @@ Bytes TextBody(std::initializer_list<std::string> texts) {
   return body.Finish();
 }
 
-// The calendar day yyyymmdd of a moment, as the server's local time has it.
-std::string LocalDay(std::time_t when) {
-  std::tm t{};
-  localtime_r(&when, &t);
-  return std::to_string((t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday);
-}
-
 Bytes PasswordBody(const std::string& code, const std::string& sealed) {
   return TextBody({code, sealed});
 }

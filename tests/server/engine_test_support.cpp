@@ -9,6 +9,12 @@ namespace hrztest {
 namespace p = hrzsrv::protocol;
 namespace wire = hrzsrv::wire;
 
+std::string LocalDay(std::time_t when) {
+  std::tm t{};
+  localtime_r(&when, &t);
+  return std::to_string((t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday);
+}
+
 std::string Answer::FirstText() const {
   std::string text;
   hrzsrv::wire::BodyReader reader(body);

@@ -16,6 +16,9 @@
 
 namespace hrztest {
 
+// The calendar day yyyymmdd of a moment, as the server's local time has it.
+std::string LocalDay(std::time_t when);
+
 struct Answer {
   bool received = false;  // false: no reply came
   bool closed = false;
