@@ -17,6 +17,9 @@ class ChannelStream {
   ChannelStream(Socket socket, asio::ssl::context* tls) {
     if (tls != nullptr) {
       tls_.emplace(std::move(socket), *tls);
+      // Buffers kept between records: freeing and taking them again for every small
+      // message costs more than the memory they hold.
+      SSL_clear_mode(tls_->native_handle(), SSL_MODE_RELEASE_BUFFERS);
     } else {
       plain_.emplace(std::move(socket));
     }
