@@ -10,9 +10,6 @@
 namespace hrzsrv::handlers {
 namespace {
 
-constexpr std::size_t kMaxCode = 127;
-constexpr std::size_t kMaxSealed = 1024;
-
 struct PasswordRequest {
   std::string code;
   std::string plain;
@@ -23,7 +20,8 @@ struct PasswordRequest {
 std::optional<std::uint8_t> ReadPasswordRequest(Context& context, wire::BodyReader& in,
                                                 PasswordRequest* request) {
   std::string sealed;
-  if (!in.NextText(&request->code, kMaxCode) || !in.NextText(&sealed, kMaxSealed)) {
+  if (!in.NextText(&request->code, protocol::kMaxUserCode) ||
+      !in.NextText(&sealed, protocol::kMaxSealedText)) {
     return protocol::kBadMessage;
   }
   switch (OpenPassword(context, sealed, &request->plain)) {

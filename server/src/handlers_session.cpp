@@ -8,9 +8,6 @@
 namespace hrzsrv::handlers {
 namespace {
 
-constexpr std::size_t kMaxCode = 127;
-constexpr std::size_t kMaxSealed = 1024;
-
 // The logon ends and with it the session's store connection.
 void EndSession(Context& context) {
   context.engine.online.Remove(context.session.id);
@@ -39,8 +36,8 @@ Reply Hello(Context& context, wire::BodyReader&) {
 Reply Logon(Context& context, wire::BodyReader& in) {
   std::string code, sealed, version;
   Password password;
-  if (!in.NextText(&code, kMaxCode) || !in.NextText(&sealed, kMaxSealed) ||
-      !in.NextText(&version, 64)) {
+  if (!in.NextText(&code, protocol::kMaxUserCode) ||
+      !in.NextText(&sealed, protocol::kMaxSealedText) || !in.NextText(&version, 64)) {
     return Reply::BadMessage();
   }
   const SealCheck seal = OpenPassword(context, sealed, &password.plain);

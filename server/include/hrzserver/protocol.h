@@ -26,6 +26,8 @@ constexpr std::uint32_t kMaxFrameSize = 64u * 1024u * 1024u;
 constexpr std::uint32_t kMaxFrameBeforeLogon = 64u * 1024u;
 
 // ---- Size limits of the values inside a message ----
+constexpr std::size_t kMaxUserCode = 127;     // logon and the password kinds
+constexpr std::size_t kMaxSealedText = 1024;  // a sealed password's base64 text
 constexpr std::size_t kMaxSqlText = 1024u * 1024u;
 constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
 constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
