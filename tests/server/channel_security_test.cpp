@@ -222,7 +222,15 @@ const Attack kAttacks[] = {
        UseConfigFolder(range.dir.File("another-user"));
        EXPECT_FALSE(range.Open());
        EXPECT_NE(range.lastError.find("not been accepted"), std::string::npos) << range.lastError;
+       // Nothing but a whole fingerprint for a single server is pinned.
+       char fingerprint[XCLI_FINGERPRINT_SIZE];
+       ASSERT_EQ(XCliDB_CheckServer(range.location.c_str(), fingerprint, nullptr, nullptr, 0),
+                 XCLI_SERVER_NEW);
        EXPECT_EQ(XCliDB_PinServer(range.location.c_str(), "AB:CD", nullptr, 0), 0);
+       const std::string smuggled = range.location + "\nevil:1";
+       EXPECT_EQ(XCliDB_PinServer(smuggled.c_str(), fingerprint, nullptr, 0), 0);
+       EXPECT_EQ(XCliDB_PinServer("/some/store.db", fingerprint, nullptr, 0), 0);
+       EXPECT_FALSE(range.Open()) << "refused pins left nothing behind";
      }},
     {"AServerTheCaFileDoesNotVouchFor", Defaults,
      [](Range& range) {

@@ -50,6 +50,15 @@ std::unique_ptr<Transport> OpenTls(const std::string& hostPort, std::string* err
   return transport;
 }
 
+// host:port as a pin may name it: one word, nothing that could start another line.
+bool IsPinnableServer(std::string_view hostPort) {
+  if (hostPort.empty()) return false;
+  for (char c : hostPort) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '#') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Location ParseLocation(std::string_view text) {
@@ -104,8 +113,8 @@ int XCliDB_PinServer(const char* location, const char* fingerprint, char* error,
                      int errorCapacity) {
   std::string reason;
   const Location where = ParseLocation(location != nullptr ? location : "");
-  if (where.kind != Location::kTls) {
-    reason = "only tcp:// locations have certificates to pin";
+  if (where.kind != Location::kTls || !IsPinnableServer(where.target)) {
+    reason = "only tcp://HOST:PORT locations have certificates to pin";
   } else if (fingerprint == nullptr || !IsFingerprint(fingerprint)) {
     reason = "not a SHA-256 fingerprint";
   } else if (Pin(where.target, fingerprint, &reason)) {
