@@ -1,6 +1,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
+#include <array>
 #include <asio.hpp>
 #include <chrono>
 #include <optional>
@@ -135,20 +137,9 @@ class TcpTransport final : public Transport {
     const Clock::time_point deadline = Deadline(timeoutMs);
     const wire::Bytes out = wire::EncodeFrame(frame.data(), frame.subspan(protocol::kHeaderSize),
                                               oneWay ? protocol::kFlagOneWay : 0);
-    std::uint8_t prefix[protocol::kFramePrefixSize];
-    wire::FramePrefix decoded;
     bool ok = !Transfer([&](auto done) { stream_->AsyncWrite(asio::buffer(out), done); }, deadline,
                         hasDeadline);
-    if (ok && !oneWay) {
-      ok = !Transfer([&](auto done) { stream_->AsyncRead(asio::buffer(prefix), done); }, deadline,
-                     hasDeadline) &&
-           wire::DecodeFramePrefix(prefix, &decoded);
-    }
-    if (ok && !oneWay) {
-      reply->resize(decoded.length);
-      ok = !Transfer([&](auto done) { stream_->AsyncRead(asio::buffer(*reply), done); }, deadline,
-                     hasDeadline);
-    }
+    if (ok && !oneWay) ok = ReadReply(reply, deadline, hasDeadline);
     if (!ok) Close();
     return ok;
   }
@@ -197,6 +188,38 @@ class TcpTransport final : public Transport {
     return result;
   }
 
+  // Gathers what arrives until one reply frame is whole, so that a small reply takes a
+  // single read; reply receives its header and body.
+  bool ReadReply(std::vector<std::uint8_t>* reply, Clock::time_point deadline, bool hasDeadline) {
+    wire::FramePrefix decoded;
+    std::size_t total = 0;  // prefix and frame, once the prefix is known
+    while (total == 0 || received_.size() < total) {
+      if (total == 0 && received_.size() >= protocol::kFramePrefixSize) {
+        std::uint8_t prefix[protocol::kFramePrefixSize];
+        std::copy_n(received_.begin(), protocol::kFramePrefixSize, prefix);
+        if (!wire::DecodeFramePrefix(prefix, &decoded)) return false;
+        total = protocol::kFramePrefixSize + decoded.length;
+        received_.reserve(total);
+        continue;
+      }
+      std::size_t size = 0;
+      const asio::error_code ec = Await(
+          [&](auto done) {
+            stream_->AsyncReadSome(asio::buffer(chunk_),
+                                   [done, &size](const asio::error_code& e, std::size_t n) {
+                                     size = n;
+                                     done(e);
+                                   });
+          },
+          deadline, hasDeadline);
+      if (ec) return false;
+      received_.insert(received_.end(), chunk_.begin(), chunk_.begin() + size);
+    }
+    reply->assign(received_.begin() + protocol::kFramePrefixSize, received_.begin() + total);
+    received_.erase(received_.begin(), received_.begin() + total);
+    return true;
+  }
+
   // Read or write with a completion handler that takes (error, bytes).
   template <typename Start>
   asio::error_code Transfer(Start start, Clock::time_point deadline, bool hasDeadline) {
@@ -217,6 +240,8 @@ class TcpTransport final : public Transport {
   asio::ssl::context tlsContext_;
   std::optional<tcp::socket> socket_;  // while connecting
   std::optional<hrzsrv::ChannelStream> stream_;
+  std::array<std::uint8_t, 65536> chunk_{};
+  std::vector<std::uint8_t> received_;  // read, not yet taken as a reply
 };
 
 }  // namespace

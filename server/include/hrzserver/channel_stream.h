@@ -52,15 +52,6 @@ class ChannelStream {
   }
 
   template <typename Buffers, typename Handler>
-  void AsyncRead(const Buffers& buffers, Handler&& handler) {
-    if (tls_) {
-      asio::async_read(*tls_, buffers, std::forward<Handler>(handler));
-    } else {
-      asio::async_read(*plain_, buffers, std::forward<Handler>(handler));
-    }
-  }
-
-  template <typename Buffers, typename Handler>
   void AsyncWrite(const Buffers& buffers, Handler&& handler) {
     if (tls_) {
       asio::async_write(*tls_, buffers, std::forward<Handler>(handler));
