@@ -23,6 +23,18 @@ constexpr const char* kAdminPassword = "adm-secret";
 // The sample store, made once per test program, copied to path.
 void CopySampleStore(const std::string& path);
 
+// The number of entries of a folder, such as the open descriptors in /proc/self/fd.
+int CountEntries(const std::string& folder);
+
+// Points the user's configuration folder (pins, CA file) at folder, for this process.
+void UseConfigFolder(const std::string& folder);
+// Accepts the certificate of a tcp:// location as a user does on first contact.
+void TrustServer(const std::string& location);
+// A TLS server on loopback for engine, presenting the identity kept in storePath.
+std::unique_ptr<hrzsrv::TcpServer> StartTlsServer(hrzsrv::Engine& engine,
+                                                  const std::string& storePath,
+                                                  hrzsrv::ServerOptions options = {});
+
 struct XCliDBCloser {
   void operator()(tagXCliDB* db) const { XCliDB_Close(db); }
 };

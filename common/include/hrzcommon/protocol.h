@@ -25,6 +25,20 @@ constexpr std::uint8_t kFlagOneWay = 0x01;  // the sender awaits no reply
 constexpr std::uint32_t kMaxFrameSize = 64u * 1024u * 1024u;
 constexpr std::uint32_t kMaxFrameBeforeLogon = 64u * 1024u;
 
+// ---- Size limits of the values inside a message ----
+constexpr std::size_t kMaxUserCode = 127;     // logon and the password kinds
+constexpr std::size_t kMaxSealedText = 1024;  // a sealed password's base64 text
+constexpr std::size_t kMaxSqlText = 1024u * 1024u;
+constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
+constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
+
+// ---- Sealed passwords ----
+// A sealed password opens to: connection nonce, sequence number (u32 LE), password bytes.
+// Hello hands out the nonce; each sealed password on a connection has a higher sequence.
+constexpr std::size_t kSealNonceSize = 12;
+constexpr std::size_t kSealPrefixSize = kSealNonceSize + 4;
+constexpr std::int32_t kProtocolVersion = 2;
+
 // ---- Request kinds: class, group, code ----
 struct Kind {
   std::uint8_t cls, group, code;
@@ -108,6 +122,15 @@ constexpr std::uint8_t kFileNameGiven = 64;  // field 1: the server file name
 constexpr std::size_t kRecordBlockSize = 192;
 constexpr std::size_t kRecordItemNidOffset = 133;
 
+// Limits and the channel; each answers a request of any kind.
+constexpr std::uint8_t kFieldTooLong = 243;    // a field is longer than its kind allows
+constexpr std::uint8_t kServerBusy = 244;      // every connection is taken; field 1 says so
+constexpr std::uint8_t kTimeLimit = 245;       // the statement ran past its time limit
+constexpr std::uint8_t kFrameTooLarge = 246;   // the frame was read and dropped
+constexpr std::uint8_t kSqlTooLong = 247;      // SQL text longer than kMaxSqlText
+constexpr std::uint8_t kResultTooLarge = 248;  // result rows larger than kMaxResultPayload
+constexpr std::uint8_t kFileTooLarge = 249;    // file content larger than kMaxFileBytes
+constexpr std::uint8_t kStaleSeal = 250;       // sealed password not for this connection, or reused
 constexpr std::uint8_t kBadMessage = 251;      // body fields malformed or wrong in number
 constexpr std::uint8_t kNotLoggedOn = 252;     // only logon and hello before a logon
 constexpr std::uint8_t kUnknownRequest = 253;  // no handler for class, group, code
