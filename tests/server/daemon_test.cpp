@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/client_request.h"
+#include "support/save_message.h"
 #include "support/stores.h"
 #include "xclidb.h"
 
@@ -78,6 +80,15 @@ class Child {
   FILE* output_ = nullptr;
 };
 
+// The location a serving child prints in its first line; empty when it prints none.
+std::string ServedLocation(Child& serve) {
+  const std::string banner = serve.Line();
+  const std::size_t at = banner.find("tcp://");
+  EXPECT_NE(at, std::string::npos) << banner;
+  if (at == std::string::npos) return {};
+  return banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
+}
+
 TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   TempDir dir;
   const std::string store = dir.File("org.db");
@@ -101,10 +112,8 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
     }
   }
   Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0"});
-  const std::string banner = serve.Line();
-  const std::size_t at = banner.find("tcp://");
-  ASSERT_NE(at, std::string::npos) << banner;
-  const std::string location = banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
+  const std::string location = ServedLocation(serve);
+  ASSERT_FALSE(location.empty());
   char error[256] = {};
   tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
   ASSERT_NE(db, nullptr) << error;
@@ -114,6 +123,32 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   XCliDB_Close(db);
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(), 0);
+}
+
+// A save that was answered survives the server's sudden end; one whose last message never
+// came leaves no trace.
+TEST(DaemonTest, AServerKilledInTheMiddleOfASaveKeepsOnlyWhatItAnswered) {
+  TempDir dir;
+  const std::string store = dir.File("org.db");
+  CopySampleStore(store);
+  Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0"});
+  const std::string location = ServedLocation(serve);
+  ASSERT_FALSE(location.empty());
+  Connection adm = TryLogon(location, "adm", kAdminPassword);
+  ASSERT_TRUE(adm);
+  namespace p = hrz::protocol;
+  EXPECT_EQ(SendRequest(adm.get(), p::kRecordSaveLast,
+                        SaveBody(UpdateOf(314), {Entry("UUSR.CNAME", "Answered")}))
+                .status,
+            p::kRecordSaved);
+  EXPECT_EQ(SendRequest(adm.get(), p::kRecordSaveEarly,
+                        SaveBody(UpdateOf(309), {Entry("UUSR.CNAME", "Never finished")}))
+                .status,
+            p::kRecordChunkKept);
+  serve.Signal(SIGKILL);
+  serve.Wait();
+  EXPECT_EQ(StoreRows(store, "select CNAME from UUSR where NID in (309, 314) order by NID"),
+            (std::vector<std::string>{"3:Bob Baker|", "3:Answered|"}));
 }
 
 TEST(DaemonTest, HelpNamesEveryCommandAndBadUseFails) {
