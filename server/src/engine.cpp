@@ -124,7 +124,11 @@ class SessionImpl final : public Session {
                                    header[protocol::kCodeByte]);
     if (route == nullptr) return Reply::Status(protocol::kUnknownRequest);
     if (!route->beforeLogon && !state_.LoggedOn()) return Reply::Status(protocol::kNotLoggedOn);
-    if (!wire::IsWellFormedBody(body)) return Reply::BadMessage();
+    if (!wire::IsWellFormedBody(body)) {
+      // A malformed message ends a record save in progress, as every refused save message does.
+      state_.pendingSave = PendingSave{};
+      return Reply::BadMessage();
+    }
     Context context{engine_, state_};
     wire::BodyReader reader(body);
     Reply reply = route->handler(context, reader);

@@ -8,13 +8,16 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "client_sql_guard.h"
 #include "crypto.h"
 #include "hrzcommon/protocol.h"
 #include "hrzserver/engine.h"
+#include "record_save_message.h"
 #include "sqlite_db.h"
 
 namespace hrzsrv {
@@ -52,6 +55,14 @@ struct EngineState {
 
 using SealNonce = std::array<std::uint8_t, hrz::protocol::kSealNonceSize>;
 using SteadyTime = std::chrono::steady_clock::time_point;
+// The messages of a record save kept until its last one arrives. A save belongs to the
+// user that began it; it is dropped with the session, so a dropped connection applies nothing.
+struct PendingSave {
+  int ownerNid = -1;
+  std::optional<SaveBlock> block;  // from the first message; none while no save is open
+  std::vector<SaveEntry> entries;
+  std::size_t bytes = 0;  // body bytes of the messages kept, at most kRecordSavePendingMax
+};
 
 struct SessionState {
   std::uint64_t id = 0;
@@ -68,6 +79,7 @@ struct SessionState {
   std::string userCode;
   std::int32_t clientVersion = 0;
   std::set<std::string> issuedFiles;  // server file names named for this session's uploads
+  PendingSave pendingSave;
   bool LoggedOn() const { return userNid > 0; }
   // The administrator is the reserved record, whatever code it shows.
   bool IsAdmin() const;

@@ -90,7 +90,7 @@ TEST_P(TcpServerTest, AClientDroppedInTheMiddleOfAFrameChangesNothing) {
     asio::read(socket, asio::buffer(&byte, 1), ec);
     EXPECT_EQ(ec, asio::error::eof);
   }
-  EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR"), "16");
+  EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR"), "20");
   LogonAs("bob", "bob-pw1");
   plain->Stop();
 }

@@ -176,7 +176,7 @@ const Attack kAttacks[] = {
                                   std::string(kRunawayQuery) + ")"))
                      .status,
                  p::kTimeLimit);
-       EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR"), "16");
+       EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR"), "20");
      }},
     {"ARunawayQueryStopsWhenItsClientGoes",
      [](hrzsrv::ServerOptions& options, hrzsrv::EngineLimits& limits) {
@@ -333,7 +333,7 @@ const Attack kAttacks[] = {
        for (int i = 0; i < 50; ++i) silent.push_back(range.Silent(io));
        Connection adm = range.LogonAs("adm", kAdminPassword);  // all of them are accepted
        EXPECT_EQ(CountEntries("/proc/self/task"), before);
-       EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR"), "16");
+       EXPECT_EQ(QueryText(adm.get(), "select count(*) from UUSR"), "20");
      }},
     {"SendingAFrameLargerThanAStrangerMay", Defaults,
      [](Range& range) {

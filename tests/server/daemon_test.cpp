@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/client_request.h"
+#include "support/save_message.h"
 #include "support/stores.h"
 #include "xclidb.h"
 
@@ -111,6 +113,15 @@ class Child {
   FILE* output_ = nullptr;
 };
 
+// The location a serving child prints in its first line; empty when it prints none.
+std::string ServedLocation(Child& serve) {
+  const std::string banner = serve.Line();
+  const std::size_t at = banner.find("tcp://");
+  EXPECT_NE(at, std::string::npos) << banner;
+  if (at == std::string::npos) return {};
+  return banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
+}
+
 TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   TempDir dir;
   const std::string store = dir.File("org.db");
@@ -134,10 +145,8 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
     }
   }
   Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0"});
-  const std::string banner = serve.Line();
-  const std::size_t at = banner.find("tcp://");
-  ASSERT_NE(at, std::string::npos) << banner;
-  const std::string location = banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
+  const std::string location = ServedLocation(serve);
+  ASSERT_FALSE(location.empty());
   // The fingerprint the server prints is the one its first client is shown.
   const std::string printed = serve.Line();
   UseConfigFolder(dir.File("config"));
@@ -155,6 +164,34 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   XCliDB_Close(db);
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(), 0);
+}
+
+// A save that was answered survives the server's sudden end; one whose last message never
+// came leaves no trace.
+TEST(DaemonTest, AServerKilledInTheMiddleOfASaveKeepsOnlyWhatItAnswered) {
+  TempDir dir;
+  const std::string store = dir.File("org.db");
+  CopySampleStore(store);
+  Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0"});
+  const std::string location = ServedLocation(serve);
+  ASSERT_FALSE(location.empty());
+  UseConfigFolder(dir.File("config"));
+  TrustServer(location);
+  Connection adm = TryLogon(location, "adm", kAdminPassword);
+  ASSERT_TRUE(adm);
+  namespace p = hrz::protocol;
+  EXPECT_EQ(SendRequest(adm.get(), p::kRecordSaveLast,
+                        SaveBody(UpdateOf(314), {Entry("UUSR.CNAME", "Answered")}))
+                .status,
+            p::kRecordSaved);
+  EXPECT_EQ(SendRequest(adm.get(), p::kRecordSaveEarly,
+                        SaveBody(UpdateOf(309), {Entry("UUSR.CNAME", "Never finished")}))
+                .status,
+            p::kRecordChunkKept);
+  serve.Signal(SIGKILL);
+  serve.Wait();
+  EXPECT_EQ(StoreRows(store, "select CNAME from UUSR where NID in (309, 314) order by NID"),
+            (std::vector<std::string>{"3:Bob Baker|", "3:Answered|"}));
 }
 
 TEST(DaemonTest, HelpNamesEveryCommandAndBadUseFails) {

@@ -95,7 +95,7 @@ TEST_F(EngineTest, EachSizeLimitHasItsOwnStatus) {
   for (const Case& c : cases) {
     EXPECT_EQ(Send(*c.session, c.kind, c.body).status, c.status) << c.what;
   }
-  EXPECT_EQ(StoreText("select count(*) from UUSR"), "16");
+  EXPECT_EQ(StoreText("select count(*) from UUSR"), "20");
 }
 
 TEST_F(EngineTest, ASessionHoldsAStoreConnectionOnlyWhileLoggedOn) {

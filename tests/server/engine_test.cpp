@@ -62,7 +62,7 @@ TEST_F(EngineTest, BadFramesGetAClearStatusAndOnlyAShortFrameCloses) {
   wire::BodyWriter query;
   query.PutLong("select count(*) from UUSR");
   EXPECT_EQ(Send(*session, p::kQuery, query.Finish()).status, p::kOk);
-  EXPECT_EQ(StoreText("select count(*) from UUSR"), "16");
+  EXPECT_EQ(StoreText("select count(*) from UUSR"), "20");
 }
 
 TEST_F(EngineTest, NothingButHelloAndLogonBeforeALogon) {
