@@ -36,6 +36,9 @@ constexpr std::array kRoutes = {
     Route{p::kDeleteUser, false, h::DeleteUser},
     Route{p::kRemoveUser, false, h::RemoveUser},
     Route{p::kDeleteNode, false, h::DeleteNode},
+    // Record save
+    Route{p::kRecordSaveEarly, false, h::RecordSaveEarly},
+    Route{p::kRecordSaveLast, false, h::RecordSaveLast},
 };
 
 }  // namespace

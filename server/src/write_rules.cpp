@@ -150,12 +150,6 @@ std::string ProtectRoot(const RowChange& change) {
   return {};
 }
 
-std::string ProtectSystemRecords(const RowChange& change) {
-  if (!hrz::EqualsNoCase(change.table, "UUSR")) return {};
-  std::string reason = ProtectAdministrator(change);
-  return reason.empty() ? ProtectRoot(change) : reason;
-}
-
 struct AuditedTable {
   std::string_view table, target;
   std::vector<std::string_view> columns;
@@ -178,6 +172,29 @@ bool RulesReadColumn(std::string_view column) {
     if (hrz::EqualsNoCase(identity, column)) return true;
   }
   return false;
+}
+
+Cell CellOf(sqlite3_value* value) {
+  Cell cell;
+  if (value == nullptr) return cell;
+  cell.type = sqlite3_value_type(value);
+  if (cell.type == SQLITE_INTEGER) {
+    cell.integer = sqlite3_value_int64(value);
+    return cell;
+  }
+  const void* bytes =
+      cell.type == SQLITE_BLOB ? sqlite3_value_blob(value) : sqlite3_value_text(value);
+  if (bytes != nullptr) {
+    cell.bytes.assign(static_cast<const char*>(bytes),
+                      static_cast<std::size_t>(sqlite3_value_bytes(value)));
+  }
+  return cell;
+}
+
+std::string RefuseSystemRecordChange(const RowChange& change) {
+  if (!hrz::EqualsNoCase(change.table, "UUSR")) return {};
+  std::string reason = ProtectAdministrator(change);
+  return reason.empty() ? ProtectRoot(change) : reason;
 }
 
 const Cell* RowChange::Before(std::string_view column) const {
@@ -210,7 +227,7 @@ std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::stri
 std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
   const std::string table(change.table);
   if (change.columns == nullptr) return "the row in " + table + " cannot be read";
-  if (std::string reason = ProtectSystemRecords(change); !reason.empty()) return reason;
+  if (std::string reason = RefuseSystemRecordChange(change); !reason.empty()) return reason;
   if (rights.admin) return {};
   if (change.kind != WriteKind::kUpdate) return OnlyTheAdministrator(change.kind, change.table);
   for (std::size_t i = 0; i < change.columns->size(); ++i) {

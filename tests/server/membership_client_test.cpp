@@ -17,7 +17,7 @@ namespace {
 
 namespace p = hrz::protocol;
 
-constexpr int kRoot = 2, kCad = 303, kSales = 304, kBob = 309;
+constexpr int kRoot = 2, kCad = 303, kSales = 304, kBob = 309, kFixture = 316;
 
 // What the module's Restore writes after attaching the user again.
 std::string RestoreStatement(const std::string& code, int nid) {
@@ -75,8 +75,12 @@ TEST_P(MembershipClientTest, ADeletedUserIsRestoredUnderTheChosenDepartmentAndLo
   // A code with a quote travels through the quoting helper like any other.
   Exec("insert into UUSR(NID, CCODE, CNAME, CSRC) values(400, 'o''neil', 'Pat O''Neil', 'UUSRI')");
   ASSERT_GE(hrz::AttachToNodeRequest(adm_.get(), kCad, 400), 1);
-  ASSERT_EQ(hrz::SetPasswordRequest(adm_.get(), "o'neil", "Neil-pw-7"),
-            hrz::SetPasswordOutcome::kSet);
+  {
+    // Passwords are sealed for the newest connection.
+    Connection admin = LogonAs("adm", kAdminPassword);
+    ASSERT_EQ(hrz::SetPasswordRequest(admin.get(), "o'neil", "Neil-pw-7"),
+              hrz::SetPasswordOutcome::kSet);
+  }
   struct User {
     int nid;
     const char* code;
@@ -127,12 +131,12 @@ TEST_P(MembershipClientTest, AUserLockedTodayLogsOnAgainAfterUnlock) {
 }
 
 TEST_P(MembershipClientTest, TheServerDecidesWhetherADepartmentIsEmpty) {
-  EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kCad), hrz::DeleteNodeOutcome::kNotEmpty);
-  const int link = Number("select NID from UUSRBM where NCID = 308 and NPID = 303");
+  EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kFixture), hrz::DeleteNodeOutcome::kNotEmpty);
+  const int link = Number("select NID from UUSRBM where NCID = 317 and NPID = 316");
   ASSERT_TRUE(hrz::RemoveUserRequest(alice_.get(), link));
   EXPECT_FALSE(hrz::RemoveUserRequest(alice_.get(), link));
-  EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kCad), hrz::DeleteNodeOutcome::kDeleted);
-  EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kCad), hrz::DeleteNodeOutcome::kFailed);
+  EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kFixture), hrz::DeleteNodeOutcome::kDeleted);
+  EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kFixture), hrz::DeleteNodeOutcome::kFailed);
   EXPECT_EQ(hrz::DeleteNodeRequest(alice_.get(), kRoot), hrz::DeleteNodeOutcome::kFailed);
   EXPECT_FALSE(hrz::DeleteUserRequest(alice_.get(), 1));
   EXPECT_EQ(Text("select count(*) from UUSR where NID in (1, 2)"), "2");

@@ -16,6 +16,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kRoot = 2, kEng = 301, kMech = 302, kCad = 303, kSales = 304, kQa = 305;
 constexpr int kReview = 306, kFlowOps = 307, kAlice = 308, kBob = 309, kCarol = 310;
+constexpr int kFixture = 316, kHeidi = 317;
 
 Bytes TextBody(const std::string& text) {
   wire::BodyWriter body;
@@ -200,24 +201,26 @@ TEST_F(MembershipTest, DeletingAUserMarksItAndTakesItOutOfTheOrganisationOnly) {
 }
 
 TEST_F(MembershipTest, ADepartmentOrRoleIsDeletedOnlyWhenNothingHangsBelowIt) {
-  WriteStore("insert into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) values(303, 'V', x'01000000')");
+  WriteStore("insert into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) values(316, 'V', x'01000000')");
   auto dave = LoggedOn("dave", "dave-pw1");
+  // CAD Team holds Fixture Design, which holds heidi.
   EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kCad}).status, p::kNodeNotEmpty);
-  ASSERT_EQ(Ask(*dave, p::kRemoveUser, {LinkOf(kAlice, kCad)}).status, p::kUserDeleted);
-  EXPECT_EQ(StoreText("select count(*) from UUSRBM where NCID = 308"), "2");
-  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kCad}).status, p::kNodeDeleted);
-  EXPECT_EQ(StoreText("select count(*) from UUSR where NID = 303"), "0");
-  EXPECT_EQ(StoreText("select count(*) from UUSRBM where NCID = 303 or NPID = 303"), "0");
-  EXPECT_EQ(StoreText("select count(*) from SRV_PRIVILEGE where NID = 303"), "0");
-  EXPECT_EQ(AuditCount("CACTION = 'RIGHTS CHANGED' and NUSER = 311 and NTARGET = 303 and "
+  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kFixture}).status, p::kNodeNotEmpty);
+  ASSERT_EQ(Ask(*dave, p::kRemoveUser, {LinkOf(kHeidi, kFixture)}).status, p::kUserDeleted);
+  EXPECT_EQ(StoreText("select count(*) from UUSRBM where NCID = 317"), "1");
+  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kFixture}).status, p::kNodeDeleted);
+  EXPECT_EQ(StoreText("select count(*) from UUSR where NID = 316"), "0");
+  EXPECT_EQ(StoreText("select count(*) from UUSRBM where NCID = 316 or NPID = 316"), "0");
+  EXPECT_EQ(StoreText("select count(*) from SRV_PRIVILEGE where NID = 316"), "0");
+  EXPECT_EQ(AuditCount("CACTION = 'RIGHTS CHANGED' and NUSER = 311 and NTARGET = 316 and "
                        "CVALUE in ('UUSR delete', 'UUSRBM delete')"),
             "2");
-  // A deleted user no longer holds its department: Reviewers empties when alice goes.
-  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kReview}).status, p::kNodeNotEmpty);
-  ASSERT_EQ(Ask(*dave, p::kDeleteUser, {kAlice}).status, p::kUserDeleted);
-  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kReview}).status, p::kNodeDeleted);
-  // Nothing can be attached under a department that is gone.
-  EXPECT_EQ(Ask(*dave, p::kAttachToNode, {kReview, kBob}).status, p::kNotFound);
+  // A deleted user no longer holds its role: Flow Operators empties when carol goes.
+  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kFlowOps}).status, p::kNodeNotEmpty);
+  ASSERT_EQ(Ask(*dave, p::kDeleteUser, {kCarol}).status, p::kUserDeleted);
+  EXPECT_EQ(Ask(*dave, p::kDeleteNode, {kFlowOps}).status, p::kNodeDeleted);
+  // Nothing can be attached under a role that is gone.
+  EXPECT_EQ(Ask(*dave, p::kAttachToNode, {kFlowOps, kBob}).status, p::kNotFound);
 }
 
 TEST_F(MembershipTest, RemovingTakesOnePlaceAndTheAdministratorKeepsItsLast) {
