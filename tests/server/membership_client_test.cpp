@@ -17,7 +17,8 @@ namespace {
 
 namespace p = hrz::protocol;
 
-constexpr int kRoot = 2, kCad = 303, kSales = 304, kBob = 309, kFixture = 316;
+constexpr int kRoot = 2, kEng = 301, kCad = 303, kSales = 304, kQa = 305, kBob = 309, kCarol = 310,
+              kFixture = 316;
 
 // What the module's Restore writes after attaching the user again.
 std::string RestoreStatement(const std::string& code, int nid) {
@@ -49,17 +50,20 @@ class MembershipClientTest : public ClientTest {
   void SetUp() override {
     ClientTest::SetUp();
     adm_ = LogonAs("adm", kAdminPassword);
-    // Only the store's own connection writes the private tables.
+    GrantUserManagement(305);
+    alice_ = LogonAs("alice", "alice-pw1");
+  }
+
+  // "UUSR" modify as nid's own privilege ("UUSR" is the catalogue's second entry), granted
+  // by the administrator. Only the store's own connection writes the private tables.
+  void GrantUserManagement(int nid) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(storePath_.c_str(), &db), SQLITE_OK);
     sqlite3_busy_timeout(db, 10000);
-    EXPECT_EQ(sqlite3_exec(db,
-                           "insert into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) "
-                           "values(305, 'XM', x'0100000001000000')",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    const std::string sql = "insert or replace into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) values(" +
+                            std::to_string(nid) + ", 'XM', x'0100000001000000')";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     sqlite3_close(db);
-    alice_ = LogonAs("alice", "alice-pw1");
   }
 
   std::string Text(const std::string& sql) { return QueryText(adm_.get(), sql); }
@@ -81,30 +85,45 @@ TEST_P(MembershipClientTest, ADeletedUserIsRestoredUnderTheChosenDepartmentAndLo
     ASSERT_EQ(hrz::SetPasswordRequest(admin.get(), "o'neil", "Neil-pw-7"),
               hrz::SetPasswordOutcome::kSet);
   }
+  // The module's Restore drops every "[del]" from the stored code. The sample holds a user
+  // deleted with the marker and one deleted without it, who keeps its code.
   struct User {
     int nid;
-    const char* code;
+    const char* code;  // as restored
     const char* password;
-  } users[] = {{kBob, "bob", "bob-pw1"}, {400, "o'neil", "Neil-pw-7"}};
+    bool deleteFirst;
+  } users[] = {{kBob, "bob", "bob-pw1", true},
+               {400, "o'neil", "Neil-pw-7", true},
+               {313, "frank", "frank-pw1", false},
+               {318, "ivan", "ivan-pw1", false}};
   for (const User& u : users) {
-    ASSERT_EQ(LogonStatus(location_, u.code, u.password), p::kLogonOk) << u.code;
-    ASSERT_TRUE(hrz::DeleteUserRequest(alice_.get(), u.nid)) << u.code;
+    const std::string nid = std::to_string(u.nid);
+    GrantUserManagement(u.nid);
+    if (u.deleteFirst) {
+      ASSERT_EQ(LogonStatus(location_, u.code, u.password), p::kLogonOk) << u.code;
+      ASSERT_TRUE(hrz::DeleteUserRequest(alice_.get(), u.nid)) << u.code;
+      EXPECT_EQ(Text("select CCODE from UUSR where NID = " + nid), std::string(u.code) + "[del]");
+      EXPECT_EQ(Text("select count(*) from UUSRBM where NCID = " + nid), "0");
+    }
     EXPECT_EQ(LogonStatus(location_, u.code, u.password), p::kLogonWrong) << u.code;
-    const std::string deleted = Text("select CCODE from UUSR where NID = " + std::to_string(u.nid));
-    EXPECT_EQ(deleted, std::string(u.code) + "[del]");
-    EXPECT_EQ(Text("select count(*) from UUSRBM where NCID = " + std::to_string(u.nid)), "0");
+    const std::string places = Text("select count(*) from UUSRBM where NCID = " + nid);
 
     // Restore: attach under the department picked, then the module's update.
-    const int link = hrz::AttachToNodeRequest(alice_.get(), kSales, u.nid);
+    const int link = hrz::AttachToNodeRequest(alice_.get(), kEng, u.nid);
     ASSERT_GE(link, 1) << u.code;
     ASSERT_EQ(XCliDB_ExecuteSQL(alice_.get(), RestoreStatement(u.code, u.nid).c_str(), 0, 0), 1)
         << u.code;
-    EXPECT_EQ(Text("select CCODE || ' ' || NSTAT from UUSR where NID = " + std::to_string(u.nid)),
+    EXPECT_EQ(Text("select CCODE || ' ' || NSTAT from UUSR where NID = " + nid),
               std::string(u.code) + " 255");
-    EXPECT_EQ(Text("select group_concat(NID || ':' || NPID) from UUSRBM where NCID = " +
-                   std::to_string(u.nid)),
-              std::to_string(link) + ":304");
+    EXPECT_EQ(Text("select count(*) from UUSRBM where NCID = " + nid +
+                   " and NPID = 301 and NID = " + std::to_string(link)),
+              "1");
+    EXPECT_EQ(Text("select count(*) from UUSRBM where NCID = " + nid),
+              std::to_string(std::stoi(places) + 1));
     EXPECT_EQ(LogonStatus(location_, u.code, u.password), p::kLogonOk) << u.code;
+    // Its own privilege was kept: it manages users again (Engineering does not).
+    Connection restored = LogonAs(u.code, u.password);
+    EXPECT_GE(hrz::AttachToNodeRequest(restored.get(), kQa, kCarol), 1) << u.code;
   }
 }
 
