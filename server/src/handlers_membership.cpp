@@ -123,15 +123,17 @@ class MembershipChange {
 
 // The code of a deleted user: its own with the marker added, again for each deleted user
 // that holds that already, so that it stays unique and restoring (which drops every marker)
-// gives the code back. A code that carries the marker already is kept.
-std::string DeletedCode(sqlite3* db, std::string code) {
+// gives the code back. A code that carries the marker already is kept, and so is one that
+// would grow longer than any code may be: state 254 alone marks that user deleted.
+std::string DeletedCode(sqlite3* db, const std::string& code) {
   if (code.find(kDeletedMarker) != std::string::npos) return code;
-  for (;;) {
-    code += kDeletedMarker;
+  for (std::string marked = code + std::string(kDeletedMarker);
+       marked.size() <= protocol::kMaxUserCode; marked += kDeletedMarker) {
     Statement taken(db, "SELECT 1 FROM UUSR WHERE CCODE = ?");
-    taken.Bind(1, code);
-    if (!taken.Row()) return code;
+    taken.Bind(1, marked);
+    if (!taken.Row()) return marked;
   }
+  return code;
 }
 
 }  // namespace

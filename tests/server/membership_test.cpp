@@ -195,6 +195,20 @@ TEST_F(MembershipTest, DeletingAUserMarksItAndTakesItOutOfTheOrganisationOnly) {
   ASSERT_EQ(Ask(*adm, p::kDeleteUser, {kAlice}).status, p::kUserDeleted);
   EXPECT_EQ(StoreText("select CCODE || ' ' || NSTAT from UUSR where NID = 308"), "alice[del] 254");
   EXPECT_EQ(StoreText("select count(*) from UUSRBM where NCID = 308"), "0");
+  // A code with no room for the marker is kept as it is; state 254 marks the user deleted
+  // and restoring keeps the code. The longest code that takes the marker takes it.
+  const std::string longest(hrz::protocol::kMaxUserCode - 5, 'z');
+  for (const auto& [nid, code] :
+       {std::pair{401, longest + "y"}, std::pair{402, std::string(longest)}}) {
+    ASSERT_EQ(Execute(*adm, "insert into UUSR(NID, CCODE, CSRC) values(" + std::to_string(nid) +
+                                ", '" + code + "', 'UUSRI')")
+                  .status,
+              p::kOk);
+    ASSERT_EQ(Ask(*adm, p::kDeleteUser, {nid}).status, p::kUserDeleted);
+  }
+  EXPECT_EQ(StoreText("select CCODE || ' ' || NSTAT from UUSR where NID = 401"), longest + "y 254");
+  EXPECT_EQ(StoreText("select CCODE || ' ' || NSTAT from UUSR where NID = 402"),
+            longest + "[del] 254");
   // Users of every kind are deleted alike.
   EXPECT_EQ(Ask(*adm, p::kDeleteUser, {kCarol}).status, p::kUserDeleted);
   EXPECT_EQ(Ask(*adm, p::kDeleteUser, {311}).status, p::kUserDeleted);
