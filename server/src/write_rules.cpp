@@ -139,11 +139,14 @@ std::string ProtectAdministrator(const RowChange& change) {
   return {};
 }
 
-// The organisation's root stays: not deleted, at its NID, a department.
+// The organisation's root stays: not deleted nor marked deleted, at its NID, a department.
 std::string ProtectRoot(const RowChange& change) {
   const bool was = IntegerOf(change.Before("NID")) == kRootNid;
   const bool is = IntegerOf(change.After("NID")) == kRootNid;
-  if (was && change.kind == WriteKind::kDelete) return "the organisation's root cannot be deleted";
+  if (was &&
+      (change.kind == WriteKind::kDelete || IntegerOf(change.After("NSTAT")) == kDeletedState)) {
+    return "the organisation's root cannot be deleted";
+  }
   if (was != is && change.kind == WriteKind::kUpdate)
     return "the organisation's root keeps its NID";
   if (was && Changed(change, "CSRC")) return "the organisation's root stays a department";

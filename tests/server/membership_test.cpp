@@ -346,6 +346,8 @@ TEST_F(MembershipTest, ClientSqlCannotBreakTheOrganisation) {
       {adm.get(), "delete from UUSR where NID = 2", "root cannot be deleted"},
       {adm.get(), "update UUSR set NID = 3 where NID = 2", "root keeps its NID"},
       {adm.get(), "update UUSR set CSRC = 'UROLE' where NID = 2", "root stays a department"},
+      {alice.get(), "update UUSR set NSTAT = 254 where NID = 2", "root cannot be deleted"},
+      {adm.get(), "update UUSR set NSTAT = 254 where NID = 2", "root cannot be deleted"},
       {adm.get(), "update UUSR set NSTAT = 254 where NID = 1", "administrator's record cannot"},
       {adm.get(), "update UUSR set CSRC = 'UDEPT' where NID = 1", "administrator's kind"},
   };
