@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "hrzcommon/text.h"
+#include "organisation_rules.h"
 
 namespace hrzsrv {
 namespace {
@@ -58,7 +59,10 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
     if (error) *error = sqlite3_errmsg(db);
     return false;
   }
-  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error)) return false;
+  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error) ||
+      !InstallOrganisationRules(db, error)) {
+    return false;
+  }
   // New records are numbered on from the last system NID.
   Statement numbering(db, "INSERT INTO sqlite_sequence(name, seq) VALUES('UUSR', ?)");
   numbering.Bind(1, std::int64_t{kLastSystemNid});
@@ -110,7 +114,9 @@ bool UpgradeSchema(sqlite3* db, std::string* error) {
   if (!AddLaterTables(db, error)) return false;
   // The audit log's peer address came with the rights checks.
   Statement peer(db, "SELECT CPEER FROM SRV_LOG LIMIT 0");
-  return peer.ok() || ExecSql(db, "ALTER TABLE SRV_LOG ADD COLUMN CPEER TEXT", error);
+  if (!peer.ok() && !ExecSql(db, "ALTER TABLE SRV_LOG ADD COLUMN CPEER TEXT", error)) return false;
+  // The rules of the organisation's links came with the membership requests.
+  return InstallOrganisationRules(db, error);
 }
 
 bool IsAdminCode(std::string_view code) {
