@@ -1,5 +1,7 @@
 #include "support/stores.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 
 namespace hrztest {
@@ -31,6 +33,38 @@ std::string QueryText(tagXCliDB* db, const std::string& sql) {
   char text[512];
   if (!rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text)) return "<unreadable>";
   return text;
+}
+
+std::vector<std::string> StoreRows(const std::string& store, const std::string& sql) {
+  std::vector<std::string> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    // The server may still be closing a session's connection, which checkpoints the store.
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(stmt) == SQLITE_ROW) {
+        std::string row;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+          const int type = sqlite3_column_type(stmt, c);  // before the text conversion
+          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+          row += std::to_string(type) + ":" + (text ? text : "") + "|";
+        }
+        rows.push_back(row);
+      }
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+  return rows;
+}
+
+void WriteStore(const std::string& store, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 10000);
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  sqlite3_close(db);
 }
 
 std::string ViaName(const ::testing::TestParamInfo<Via>& info) {

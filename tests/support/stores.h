@@ -7,6 +7,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hrzserver/engine.h"
 #include "hrzserver/tcp_server.h"
@@ -34,6 +35,12 @@ Connection TryLogon(const std::string& location, const char* code, const char* p
 
 // The first column of the first row of a query as text; "<none>" when there is no row.
 std::string QueryText(tagXCliDB* db, const std::string& sql);
+
+// Rows of a query straight from the store file, private tables included: each cell as its
+// SQLite type and text, "type:text|" per cell.
+std::vector<std::string> StoreRows(const std::string& store, const std::string& sql);
+// Runs SQL straight on the store file; fails the test when it fails.
+void WriteStore(const std::string& store, const std::string& sql);
 
 // A clock the test sets; starts at a fixed moment.
 class FakeClock final : public hrzsrv::Clock {
