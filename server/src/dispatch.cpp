@@ -31,6 +31,11 @@ constexpr std::array kRoutes = {
     Route{p::kUploadName, false, h::UploadName},
     Route{p::kGetFile, false, h::GetFile},
     Route{p::kPutFile, false, h::PutFile},
+    // Privilege strings and grantors, each in two steps.
+    Route{p::kReadPrivileges, false, h::ReadPrivileges},
+    Route{p::kReadPrivilegesNext, false, h::ReadPrivilegesNext},
+    Route{p::kSavePrivileges, false, h::SavePrivileges},
+    Route{p::kSavePrivilegesNext, false, h::SavePrivilegesNext},
 };
 
 }  // namespace

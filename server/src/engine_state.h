@@ -5,12 +5,15 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "client_sql_guard.h"
 #include "crypto.h"
+#include "hrzcommon/protocol.h"
 #include "hrzserver/engine.h"
+#include "privilege_rules.h"
 #include "sqlite_db.h"
 
 namespace hrzsrv {
@@ -37,6 +40,15 @@ struct EngineState {
   OnlineRegistry online;
 };
 
+// The first step of a two-step privilege exchange. It lives until the session's next request,
+// which must be its continuation naming the same node and number.
+struct PrivilegeStep {
+  hrz::protocol::Kind continuation{};
+  std::int32_t node = 0;
+  std::uint32_t number = 0;  // the session's count of exchanges when it began
+  PrivilegeSet set;          // read: the set the first reply showed; save: the marks sent
+};
+
 struct SessionState {
   std::uint64_t id = 0;
   std::string peer;
@@ -45,7 +57,9 @@ struct SessionState {
   int userNid = -1;         // -1 until a logon succeeds
   std::string userCode;
   std::int32_t clientVersion = 0;
-  std::set<std::string> issuedFiles;  // server file names named for this session's uploads
+  std::set<std::string> issuedFiles;           // server file names named for this session's uploads
+  std::optional<PrivilegeStep> privilegeStep;  // taken by the request that follows it
+  std::uint32_t privilegeExchanges = 0;        // numbers the session's privilege exchanges
   bool LoggedOn() const { return userNid > 0; }
   // The administrator is the reserved record, whatever code it shows.
   bool IsAdmin() const;

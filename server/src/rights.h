@@ -25,4 +25,7 @@ std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view
 // The session's rights: the administrator is the reserved record, not a code.
 Rights RightsOf(sqlite3* db, const SessionState& session);
 
+// The privilege editor's gate: the administrator, or "UFUNCPVG" view or modify.
+bool MayEditPrivileges(sqlite3* db, const SessionState& session);
+
 }  // namespace hrzsrv
