@@ -36,6 +36,9 @@ constexpr std::array kRoutes = {
     Route{p::kReadPrivilegesNext, false, h::ReadPrivilegesNext},
     Route{p::kSavePrivileges, false, h::SavePrivileges},
     Route{p::kSavePrivilegesNext, false, h::SavePrivilegesNext},
+    // Record save
+    Route{p::kRecordSaveEarly, false, h::RecordSaveEarly},
+    Route{p::kRecordSaveLast, false, h::RecordSaveLast},
 };
 
 }  // namespace

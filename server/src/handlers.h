@@ -29,6 +29,9 @@ Reply ReadPrivileges(Context&, wire::BodyReader&);
 Reply ReadPrivilegesNext(Context&, wire::BodyReader&);
 Reply SavePrivileges(Context&, wire::BodyReader&);
 Reply SavePrivilegesNext(Context&, wire::BodyReader&);
+// Record save
+Reply RecordSaveEarly(Context&, wire::BodyReader&);
+Reply RecordSaveLast(Context&, wire::BodyReader&);
 // Files
 Reply DownloadName(Context&, wire::BodyReader&);
 Reply UploadName(Context&, wire::BodyReader&);

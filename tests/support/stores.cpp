@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include <cstdlib>
+
 namespace hrztest {
 
 void CopySampleStore(const std::string& path) {
@@ -71,6 +73,39 @@ std::string ViaName(const ::testing::TestParamInfo<Via>& info) {
   return info.param == Via::kEmbedded ? "Embedded" : "Tcp";
 }
 
+int CountEntries(const std::string& folder) {
+  std::error_code ignored;
+  int count = 0;
+  for (auto it = std::filesystem::directory_iterator(folder, ignored);
+       it != std::filesystem::directory_iterator(); it.increment(ignored)) {
+    ++count;
+  }
+  return count;
+}
+
+void UseConfigFolder(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+}
+
+void TrustServer(const std::string& location) {
+  char fingerprint[XCLI_FINGERPRINT_SIZE], error[256] = {};
+  ASSERT_EQ(XCliDB_CheckServer(location.c_str(), fingerprint, nullptr, error, sizeof error),
+            XCLI_SERVER_NEW)
+      << error;
+  ASSERT_EQ(XCliDB_PinServer(location.c_str(), fingerprint, error, sizeof error), 1) << error;
+}
+
+std::unique_ptr<hrzsrv::TcpServer> StartTlsServer(hrzsrv::Engine& engine,
+                                                  const std::string& storePath,
+                                                  hrzsrv::ServerOptions options) {
+  std::string error;
+  EXPECT_TRUE(hrzsrv::LoadTlsIdentity(storePath, &options.tls, &error)) << error;
+  auto server = hrzsrv::TcpServer::Start(engine, options, &error);
+  EXPECT_TRUE(server) << error;
+  return server;
+}
+
 void ClientTest::SetUp() {
   storePath_ = dir_.File("store.db");
   CopySampleStore(storePath_);
@@ -83,9 +118,11 @@ void ClientTest::SetUp() {
   std::string error;
   engine_ = hrzsrv::Engine::Open(storePath_, clock_, &error);
   ASSERT_TRUE(engine_) << error;
-  server_ = hrzsrv::TcpServer::Start(*engine_, "127.0.0.1", 0, &error);
-  ASSERT_TRUE(server_) << error;
+  server_ = StartTlsServer(*engine_, storePath_);
+  ASSERT_TRUE(server_);
   location_ = "tcp://127.0.0.1:" + std::to_string(server_->port());
+  UseConfigFolder(dir_.File("config"));
+  TrustServer(location_);
 }
 
 void ClientTest::TearDown() {
