@@ -88,7 +88,7 @@ struct SessionState {
   int userNid = -1;                    // -1 until a logon succeeds
   std::string userCode;
   std::int32_t clientVersion = 0;
-  std::set<std::string> issuedFiles;           // server file names named for this session's uploads
+  std::set<std::string> issuedFiles;  // server file names named for this session's uploads
   PendingSave pendingSave;
   std::optional<PrivilegeStep> privilegeStep;  // taken by the request that follows it
   std::uint32_t privilegeExchanges = 0;        // numbers the session's privilege exchanges
