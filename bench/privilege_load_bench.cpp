@@ -1,9 +1,9 @@
 // Loading a user's privilege rows as the privilege editor does: the departments and roles
 // above the user, one where-used level per query, then the two-step privilege read of the
-// user and of each of them, sent a frame at a time to the engine. Beside it the floor: the
-// same reads as plain SQL on the same store in the same run. The catalogue has 500 entries
-// and every department a 500-mark string; organisations of two sizes and users under 2, 5
-// and 10 departments and roles show what the requests grow with.
+// user and of each of them, through the database client in process with the module's own
+// read. Beside it the floor: the same reads as plain SQL on the same store in the same run.
+// The catalogue has 500 entries and every department a 500-mark string; organisations of two
+// sizes and users under 2, 5 and 10 departments and roles show what the requests grow with.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -15,18 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "hrzcommon/protocol.h"
-#include "hrzcommon/result_set.h"
-#include "hrzcommon/wire.h"
-#include "hrzserver/engine.h"
+#include "entry/requests.h"
 #include "large_org.h"
 #include "support/temp_dir.h"
 #include "xclidb.h"
 
 namespace {
-
-namespace p = hrz::protocol;
-namespace wire = hrz::wire;
 
 constexpr const char* kPassword = "bench-pw";
 constexpr int kCatalogue = 500;
@@ -118,42 +112,31 @@ std::string LevelQuery(const std::set<int>& level) {
   return "select distinct NPID from UUSRBM where NPID > 0 and NCID in (" + InList(level) + ")";
 }
 
-// A session of the engine logged on as the administrator; counts the requests it sends.
+// An in-process connection of the database client logged on as the administrator, reading
+// as the module does (its own two-step read); counts the requests it sends.
 class EngineClient {
  public:
   explicit EngineClient(const std::string& path) {
-    std::string error;
-    engine_ = hrzsrv::Engine::Open(path, nullptr, &error);
-    if (!engine_) std::abort();
-    session_ = engine_->NewSession("bench", &error);
-    char sealed[256] = {};
-    // Opening a connection teaches XCliEncryptPassword the store's key.
     char reason[256] = {};
-    XCliDB_Close(XCliDB_Open(path.c_str(), reason, sizeof reason));
-    if (!session_ || !XCliEncryptPassword(kPassword, sealed)) std::abort();
-    wire::BodyWriter logon;
-    logon.PutText("adm");
-    logon.PutText(sealed);
-    logon.PutInt32(1);
-    if (Send(Header(p::kLogon), logon.Finish()) != p::kLogonOk) std::abort();
+    db_ = XCliDB_Open(path.c_str(), reason, sizeof reason);
+    int status = 0;
+    if (db_ == nullptr || !XCliDB_Logon(db_, "adm", kPassword, 1, &status, nullptr, 0)) {
+      std::abort();
+    }
   }
+  ~EngineClient() { XCliDB_Close(db_); }
 
   // The departments and roles above nid, all levels up, one query per level.
   std::set<int> Ancestors(int nid) {
     std::set<int> found, level{nid};
     while (!level.empty()) {
-      wire::BodyWriter body;
-      body.PutLong(LevelQuery(level));
-      if (Send(Header(p::kQuery), body.Finish()) != p::kOk) std::abort();
-      std::string payload;
-      wire::ResultSet rows;
-      if (!wire::BodyReader(reply_).NextLong(&payload, p::kMaxFrameSize) ||
-          !wire::DecodeResultSet(payload, &rows)) {
-        std::abort();
-      }
+      ++requests;
+      XCliGenRS rs(db_);
+      if (!rs.Open(1, LevelQuery(level).c_str())) std::abort();
       std::set<int> next;
-      for (const auto& row : rows.rows) {
-        const int parent = std::atoi(row[0].text.c_str());
+      for (; !rs.IsEOF(); rs.MoveNext()) {
+        int parent = 0;
+        if (!rs.GetFieldValue(0, XCLI_TYPE_INT32, &parent, 4)) std::abort();
         if (found.insert(parent).second) next.insert(parent);
       }
       level = std::move(next);
@@ -163,47 +146,17 @@ class EngineClient {
 
   // The two-step read of one node's set; the number of marks.
   std::size_t ReadSet(int nid) {
-    wire::BodyWriter body;
-    body.PutInt32(nid);
+    requests += 2;
     std::string marks;
-    if (Send(Header(p::kReadPrivileges), body.Finish()) != p::kPrivilegeMarks ||
-        !wire::BodyReader(reply_).NextText(&marks)) {
-      std::abort();
-    }
-    std::span<const std::uint8_t> grantors;
-    if (Send(replyHeader_, {}) != p::kPrivilegeGrantors ||
-        !wire::BodyReader(reply_).Next(&grantors) || grantors.size() != 4 * marks.size()) {
-      std::abort();
-    }
+    std::vector<std::uint32_t> grantors;
+    if (!hrz::ReadPrivilegeSet(db_, nullptr, nid, &marks, &grantors)) std::abort();
     return marks.size();
   }
 
   int requests = 0;
 
  private:
-  static std::vector<std::uint8_t> Header(p::Kind kind) {
-    std::vector<std::uint8_t> header(p::kHeaderSize, 0);
-    header[p::kClassByte] = kind.cls;
-    header[p::kGroupByte] = kind.group;
-    header[p::kCodeByte] = kind.code;
-    return header;
-  }
-
-  int Send(const std::vector<std::uint8_t>& header, const wire::Bytes& body) {
-    ++requests;
-    std::vector<std::uint8_t> frame = header;
-    frame.insert(frame.end(), body.begin(), body.end());
-    hrzsrv::Session::Outcome outcome = session_->Handle(frame, false);
-    if (outcome.reply.size() < p::kHeaderSize) std::abort();
-    replyHeader_.assign(outcome.reply.begin(), outcome.reply.begin() + p::kHeaderSize);
-    reply_.assign(outcome.reply.begin() + p::kHeaderSize, outcome.reply.end());
-    return replyHeader_[p::kCodeByte];
-  }
-
-  std::unique_ptr<hrzsrv::Engine> engine_;
-  std::unique_ptr<hrzsrv::Session> session_;
-  std::vector<std::uint8_t> replyHeader_;
-  wire::Bytes reply_;
+  tagXCliDB* db_ = nullptr;
 };
 
 // The same reads on a plain connection: each level query prepared as a client's would be,
