@@ -18,6 +18,8 @@ constexpr std::string_view kRefused = "REFUSED";
 constexpr std::string_view kLogonFailed = "LOGON FAILED";
 constexpr std::string_view kLocked = "LOCKED";
 constexpr std::string_view kRightsChanged = "RIGHTS CHANGED";
+constexpr std::string_view kGranted = "GRANTED";      // a privilege mark added or raised
+constexpr std::string_view kWithdrawn = "WITHDRAWN";  // a privilege mark removed or lowered
 }  // namespace audit
 
 struct AuditEntry {

@@ -36,6 +36,11 @@ constexpr std::array kRoutes = {
     Route{p::kDeleteUser, false, h::DeleteUser},
     Route{p::kRemoveUser, false, h::RemoveUser},
     Route{p::kDeleteNode, false, h::DeleteNode},
+    // Privilege strings and grantors, each in two steps.
+    Route{p::kReadPrivileges, false, h::ReadPrivileges},
+    Route{p::kReadPrivilegesNext, false, h::ReadPrivilegesNext},
+    Route{p::kSavePrivileges, false, h::SavePrivileges},
+    Route{p::kSavePrivilegesNext, false, h::SavePrivilegesNext},
     // Record save
     Route{p::kRecordSaveEarly, false, h::RecordSaveEarly},
     Route{p::kRecordSaveLast, false, h::RecordSaveLast},

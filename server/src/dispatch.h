@@ -18,6 +18,8 @@ namespace wire = hrz::wire;
 struct Context {
   EngineState& engine;
   SessionState& session;
+  std::span<const std::uint8_t> header;        // the request's 35 bytes
+  std::optional<PrivilegeStep> privilegeStep;  // the session's first step, when one preceded
   sqlite3* db() { return session.db.get(); }
   double Now() const;  // the server's time as a date number
 };
@@ -27,10 +29,12 @@ struct Reply {
   std::optional<std::uint8_t> group;  // reply group; the request's when unset
   wire::Bytes body;                   // empty, or fields and terminator
   bool none = false;                  // one-way message: nothing is sent back
+  // The first step of a two-step exchange names itself in the reply header.
+  std::optional<PrivilegeStep> startsExchange;
 
-  static Reply Status(std::uint8_t status) { return Reply{status, {}, {}, false}; }
+  static Reply Status(std::uint8_t status) { return Reply{status, {}, {}, false, {}}; }
   static Reply With(std::uint8_t status, wire::BodyWriter& body) {
-    return Reply{status, {}, body.Finish(), false};
+    return Reply{status, {}, body.Finish(), false, {}};
   }
   // kFailed with the reason as field 1.
   static Reply Failure(std::string_view reason);

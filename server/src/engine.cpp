@@ -1,6 +1,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "dispatch.h"
 #include "store.h"
@@ -114,12 +115,25 @@ class SessionImpl final : public Session {
     outcome.reply.assign(frame.begin(), frame.begin() + protocol::kHeaderSize);
     outcome.reply[protocol::kCodeByte] = reply.status;
     if (reply.group) outcome.reply[protocol::kGroupByte] = *reply.group;
+    if (reply.startsExchange) StartExchange(std::move(*reply.startsExchange), outcome.reply.data());
     outcome.reply.insert(outcome.reply.end(), reply.body.begin(), reply.body.end());
     return outcome;
   }
 
  private:
+  // Keeps the first step of a two-step exchange for the next request and names it in the
+  // reply header, which the client sends back with the continuation.
+  void StartExchange(PrivilegeStep step, std::uint8_t* replyHeader) {
+    step.number = ++state_.privilegeExchanges;
+    wire::WriteInt32(replyHeader + protocol::kExchangeNodeByte, step.node);
+    wire::WriteInt32(replyHeader + protocol::kExchangeNumberByte,
+                     static_cast<std::int32_t>(step.number));
+    state_.privilegeStep = std::move(step);
+  }
+
   Reply Answer(const std::uint8_t* header, std::span<const std::uint8_t> body) {
+    // A first step lasts one request: its continuation takes it, anything else drops it.
+    std::optional<PrivilegeStep> step = std::exchange(state_.privilegeStep, std::nullopt);
     const Route* route = FindRoute(header[protocol::kClassByte], header[protocol::kGroupByte],
                                    header[protocol::kCodeByte]);
     if (route == nullptr) return Reply::Status(protocol::kUnknownRequest);
@@ -129,7 +143,7 @@ class SessionImpl final : public Session {
       state_.pendingSave = PendingSave{};
       return Reply::BadMessage();
     }
-    Context context{engine_, state_};
+    Context context{engine_, state_, {header, protocol::kHeaderSize}, std::move(step)};
     wire::BodyReader reader(body);
     Reply reply = route->handler(context, reader);
     // A field over its kind's limit is not malformed; it gets a status of its own.

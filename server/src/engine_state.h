@@ -17,6 +17,7 @@
 #include "crypto.h"
 #include "hrzcommon/protocol.h"
 #include "hrzserver/engine.h"
+#include "privilege_rules.h"
 #include "record_save_message.h"
 #include "sqlite_db.h"
 
@@ -64,6 +65,15 @@ struct PendingSave {
   std::size_t bytes = 0;  // body bytes of the messages kept, at most kRecordSavePendingMax
 };
 
+// The first step of a two-step privilege exchange. It lives until the session's next request,
+// which must be its continuation naming the same node and number.
+struct PrivilegeStep {
+  hrz::protocol::Kind continuation{};
+  std::int32_t node = 0;
+  std::uint32_t number = 0;  // the session's count of exchanges when it began
+  PrivilegeSet set;          // read: the set the first reply showed; save: the marks sent
+};
+
 struct SessionState {
   std::uint64_t id = 0;
   std::string peer;
@@ -80,6 +90,8 @@ struct SessionState {
   std::int32_t clientVersion = 0;
   std::set<std::string> issuedFiles;  // server file names named for this session's uploads
   PendingSave pendingSave;
+  std::optional<PrivilegeStep> privilegeStep;  // taken by the request that follows it
+  std::uint32_t privilegeExchanges = 0;        // numbers the session's privilege exchanges
   bool LoggedOn() const { return userNid > 0; }
   // The administrator is the reserved record, whatever code it shows.
   bool IsAdmin() const;

@@ -24,6 +24,11 @@ Reply PutLog(Context&, wire::BodyReader&);
 Reply FuncPvg(Context&, wire::BodyReader&);
 Reply OnlineState(Context&, wire::BodyReader&);
 Reply OnlineAck(Context&, wire::BodyReader&);
+// Privilege strings and grantors: first steps and their continuations
+Reply ReadPrivileges(Context&, wire::BodyReader&);
+Reply ReadPrivilegesNext(Context&, wire::BodyReader&);
+Reply SavePrivileges(Context&, wire::BodyReader&);
+Reply SavePrivilegesNext(Context&, wire::BodyReader&);
 // Record save
 Reply RecordSaveEarly(Context&, wire::BodyReader&);
 Reply RecordSaveLast(Context&, wire::BodyReader&);

@@ -37,4 +37,12 @@ Rights RightsOf(sqlite3* db, const SessionState& session) {
   return rights;
 }
 
+bool MayEditPrivileges(sqlite3* db, const SessionState& session) {
+  if (session.IsAdmin()) return true;
+  if (!session.LoggedOn()) return false;
+  const PrivilegeFlags flags =
+      PrivilegeOf(db, session.userNid, "UFUNCPVG").value_or(PrivilegeFlags{});
+  return flags.view || flags.modify;
+}
+
 }  // namespace hrzsrv

@@ -26,4 +26,7 @@ std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view
 // whose user was deleted since its logon has none.
 Rights RightsOf(sqlite3* db, const SessionState& session);
 
+// The privilege editor's gate: the administrator, or "UFUNCPVG" view or modify.
+bool MayEditPrivileges(sqlite3* db, const SessionState& session);
+
 }  // namespace hrzsrv

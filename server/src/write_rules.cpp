@@ -1,4 +1,6 @@
 #include "write_rules.h"
+
+#include "hrzcommon/protocol.h"
 #include "hrzcommon/text.h"
 
 #include <optional>
@@ -163,10 +165,29 @@ struct AuditedTable {
 const AuditedTable kAuditedTables[] = {
     {"UUSR", "NID", {"CCODE", "NSTAT", "CSRC"}},
     {"UUSRBM", "NCID", {"NPID", "NCID"}},
+    // A catalogue entry's code and position decide which mark of every string it reads.
+    {"UUSRFN", "NID", {"CCODE", "NFNCHR"}},
 };
 
 // The rows' identities: who owns a row, the administrator's NID and code, a link's record.
 constexpr std::string_view kIdentityColumns[] = {"NID", "CCODE", "NCID"};
+
+// Empty unless the change gives a catalogue entry a position past the last one a privilege
+// string holds, where no mark can be stored. Entries without a position (not a positive
+// whole number) stay allowed: they carry no mark at all.
+std::string RefuseCatalogueChange(const RowChange& change) {
+  if (!hrz::EqualsNoCase(change.table, "UUSRFN") || change.kind == WriteKind::kDelete) return {};
+  const Cell* before = change.Before("NFNCHR");
+  const Cell* after = change.After("NFNCHR");
+  if (after == nullptr || (before != nullptr && *before == *after)) return {};
+  const std::optional<std::int64_t> position = IntegerOf(after);
+  if (position && *position > static_cast<std::int64_t>(hrz::protocol::kMaxPrivilegeMarks)) {
+    return "a catalogue entry's position is at most " +
+           std::to_string(hrz::protocol::kMaxPrivilegeMarks) +
+           ": no privilege string holds a mark beyond it";
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -231,6 +252,7 @@ std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
   const std::string table(change.table);
   if (change.columns == nullptr) return "the row in " + table + " cannot be read";
   if (std::string reason = RefuseSystemRecordChange(change); !reason.empty()) return reason;
+  if (std::string reason = RefuseCatalogueChange(change); !reason.empty()) return reason;
   if (rights.admin) return {};
   if (change.kind != WriteKind::kUpdate) return OnlyTheAdministrator(change.kind, change.table);
   for (std::size_t i = 0; i < change.columns->size(); ++i) {

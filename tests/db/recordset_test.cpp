@@ -67,15 +67,24 @@ TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {
     const char* table;
     const char* name;
     const char* row;
+    const char* number = "20000101";
   };
   const Column columns[] = {
-      {"UUSR", "NSTAT", "CCODE = 'bob'"},     {"UUSR", "NCRTOR", "CCODE = 'bob'"},
-      {"UUSR", "NPWDDAYS", "CCODE = 'bob'"},  {"UUSR", "DMODIPWD", "CCODE = 'bob'"},
-      {"UUSR", "NTRYLGN", "CCODE = 'bob'"},   {"UUSR", "NPA", "CCODE = 'bob'"},
-      {"UUSR", "NPB", "CCODE = 'bob'"},       {"UUSR", "NPC", "CCODE = 'bob'"},
-      {"UUSR", "NPD", "CCODE = 'bob'"},       {"UUSR", "NWFMAXTM", "CCODE = 'bob'"},
-      {"UUSR", "NWFMAXCNT", "CCODE = 'bob'"}, {"UUSR", "NUPCLIVR", "CCODE = 'bob'"},
-      {"UUSRBM", "NPID", "NCID = 309"},       {"UUSRFN", "NFNCHR", "CCODE = 'UUSR'"},
+      {"UUSR", "NSTAT", "CCODE = 'bob'"},
+      {"UUSR", "NCRTOR", "CCODE = 'bob'"},
+      {"UUSR", "NPWDDAYS", "CCODE = 'bob'"},
+      {"UUSR", "DMODIPWD", "CCODE = 'bob'"},
+      {"UUSR", "NTRYLGN", "CCODE = 'bob'"},
+      {"UUSR", "NPA", "CCODE = 'bob'"},
+      {"UUSR", "NPB", "CCODE = 'bob'"},
+      {"UUSR", "NPC", "CCODE = 'bob'"},
+      {"UUSR", "NPD", "CCODE = 'bob'"},
+      {"UUSR", "NWFMAXTM", "CCODE = 'bob'"},
+      {"UUSR", "NWFMAXCNT", "CCODE = 'bob'"},
+      {"UUSR", "NUPCLIVR", "CCODE = 'bob'"},
+      {"UUSRBM", "NPID", "NCID = 309"},
+      // A catalogue position holds at most 511.
+      {"UUSRFN", "NFNCHR", "CCODE = 'UUSR'", "511"},
   };
   // A link hangs its record under a department: one whose NID is the number written.
   ASSERT_EQ(
@@ -84,10 +93,10 @@ TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {
       1);
   for (const Column& c : columns) {
     const std::string where = std::string(" from ") + c.table + " where " + c.row;
-    const std::string set =
-        std::string("update ") + c.table + " set " + c.name + " = 20000101.0 where " + c.row;
+    const std::string set = std::string("update ") + c.table + " set " + c.name + " = " + c.number +
+                            ".0 where " + c.row;
     ASSERT_EQ(XCliDB_ExecuteSQL(db.get(), set.c_str(), 0, 0), 1) << set;
-    EXPECT_EQ(QueryText(db.get(), std::string("select ") + c.name + where), "20000101")
+    EXPECT_EQ(QueryText(db.get(), std::string("select ") + c.name + where), c.number)
         << c.table << "." << c.name;
   }
   // The server writes the day of a password change as a whole number too.

@@ -152,6 +152,10 @@ TEST_P(SecurityTest, ClientSqlRefusesEveryWriteNoDialogAllowsThatUser) {
       {"adm", kAdminPassword, "moves the administrator to another NID",
        "update UUSR set NID = 500 where NID = 1"},
       {"adm", kAdminPassword, "deletes the administrator", "delete from UUSR where NID = 1"},
+      {"adm", kAdminPassword, "adds a catalogue entry past the last position a string holds",
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(13, 'X', 'Menu', 512, 'x')"},
+      {"adm", kAdminPassword, "moves a catalogue entry past the last position",
+       "update UUSRFN set NFNCHR = '600' where CCODE = 'KQBRWS'"},
   };
   // Logged on first: a logon writes the client version into the user's row.
   std::map<std::string, Connection> sessions;
@@ -266,6 +270,9 @@ TEST_P(SecurityTest, ClientSqlKeepsEveryWriteTheDialogsAllow) {
       {"adm", kAdminPassword,
        "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(13, 'X', 'Menu', 13, 'x')",
        "select CCODE from UUSRFN where NID = 13", "3:X|"},
+      {"adm", kAdminPassword,
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(14, 'Z', 'Menu', 511, 'z')",
+       "select NFNCHR from UUSRFN where NID = 14", "1:511|"},
       {"adm", kAdminPassword, "delete from USETUPINFO where CNAME = 'WS-CAD-01'",
        "select count(*) from USETUPINFO", "1:2|"},
       {"adm", kAdminPassword, "update UUSR set CNAME = 'The Administrator' where NID = 1",
@@ -340,6 +347,12 @@ TEST_P(SecurityTest, RefusalsFailedLogonsLocksAndRightsChangesAreAudited) {
     XCliDB_ExecuteSQL(adm.get(), "update UUSR set CCODE = 'robert' where NID = 309", 0, 0);
     XCliDB_ExecuteSQL(adm.get(), "update UUSRBM set NPID = 304 where NCID = 310", 0, 0);
     XCliDB_ExecuteSQL(adm.get(), "update UUSR set CCODE = 'chief' where NID = 1", 0, 0);
+    XCliDB_ExecuteSQL(adm.get(),
+                      "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) "
+                      "values(13, '[].[OPEN].[FILE]', 'Menu Toolbar Command', 13, 'Open')",
+                      0, 0);
+    XCliDB_ExecuteSQL(adm.get(), "update UUSRFN set NFNCHR = 3, CNAME = 'Read' where NID = 4", 0,
+                      0);
   }
   struct Entry {
     const char* what;
@@ -365,6 +378,14 @@ TEST_P(SecurityTest, RefusalsFailedLogonsLocksAndRightsChangesAreAudited) {
        "1"},
       {"no entry for the unchanged link", "CACTION = 'RIGHTS CHANGED' and CTEXT = '304 -> 304'",
        "0"},
+      {"a command registered as a privilege",
+       "CACTION = 'RIGHTS CHANGED' and NUSER = 1 and CTABLE = 'UUSRFN' and NTARGET = 13 and "
+       "CVALUE = 'UUSRFN insert' and CTEXT = 'CCODE ''[].[OPEN].[FILE]'', NFNCHR 13'",
+       "1"},
+      {"a catalogue entry moved onto another's marks",
+       "CACTION = 'RIGHTS CHANGED' and NTARGET = 4 and CVALUE = 'UUSRFN.NFNCHR' and "
+       "CTEXT = '4 -> 3'",
+       "1"},
       {"the administrator refused its own rename",
        "CACTION = 'REFUSED' and NUSER = 1 and NTARGET = 1 and CTEXT like '%code cannot change%'",
        "1"},

@@ -81,9 +81,7 @@ constexpr Kind kDeleteNode{5, 5, 10};    // node NID -> kNodeDeleted or kNodeNot
 constexpr Kind kDeleteUser{5, 5, 1};     // user NID -> kUserDeleted
 constexpr Kind kRemoveUser{5, 5, 2};     // link NID of the user's place -> kUserDeleted
 
-// The module's kinds the server does not answer yet (status 253).
-constexpr Kind kReadPrivileges{5, 2, 20};   // node NID; then a continuation, empty body
-constexpr Kind kSavePrivileges{5, 1, 15};   // node NID, marks with zero; then the grantors
+// Files and record saves.
 constexpr Kind kUploadFileName{65, 7, 2};   // "UUSR", column, user NID, extension
 constexpr Kind kStoredFileName{65, 7, 1};   // table, column, record NID
 constexpr Kind kRecordSaveLast{68, 4, 1};   // the last (or only) message of a record save
@@ -179,6 +177,20 @@ constexpr std::uint8_t kBadMessage = 251;      // body fields malformed or wrong
 constexpr std::uint8_t kNotLoggedOn = 252;     // only logon and hello before a logon
 constexpr std::uint8_t kUnknownRequest = 253;  // no handler for class, group, code
 constexpr std::uint8_t kServerError = 254;     // the store failed; nothing was changed
+
+// ---- Two-step privilege exchanges ----
+// Each first step is answered with a status that asks for its continuation: the first reply's
+// header, sent back unchanged. That header names the exchange in bytes the module does not
+// read: the node (32-bit) and the session's number of the exchange (32-bit). Refusals answer
+// kFailed with the reason as field 1.
+constexpr Kind kReadPrivileges{5, 2, 20};  // node NID -> kPrivilegeMarks with the marks
+constexpr Kind kReadPrivilegesNext{5, 2, kPrivilegeMarks};  // empty -> kPrivilegeGrantors
+constexpr Kind kSavePrivileges{5, 1, 15};  // node NID, marks with zero -> kPrivilegeMarksTaken
+constexpr Kind kSavePrivilegesNext{5, 1, kPrivilegeMarksTaken};  // grantors -> kPrivilegesSaved
+constexpr std::size_t kExchangeNodeByte = 7;
+constexpr std::size_t kExchangeNumberByte = 11;
+// Positions 1 to 511 carry marks: the module builds a string in a buffer of 512.
+constexpr std::size_t kMaxPrivilegeMarks = 511;
 
 // ---- Result set payload (inside the long value of a kQuery reply) ----
 // u32 columns, each name (u32 length + bytes); u32 rows; per cell u8 type + u32 length + text.
