@@ -104,9 +104,11 @@ constexpr std::uint8_t kPrivilegeMarksTaken = 17;  // send the grantors next
 constexpr std::uint8_t kPrivilegesSaved = 16;
 constexpr std::uint8_t kFileNameGiven = 64;  // field 1: the server file name
 // A record save answers the request code as its status. The reply of the last message
-// carries the saved record block, whose 32-bit item NID sits at kRecordItemNidOffset.
+// carries the saved record block as its first field; counted from the reply's start, its
+// 32-bit item NID sits at kRecordItemNidOffset and its link NID at kRecordLinkNidOffset.
 constexpr std::size_t kRecordBlockSize = 192;
 constexpr std::size_t kRecordItemNidOffset = 133;
+constexpr std::size_t kRecordLinkNidOffset = 178;
 
 constexpr std::uint8_t kBadMessage = 251;      // body fields malformed or wrong in number
 constexpr std::uint8_t kNotLoggedOn = 252;     // only logon and hello before a logon
