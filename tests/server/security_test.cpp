@@ -45,14 +45,6 @@ std::vector<std::string> StoreRows(const std::string& store, const std::string& 
   return rows;
 }
 
-void WriteStore(const std::string& store, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
-  sqlite3_busy_timeout(db, 10000);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-  sqlite3_close(db);
-}
-
 struct RawReply {
   int status = -1;  // -1: the exchange failed
   std::string firstText;

@@ -1,5 +1,7 @@
 #include "support/stores.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 
 namespace hrztest {
@@ -31,6 +33,14 @@ std::string QueryText(tagXCliDB* db, const std::string& sql) {
   char text[512];
   if (!rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text)) return "<unreadable>";
   return text;
+}
+
+void WriteStore(const std::string& store, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 10000);
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  sqlite3_close(db);
 }
 
 std::string ViaName(const ::testing::TestParamInfo<Via>& info) {

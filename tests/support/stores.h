@@ -35,6 +35,10 @@ Connection TryLogon(const std::string& location, const char* code, const char* p
 // The first column of the first row of a query as text; "<none>" when there is no row.
 std::string QueryText(tagXCliDB* db, const std::string& sql);
 
+// Runs sql straight on the store file, past the server and its rights (private tables too):
+// how a test sets up what no client may write. Fails the test when it fails.
+void WriteStore(const std::string& store, const std::string& sql);
+
 // A clock the test sets; starts at a fixed moment.
 class FakeClock final : public hrzsrv::Clock {
  public:
