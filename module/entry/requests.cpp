@@ -277,7 +277,7 @@ bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsig
   if (nid < 1) return false;
   if (saved != nullptr) {
     saved->itemNid = nid;
-    const std::int32_t link = wire::ReadInt32(reply + p::kRecordLinkNidOffset);
+    const std::int32_t link = wire::ReadInt32(reply + p::kRecordLinkNidReplyOffset);
     saved->linkNid = link >= 1 ? link : -1;
   }
   return true;

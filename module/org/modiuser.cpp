@@ -123,7 +123,7 @@ int CUserRecCtrl::SaveUserRec() {
     block.itemNid = GetShowRecNID("UUSR");
     if (block.itemNid < 0) return 0;
     block.linkNid = GetShowRecNID("UUSRBM");
-    block.linkMode = block.linkNid < 1 ? kSaveLinkNone : kSaveLinkUpdate;
+    block.linkMode = block.linkNid < 1 ? protocol::kRecordLinkNone : protocol::kRecordLinkUpdate;
   }
   const int again = GetCtrlCfgNode("RE_CPWD");
   if (GetCtrlCfgNode("CPWD") > 0 && again > 0 && !CheckUserField(again)) return -1;
@@ -134,8 +134,8 @@ int CUserRecCtrl::SaveUserRec() {
       ShowOrgMessage(window_, T("must sel node"));
       return -1;
     }
-    block.itemMode = kSaveItemNew;
-    block.linkMode = kSaveLinkNew;
+    block.itemMode = protocol::kRecordModeNew;
+    block.linkMode = protocol::kRecordLinkNew;
     block.parentNid = tree_->GetBITM_NID(parentNode);
   }
 
@@ -151,7 +151,8 @@ int CUserRecCtrl::SaveUserRec() {
       const char* name = GetCtrlName(node);
       if (EqualsNoCase(name, "CPWD") || EqualsNoCase(name, "RE_CPWD")) continue;
       if (!CheckUserField(node)) return -1;
-      if (!IsFieldChanged(node, isNew ? kSaveItemNew : kSaveItemUpdate)) continue;
+      if (!IsFieldChanged(node, isNew ? protocol::kRecordModeNew : protocol::kRecordModeUpdate))
+        continue;
       ++counted;
       XCtrlFieldItem field;
       GetCtrlCfgData(node, XCTRLCFG_FIELD, &field, sizeof field);

@@ -3,24 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "entry/request_channel.h"
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
 
 namespace hrz {
 namespace {
 
-constexpr std::size_t kLayoutWidth = 98;
-constexpr std::size_t kTableWidth = 33;
-constexpr std::size_t kItemTableOffset = 98;
-constexpr std::size_t kItemNidOffset = 131;
-constexpr std::size_t kItemModeOffset = 139;
-constexpr std::size_t kLinkTableOffset = 143;
-constexpr std::size_t kLinkNidOffset = 176;
-constexpr std::size_t kParentNidOffset = 180;
-constexpr std::size_t kLinkModeOffset = 188;
+namespace p = protocol;
 
-constexpr std::size_t kEntryHeader = 29;  // name, kind flag, value type, value length
-constexpr std::uint16_t kValueTypeText = 1;
 constexpr std::size_t kLengthWord = 2;
 constexpr std::size_t kCountField = kLengthWord + 4;
 
@@ -42,15 +33,15 @@ void AppendUInt16(std::vector<std::uint8_t>& out, std::size_t value) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeRecordBlock(const RecordBlock& block) {
-  std::vector<std::uint8_t> out(protocol::kRecordBlockSize, 0);
-  PutText(out, 0, kLayoutWidth, block.layout);
-  PutText(out, kItemTableOffset, kTableWidth, "UUSR");
-  wire::WriteInt32(out.data() + kItemNidOffset, block.itemNid);
-  wire::WriteInt32(out.data() + kItemModeOffset, block.itemMode);
-  PutText(out, kLinkTableOffset, kTableWidth, "UUSRBM");
-  wire::WriteInt32(out.data() + kLinkNidOffset, block.linkNid);
-  wire::WriteInt32(out.data() + kParentNidOffset, block.parentNid);
-  wire::WriteInt32(out.data() + kLinkModeOffset, block.linkMode);
+  std::vector<std::uint8_t> out(p::kRecordBlockSize, 0);
+  PutText(out, p::kRecordLayoutOffset, p::kRecordLayoutWidth, block.layout);
+  PutText(out, p::kRecordTableOffset, p::kRecordTableWidth, "UUSR");
+  wire::WriteInt32(out.data() + p::kRecordNidOffset, block.itemNid);
+  wire::WriteInt32(out.data() + p::kRecordModeOffset, block.itemMode);
+  PutText(out, p::kRecordLinkTableOffset, p::kRecordLinkTableWidth, "UUSRBM");
+  wire::WriteInt32(out.data() + p::kRecordLinkNidOffset, block.linkNid);
+  wire::WriteInt32(out.data() + p::kRecordParentOffset, block.parentNid);
+  wire::WriteInt32(out.data() + p::kRecordLinkModeOffset, block.linkMode);
   return out;
 }
 
@@ -72,26 +63,26 @@ void RecordSaveMessages::StartBody(bool withBlock) {
 
 void RecordSaveMessages::CloseBody() {
   wire::WriteInt32(body_.data() + kLengthWord, inBody_);
-  AppendUInt16(body_, protocol::kTerminator);
+  AppendUInt16(body_, p::kTerminator);
 }
 
 bool RecordSaveMessages::Append(std::string_view field, std::string_view value, bool kind) {
-  if (field.size() > kSaveFieldNameMax) return false;
-  const std::size_t entry = kEntryHeader + value.size();
+  if (field.size() > p::kSaveFieldNameWidth) return false;
+  const std::size_t entry = p::kSaveFieldHeader + value.size();
   // The entry, its length word and the terminator after it must fit one body.
-  if (kCountField + entry + 2 * kLengthWord > kSaveBodyCapacity) return false;
-  if (body_.size() + entry + 2 * kLengthWord > kSaveBodyCapacity) {
+  if (kCountField + entry + 2 * kLengthWord > kRequestBodyCapacity) return false;
+  if (body_.size() + entry + 2 * kLengthWord > kRequestBodyCapacity) {
     CloseBody();
     if (!send_(body_, false)) return false;
     StartBody(false);
   }
   AppendUInt16(body_, entry);
   const std::size_t start = body_.size();
-  body_.resize(start + kEntryHeader, 0);
+  body_.resize(start + p::kSaveFieldHeader, 0);
   std::memcpy(body_.data() + start, field.data(), field.size());
-  body_[start + kSaveFieldNameMax] = kind ? 1 : 0;
-  PutUInt16(body_.data() + start + 25, kValueTypeText);
-  PutUInt16(body_.data() + start + 27, value.size());
+  body_[start + p::kSaveFieldNameWidth] = kind ? 1 : 0;
+  PutUInt16(body_.data() + start + p::kSaveFieldNameWidth + 1, p::kSaveValueText);
+  PutUInt16(body_.data() + start + p::kSaveFieldNameWidth + 3, value.size());
   body_.insert(body_.end(), value.begin(), value.end());
   ++inBody_;
   ++appended_;

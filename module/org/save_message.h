@@ -11,23 +11,17 @@
 #include <string_view>
 #include <vector>
 
-namespace hrz {
+#include "hrzcommon/protocol.h"
 
-constexpr std::size_t kSaveBodyCapacity = 8192;
-constexpr std::size_t kSaveFieldNameMax = 24;
-constexpr int kSaveItemUpdate = 1;
-constexpr int kSaveItemNew = 2;
-constexpr int kSaveLinkNone = 0;  // an update of a record shown without its link
-constexpr int kSaveLinkUpdate = 1;
-constexpr int kSaveLinkNew = 2;
+namespace hrz {
 
 struct RecordBlock {
   std::string layout;  // the pane's layout, "UUSR New"; at most 97 bytes
   int itemNid = -1;    // -1 for a new record
-  int itemMode = kSaveItemUpdate;
+  int itemMode = protocol::kRecordModeUpdate;
   int linkNid = -1;   // -1 for a new record
   int parentNid = 0;  // the department or role that receives a new record
-  int linkMode = kSaveLinkUpdate;
+  int linkMode = protocol::kRecordLinkUpdate;
 };
 
 // The block's 192 bytes: layout, "UUSR", item NID and mode, "UUSRBM", link NID, parent
@@ -42,8 +36,8 @@ class RecordSaveMessages {
   RecordSaveMessages(const RecordBlock& block, Sender send);
 
   // Appends the entry of one field ("UUSR.CNAME"); kind marks "UUSR.CSRC". A body that
-  // cannot take it is sent first as an early message. False when the name is longer than
-  // kSaveFieldNameMax, the entry cannot fit even an empty body, or a send failed.
+  // cannot take it is sent first as an early message. False when the name does not fit its
+  // 24 bytes, the entry cannot fit even an empty body, or a send failed.
   bool Append(std::string_view field, std::string_view value, bool kind = false);
   // Entries appended in this save so far, in every message.
   int Appended() const { return appended_; }

@@ -162,16 +162,19 @@ TEST_P(UserManagerTest, SearchFillsTheGridAndSwitchGoesBackAndForth) {
     for (int id : treeButtons) EXPECT_FALSE(d.IsEnabled(id)) << id;
     EXPECT_FALSE(d.IsEnabled(IDC_ROLEDEPT_REMOVE));
     EXPECT_EQ(Field(d, "CCODE"), "") << "the pane is cleared";
-    EXPECT_EQ(ShownTips(), std::vector<std::string>{"2 rows found"});
-    // Both words in code or name: Alice Archer and Carol Chen.
+    EXPECT_EQ(ShownTips(), std::vector<std::string>{"3 rows found"});
+    // Both words in code or name, in code order: Alice Archer, the department Archive and
+    // Carol Chen.
     ASSERT_TRUE(d.Select(IDC_ROLEDEPT_VIEW, 1));
     EXPECT_EQ(Field(d, "CCODE"), "alice");
     ASSERT_TRUE(d.Select(IDC_ROLEDEPT_VIEW, 2));
+    EXPECT_EQ(Field(d, "CCODE"), "ARCHIVE");
+    ASSERT_TRUE(d.Select(IDC_ROLEDEPT_VIEW, 3));
     EXPECT_EQ(Field(d, "CCODE"), "carol");
-    EXPECT_FALSE(d.Select(IDC_ROLEDEPT_VIEW, 3));
+    EXPECT_FALSE(d.Select(IDC_ROLEDEPT_VIEW, 4));
 
     EXPECT_TRUE(d.Click(IDC_ROLEDEPT_REFRESH));
-    EXPECT_EQ(d.Selection(IDC_ROLEDEPT_VIEW), 2) << "Refresh leaves the grid alone";
+    EXPECT_EQ(d.Selection(IDC_ROLEDEPT_VIEW), 3) << "Refresh leaves the grid alone";
 
     ASSERT_TRUE(d.Click(IDC_ROLEDEPT_SWITCH));
     for (int id : treeButtons) EXPECT_TRUE(d.IsEnabled(id)) << id;

@@ -47,6 +47,8 @@ class ProxyServer::Engine final : public hrzsrv::Engine {
     }
 
     std::uint32_t MaxFrameSize() const override { return inner_->MaxFrameSize(); }
+    bool LoggedOn() const override { return inner_->LoggedOn(); }
+    void ClientGone() override { inner_->ClientGone(); }
 
    private:
     Engine& engine_;
@@ -62,7 +64,9 @@ class ProxyServer::Engine final : public hrzsrv::Engine {
 ProxyServer::ProxyServer(hrzsrv::Engine& engine, Script script)
     : engine_(std::make_unique<Engine>(engine, std::move(script))) {
   std::string error;
-  server_ = hrzsrv::TcpServer::Start(*engine_, "127.0.0.1", 0, &error);
+  hrzsrv::ServerOptions options;
+  options.plain = true;
+  server_ = hrzsrv::TcpServer::Start(*engine_, options, &error);
   EXPECT_TRUE(server_) << error;
 }
 
@@ -71,7 +75,7 @@ ProxyServer::~ProxyServer() {
 }
 
 std::string ProxyServer::location() const {
-  return "tcp://127.0.0.1:" + std::to_string(server_ ? server_->port() : 0);
+  return "tcp+plain://127.0.0.1:" + std::to_string(server_ ? server_->port() : 0);
 }
 
 std::vector<Frame> ProxyServer::Received() const {

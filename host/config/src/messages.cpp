@@ -76,9 +76,6 @@ const std::map<Key, const char*>& Catalogue() {
       {{"dlg_userman", "btn_bmp_signature"}, "Picture signature..."},
       {{"dlg_userman", "btn_dwg_signature"}, "Drawing signature..."},
       {{"dlg_userman", "search result rows"}, "%d rows found"},
-      // A host setting: the fields a quick search compares each word with, separated by
-      // "|" (the module's own default is the same).
-      {{"dlg_userman", "Quick Search User"}, "CCODE | CNAME"},
       {{"dlg_userman", "clivr same"}, "Current"},
       {{"dlg_userman", "clivr diff"}, "Different"},
       {{"dlg_userman", "MSG_LOGON_WRONG_PWD"}, "The password is not correct."},
@@ -239,8 +236,9 @@ const std::map<Key, const char*>& Catalogue() {
       {{"normal_res", "search result rows"}, "%d rows found"},
       {{"normal_res", "save ok"}, "Saved."},
       {{"normal_res", "dirty yn save"}, "The changes are not saved. Save them now?"},
-      // Deliberately absent: "Quick Search USETUPINFO" (dlg_user_lgnmac) and "dec ext"
-      // (kqflow) are host settings; without a text the module uses its built-in default.
+      // Deliberately absent: "Quick Search User", "Quick Search USETUPINFO" (dlg_userman,
+      // dlg_user_lgnmac) and "dec ext" (kqflow) are host settings; without a text the module
+      // uses its built-in default.
   };
   return texts;
 }
