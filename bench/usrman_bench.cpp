@@ -29,6 +29,7 @@
 #include "hrzcommon/wire.h"
 #include "hrzserver/engine.h"
 #include "large_org.h"
+#include "plain_read.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "support/module_host.h"
 #include "support/proxy_server.h"
@@ -119,18 +120,13 @@ bool Capture(hrztest::ModuleHost& module, const std::string& path, Captured* cap
   return !captured->open.empty() && !captured->search.empty();
 }
 
-// Steps through every row of each statement, touching each column as text; rows read.
+// Every statement straight on SQLite; the rows read.
 long long Replay(sqlite3* raw, const std::vector<std::string>& statements) {
   long long rows = 0;
   for (const std::string& sql : statements) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) std::abort();
-    const int cols = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      for (int c = 0; c < cols; ++c) benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-      ++rows;
-    }
-    sqlite3_finalize(stmt);
+    const long long read = hrzbench::PlainRead(raw, sql.c_str());
+    if (read < 0) std::abort();
+    rows += read;
   }
   return rows;
 }
