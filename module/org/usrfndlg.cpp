@@ -31,8 +31,8 @@ void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* t
   if (direct) {
     where = text != nullptr ? text : "";
   } else {
-    const std::string fields =
-        T.HostHas("Quick Search User") ? T("Quick Search User") : "CCODE | CNAME";
+    const char* hostFields = HostSetting("dlg_userman", "Quick Search User");
+    const std::string fields = hostFields != nullptr ? hostFields : "CCODE | CNAME";
     where = QuickSearchWhere(GetDB(), text != nullptr ? text : "", fields,
                              xclisql_upper(GetDB(), GetDbName()));
   }

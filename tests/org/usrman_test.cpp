@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 
+#include "entry/module_state.h"
+#include "org/roledept.h"
 #include "org_fixture.h"
 #include "platform_ui.h"
 #include "resources/dialogs/roledept_ids.h"
@@ -262,6 +265,49 @@ TEST_P(UserManagerTest, DrawsAFrameAroundTheLeftPane) {
     }
     EXPECT_GE(framed, pane.Height() - 2) << "one pixel left of the pane, all the way down";
   });
+}
+
+// The run the privilege editor makes: the window opens on a preset department, starts a
+// new record by itself and ends with the path of the saved record.
+TEST_P(UserManagerTest, AnEmbeddedRunCreatesItsRecordInThePresetDepartmentAndReturnsItsPath) {
+  StartAsAdmin();
+  struct Case {
+    const char* kind;
+    const char* hint;  // set by the caller; null: none
+    const char* shownHint;
+    const char* code;
+  };
+  const Case cases[] = {
+      {"UDEPT", nullptr, "dlg_userman.new usr here", "TOOLS"},
+      {"UUSRI", "Type the new colleague here", "Type the new colleague here", "newbie"},
+  };
+  for (const Case& c : cases) {
+    module_.user().OnDialog(IDD_ROLEDEPT, [&](DialogDriver& d) {
+      EXPECT_EQ(SelectedNid(d), kMechNid) << "the preset department is focused";
+      QElapsedTimer waited;
+      waited.start();
+      while (ShownTips().empty() && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+      }
+      EXPECT_EQ(ShownTips(), std::vector<std::string>{c.shownHint}) << c.kind;
+      ASSERT_TRUE(d.SetFieldText(IDC_ROLEDEPT_RECORD, "CCODE", c.code));
+      ASSERT_TRUE(d.SetFieldText(IDC_ROLEDEPT_RECORD, "CNAME", "Made in the editor"));
+      ASSERT_TRUE(d.Click(IDOK));
+    });
+    hrz::ModuleResourceScope resources;
+    hrz::CRoleDeptDlg window;
+    window.SetPendingKind(c.kind);
+    const int preset[] = {0, kEngNid, kMechNid};
+    window.SetPresetPath(preset, 3);
+    if (c.hint != nullptr) window.SetNewUserHint(c.hint);
+    ASSERT_EQ(window.DoModal(), IDOK) << c.kind;
+    const int nid = std::stoi(Query(std::string("select NID from UUSR where CCODE = '") + c.code +
+                                    "' and CSRC = '" + c.kind + "'"));
+    const int* path = window.GetResultPath();
+    EXPECT_EQ(std::vector<int>(path, path + 5),
+              (std::vector<int>{kRootNid, kEngNid, kMechNid, nid, 0}))
+        << c.kind;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, UserManagerTest, ::testing::Values(Via::kEmbedded, Via::kTcp),
