@@ -188,6 +188,29 @@ TEST_P(UserManagerTest, SearchFillsTheGridAndSwitchGoesBackAndForth) {
   });
 }
 
+TEST_P(UserManagerTest, TheHostsFieldListDecidesWhatASearchCompares) {
+  WriteStore(storePath_, "update UUSR set NCRTOR = 314 where NID = 309");  // grace made bob
+  module_.SetHostText("dlg_userman/Quick Search User", "CCODE | UUSR.NCRTOR");
+  StartAsAdmin();
+  RunManager([](DialogDriver& d) {
+    struct Case {
+      const char* text;
+      std::vector<std::string> codes;
+    };
+    const Case cases[] = {
+        {"grace", {"bob", "grace"}},  // the code, and the records grace created
+        {"Archer", {}},               // names are not compared now
+    };
+    for (const Case& c : cases) {
+      ASSERT_TRUE(d.SetText(IDC_ROLEDEPT_SEARCH_TEXT, c.text));
+      ASSERT_TRUE(d.Click(IDC_ROLEDEPT_SEARCH));
+      std::vector<std::string> codes;
+      for (int row = 1; d.Select(IDC_ROLEDEPT_VIEW, row); ++row) codes.push_back(Field(d, "CCODE"));
+      EXPECT_EQ(codes, c.codes) << c.text;
+    }
+  });
+}
+
 TEST_P(UserManagerTest, EnterInTheSearchEditSearchesAndNeverSaves) {
   StartAsAdmin();
   RunManager([](DialogDriver& d) {
