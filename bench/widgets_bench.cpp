@@ -10,6 +10,7 @@
 #include <string>
 
 #include "large_org.h"
+#include "plain_read.h"
 #include "support/qt_app.h"
 #include "support/temp_dir.h"
 #include "xbomtree.h"
@@ -30,19 +31,8 @@ struct Store {
 };
 Store* g_store = nullptr;
 
-// Steps through every row of sql, touching each column as text; the number of rows.
 long long PlainRead(const char* sql, int bindNid = -1) {
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(g_store->raw, sql, -1, &stmt, nullptr) != SQLITE_OK) return -1;
-  if (bindNid >= 0) sqlite3_bind_int(stmt, 1, bindNid);
-  long long rows = 0;
-  const int cols = sqlite3_column_count(stmt);
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
-    for (int c = 0; c < cols; ++c) benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-    ++rows;
-  }
-  sqlite3_finalize(stmt);
-  return rows;
+  return hrzbench::PlainRead(g_store->raw, sql, bindNid);
 }
 
 int RandomUser(std::mt19937& random) {

@@ -264,7 +264,7 @@ bool DownloadNameRequest(tagXCliDB* db, const char* serverPath, std::string* ser
 }
 
 bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsigned char* body,
-                       int bodyLength, int* itemNid) {
+                       int bodyLength, SavedRecordNids* saved) {
   const p::Kind kind = last ? p::kRecordSaveLast : p::kRecordSaveEarly;
   RequestHeader header(kind);
   unsigned char reply[kLargeReplyCapacity];
@@ -275,7 +275,11 @@ bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsig
   if (received < static_cast<int>(p::kRecordBlockSize)) return false;
   const std::int32_t nid = wire::ReadInt32(reply + p::kRecordItemNidOffset);
   if (nid < 1) return false;
-  if (itemNid != nullptr) *itemNid = nid;
+  if (saved != nullptr) {
+    saved->itemNid = nid;
+    const std::int32_t link = wire::ReadInt32(reply + p::kRecordLinkNidReplyOffset);
+    saved->linkNid = link >= 1 ? link : -1;
+  }
   return true;
 }
 

@@ -77,12 +77,18 @@ bool StoredFileNameRequest(tagXCliDB* db, const char* table, const char* column,
 // kDownloadName. The server file name (1 to 259 bytes) of a server-kept file.
 bool DownloadNameRequest(tagXCliDB* db, const char* serverPath, std::string* serverName);
 
+// The NIDs a record save's last reply carries: the record's and its link's (-1 when the
+// record has no link).
+struct SavedRecordNids {
+  int itemNid = -1;
+  int linkNid = -1;
+};
 // kRecordSaveLast (last) or kRecordSaveEarly with a body built by the caller, under the
 // caller's lock. True when the reply status equals the request code; for the last message
-// also a whole record block in the reply with an item NID of 1 or more, which goes to
-// itemNid (may be null).
+// also a whole record block in the reply with an item NID of 1 or more, whose NIDs go to
+// saved (may be null).
 bool RecordSaveRequest(tagXCliDB* db, XCliSendLock* lock, bool last, const unsigned char* body,
-                       int bodyLength, int* itemNid);
+                       int bodyLength, SavedRecordNids* saved);
 
 enum class OnlineState { kOnline, kOffline, kUnknown };
 // kOnlineState. A user found online is acknowledged under the same lock; kUnknown when the

@@ -22,6 +22,10 @@ const char* HostText(const char* section, const char* key) {
   return (text != nullptr && text[0] != '\0') ? text : nullptr;
 }
 
+const char* HostSetting(const char* section, const char* key) {
+  return HostText(section, key);
+}
+
 void FormatFallbackText(char* buffer, const char* section, const char* key) {
   const std::size_t sectionLength = section != nullptr ? std::strlen(section) : 0;
   const std::size_t keyLength = key != nullptr ? std::strlen(key) : 0;

@@ -9,6 +9,11 @@ namespace hrz {
 // The host's text for (section, key), or null when the host has none or an empty one.
 const char* HostText(const char* section, const char* key);
 
+// A setting the host may give in place of a text (a field list, say): null when it gives
+// none, and the caller then uses its own default. Not a message, so it has no fallback and
+// the host is not expected to carry it.
+const char* HostSetting(const char* section, const char* key);
+
 // The lookup of one source unit, bound to its section, with its own ring of 8 buffers.
 class UnitTexts {
  public:

@@ -944,6 +944,17 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   EXPECT_TRUE(fs::exists(folder.Path() + "/hrzuser/store.db")) << "created on first start";
   EXPECT_GT(fs::file_size(folder.Path() + "/shots/logon.png"), 0u);
   EXPECT_GT(fs::file_size(folder.Path() + "/shots/mainwindow.png"), 0u);
+  // The user manager at work: each scene a picture of its own, unlike the one before it.
+  std::string previous;
+  for (const char* name : {"xusrman", "xusrman-user", "xusrman-search", "xusrman-newuser"}) {
+    QImage picture(QString::fromStdString(folder.Path() + "/shots/" + name + ".png"));
+    ASSERT_FALSE(picture.isNull()) << name;
+    const std::string bytes(reinterpret_cast<const char*>(picture.constBits()),
+                            picture.sizeInBytes());
+    EXPECT_NE(bytes, previous) << name;
+    previous = bytes;
+  }
+  EXPECT_GT(fs::file_size(folder.Path() + "/shots/xroleman.png"), 0u);
 }
 
 TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {

@@ -297,28 +297,39 @@ TEST_F(ModuleRequestTest, FileNamesAreReadOnlyWithinTheirBounds) {
             (std::vector<Bytes>{Text("UUSR"), Text("CBMPSG"), Int32(10)}));
 }
 
-TEST_F(ModuleRequestTest, RecordSaveChecksTheStatusAndTheReturnedItemNid) {
+TEST_F(ModuleRequestTest, RecordSaveChecksTheStatusAndReadsBothReturnedNids) {
   Bytes block(192, 0);
-  tagXCliDB* db = Connect([&](const Frame& f) { return Status(f.code(), block); });
+  Bytes reply;
+  tagXCliDB* db = Connect([&](const Frame& f) { return Status(f.code(), reply); });
   const Bytes body = Fields({Int32(1)});
-  int nid = -1;
-  XCliSendLock* lock = XCliDB_LockSendAndWait(db);
-  EXPECT_TRUE(
-      hrz::RecordSaveRequest(db, lock, false, body.data(), static_cast<int>(body.size()), &nid));
-  EXPECT_FALSE(
-      hrz::RecordSaveRequest(db, lock, true, body.data(), static_cast<int>(body.size()), &nid));
-  const Bytes item = Int32(321);
-  std::copy(item.begin(), item.end(), block.begin() + 133);
-  EXPECT_TRUE(
-      hrz::RecordSaveRequest(db, lock, true, body.data(), static_cast<int>(body.size()), &nid));
-  EXPECT_EQ(nid, 321);
-  block.resize(191);
-  EXPECT_FALSE(
-      hrz::RecordSaveRequest(db, lock, true, body.data(), static_cast<int>(body.size()), &nid));
+  hrz::SavedRecordNids saved;
+  XCliSendLock* lock = nullptr;
+  auto save = [&](bool last) {
+    reply = Fields({block});
+    return hrz::RecordSaveRequest(db, lock, last, body.data(), static_cast<int>(body.size()),
+                                  &saved);
+  };
+  lock = XCliDB_LockSendAndWait(db);
+  EXPECT_TRUE(save(false));
+  EXPECT_FALSE(save(true)) << "no item NID in the block";
+  auto put = [&block](std::size_t offset, std::int32_t value) {
+    const Bytes bytes = Int32(value);
+    std::copy(bytes.begin(), bytes.end(), block.begin() + offset);
+  };
+  put(131, 321);  // the block's item NID, reply byte 133
+  put(176, 654);  // its link NID, reply byte 178
+  EXPECT_TRUE(save(true));
+  EXPECT_EQ(saved.itemNid, 321);
+  EXPECT_EQ(saved.linkNid, 654);
+  put(176, 0);
+  EXPECT_TRUE(save(true));
+  EXPECT_EQ(saved.linkNid, -1) << "a record saved without a link";
+  block.resize(187);  // a reply of 191 bytes, shorter than a block
+  EXPECT_FALSE(save(true));
   XCliDB_ReleaseSendAndWait(db, lock);
   // Earlier messages of a save carry code 2, the last one code 1.
   const auto frames = server_->Received();
-  ASSERT_EQ(frames.size(), 4u);
+  ASSERT_EQ(frames.size(), 5u);
   EXPECT_EQ((Bytes{frames[0].header[4], frames[0].header[5], frames[0].header[6]}),
             (Bytes{68, 4, 2}));
   EXPECT_EQ((Bytes{frames[1].header[4], frames[1].header[5], frames[1].header[6]}),

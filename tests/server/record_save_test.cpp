@@ -91,9 +91,13 @@ TEST_F(RecordSaveTest, EarlierMessagesAreKeptAndTheLastAppliesTheWholeSave) {
   EXPECT_EQ(StoreRows(path_, "select CNAME, CLGNIP, DMODI from UUSR where NID = 309"),
             std::vector<std::string>{"3:Robert Baker|3:10.0.0.*|2:20260301.1015|"});
 
-  // The next save starts afresh: its first message carries a block again.
-  EXPECT_EQ(SaveOnce(*adm, UpdateOf(kBob), {Entry("UUSR.CNAME", "Bob Baker")}).status,
-            p::kRecordSaved);
+  // The next save starts afresh: its first message carries a block again. Saved through
+  // its place in the tree, the record keeps that link.
+  const int link = std::stoi(StoreText("select NID from UUSRBM where NCID = 309"));
+  Answer again = SaveOnce(*adm, UpdateOf(kBob, link), {Entry("UUSR.CNAME", "Bob Baker")});
+  EXPECT_EQ(again.status, p::kRecordSaved);
+  EXPECT_EQ(NidsOf(again).item, kBob);
+  EXPECT_EQ(NidsOf(again).link, link);
   EXPECT_EQ(StoreText("select CNAME from UUSR where NID = 309"), "Bob Baker");
 }
 

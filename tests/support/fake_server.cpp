@@ -36,6 +36,14 @@ std::vector<std::uint8_t> Fields(std::initializer_list<std::vector<std::uint8_t>
   return body;
 }
 
+std::vector<std::uint8_t> ReplyFrame(const Frame& request, const FakeAnswer& answer) {
+  std::vector<std::uint8_t> reply = request.header;
+  reply[6] = answer.status;
+  if (answer.group >= 0) reply[5] = static_cast<std::uint8_t>(answer.group);
+  reply.insert(reply.end(), answer.body.begin(), answer.body.end());
+  return reply;
+}
+
 class FakeServer::Engine final : public hrzsrv::Engine {
  public:
   Engine(Script script, std::string code) : script_(std::move(script)), code_(std::move(code)) {
@@ -91,10 +99,7 @@ class FakeServer::Engine final : public hrzsrv::Engine {
         return outcome;
       }
       if (oneWay || answer.action == FakeAnswer::kNone) return outcome;
-      outcome.reply = f.header;
-      outcome.reply[6] = answer.status;
-      if (answer.group >= 0) outcome.reply[5] = static_cast<std::uint8_t>(answer.group);
-      outcome.reply.insert(outcome.reply.end(), answer.body.begin(), answer.body.end());
+      outcome.reply = ReplyFrame(f, answer);
       return outcome;
     }
 

@@ -38,6 +38,9 @@ struct FakeAnswer {
   }
 };
 
+// The reply frame (header and body) that answers request with answer.
+std::vector<std::uint8_t> ReplyFrame(const Frame& request, const FakeAnswer& answer);
+
 // Fields and terminator, as the server would build them.
 std::vector<std::uint8_t> Fields(std::initializer_list<std::vector<std::uint8_t>> fields);
 std::vector<std::uint8_t> Text(const std::string& text);

@@ -40,6 +40,11 @@ class ModuleHost {
   // HRZCmd code 20 with command; out may be null.
   int Run(const char* command, char* out = nullptr);
 
+  // Gives the host a text ("section/key") from now on, as a host configured otherwise would.
+  void SetHostText(const std::string& sectionKey, std::string text) {
+    texts_[sectionKey] = std::move(text);
+  }
+
   hrz::ScriptedAutomation& user() { return user_; }
   // The texts of the message boxes shown so far, in order.
   std::vector<std::string> MessageTexts() const;

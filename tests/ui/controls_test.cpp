@@ -18,6 +18,7 @@
 #include "tips.h"
 #include "vert_split_wnd.h"
 #include "xctrl_host.h"
+#include "xrecobjctrl.h"
 
 namespace hrz {
 namespace {
@@ -420,6 +421,64 @@ TEST_F(ControlsTest, TipsShowTheirTextAndHideOnRequest) {
     EXPECT_TRUE(balloon.IsShown());
     balloon.HideMe();
     EXPECT_FALSE(balloon.IsShown());
+    balloon.ShowMe("Fill in here", POINT{120, 80}, 0);
+    EXPECT_EQ(balloon.GetTipText(), "Fill in here");
+    EXPECT_EQ(balloon.GetWidget()->pos(), QPoint(120, 80)) << "the point is on the screen";
+  });
+}
+
+TEST_F(ControlsTest, GetFocusTellsTheFocusedControl) {
+  ProbeDialog dialog;
+  Run(dialog, [](DialogDriver& d) {
+    CWnd* edit = d.Dialog().GetDlgItem(1001);
+    edit->SetFocus();
+    ASSERT_NE(CWnd::GetFocus(), nullptr);
+    EXPECT_EQ(CWnd::GetFocus()->GetSafeHwnd(), edit->GetSafeHwnd());
+    d.Dialog().GetDlgItem(1006)->SetFocus();
+    EXPECT_NE(CWnd::GetFocus()->GetSafeHwnd(), edit->GetSafeHwnd());
+  });
+}
+
+// A record form in a container: its fields are reached by name, as a user reaches them.
+TEST_F(ControlsTest, DriverUsesTheFieldsOfAHostedRecordForm) {
+  struct Form : XShowRecObjCtrl {
+    int ButtonMessage(const char* name, int) override {
+      pressed = name;
+      return 1;
+    }
+    std::string pressed;
+  };
+  ProbeDialog dialog;
+  Run(dialog, [](DialogDriver& d) {
+    XCtrlContainer box;
+    ASSERT_TRUE(box.CreateOver(WS_VISIBLE, &d.Dialog(), 1010, 1020));
+    Form form;
+    ASSERT_TRUE(form.Create(WS_VISIBLE, CRect(0, 0, 300, 200), &box, 1021));
+    ASSERT_TRUE(form.LoadLayoutScript(R"(1, object, probe, T
+1.1, control, edit, NAME
+1.1.1, field, T.NAME
+1.1, control, edit, FIXED
+1.1.1, editable, false
+1.1, control, button, GO
+1.1.1, label, Go
+)"));
+    box.SetXCtrl(&form);
+
+    EXPECT_TRUE(d.HasField(1020, "NAME"));
+    EXPECT_FALSE(d.HasField(1020, "NOSUCH"));
+    EXPECT_FALSE(d.HasField(1011, "NAME")) << "only the fields inside that container";
+    EXPECT_TRUE(d.SetFieldText(1020, "NAME", "Alice"));
+    EXPECT_EQ(d.FieldText(1020, "NAME"), "Alice");
+    EXPECT_TRUE(form.IsCtrlModified(form.GetCtrlCfgNode("NAME"))) << "typed as a user types";
+    EXPECT_FALSE(d.IsFieldUsable(1020, "FIXED"));
+    EXPECT_FALSE(d.SetFieldText(1020, "FIXED", "x")) << "a read-only field takes no typing";
+    EXPECT_TRUE(d.IsFieldVisible(1020, "FIXED"));
+    EXPECT_EQ(d.FieldText(1020, "GO"), "Go");
+    EXPECT_TRUE(d.ClickField(1020, "GO"));
+    EXPECT_EQ(form.pressed, "GO");
+    form.SetCtrlReadOnly(form.GetCtrlCfgNode("GO"), TRUE);
+    EXPECT_FALSE(d.ClickField(1020, "GO")) << "a disabled button cannot be pressed";
+    box.SetXCtrl(nullptr);
   });
 }
 

@@ -19,6 +19,7 @@
 #include "platform_ui.h"
 #include "plugin_module.h"
 #include "qt_handle.h"
+#include "screenshot_scenes.h"
 #include "screenshots.h"
 #include "store_location.h"
 #include "window_frame.h"
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
       logon.SetText(hrzhost::IDC_LOGON_PASSWORD, hrzhost::kFirstStartAdminPassword);
       logon.Click(IDOK);
     });
+    hrzhost::AddUserManagerScenes(*screenshots);
     automationScope = std::make_unique<hrz::AutomationScope>(screenshots.get());
   }
 

@@ -1,5 +1,6 @@
 #include "screenshots.h"
 
+#include <QApplication>
 #include <QWidget>
 
 #include "cool_dialog.h"
@@ -8,17 +9,35 @@
 
 namespace hrzhost {
 
-void ScreenshotAutomation::OnDialogInit(CCoolDialog& dialog) {
-  hrz::DialogDriver driver(dialog);
-  std::string file = folder_ + "/" + name_;
-  if (depth_ > 0) file += "-" + std::to_string(driver.TemplateId());
-  file += ".png";
-  ++depth_;
-  // A scripted action (the logon) may still run after the picture is taken.
+void ScreenshotAutomation::AddScenes(int templateId, std::vector<Scene> scenes) {
+  scenes_[templateId] = std::move(scenes);
+}
+
+void ScreenshotAutomation::Save(CCoolDialog& dialog, const std::string& file) {
+  QApplication::processEvents();  // what a scene changed is drawn first
   QWidget* window = dialog.GetWidget();
   bool saved =
       window != nullptr && FramedPicture(*window).save(QString::fromStdString(file), "PNG");
   (saved ? written_ : failed_).push_back(file);
+}
+
+void ScreenshotAutomation::OnDialogInit(CCoolDialog& dialog) {
+  hrz::DialogDriver driver(dialog);
+  const std::string base = folder_ + "/" + name_;
+  std::string file = base;
+  if (depth_ > 0) file += "-" + std::to_string(driver.TemplateId());
+  ++depth_;
+  // A scripted action (the logon) may still run after the picture is taken.
+  Save(dialog, file + ".png");
+  auto scenes = scenes_.find(driver.TemplateId());
+  if (scenes != scenes_.end()) {
+    std::vector<Scene> played = std::move(scenes->second);
+    scenes_.erase(scenes);
+    for (const Scene& scene : played) {
+      scene.act(driver);
+      Save(dialog, base + "-" + scene.suffix + ".png");
+    }
+  }
   ScriptedAutomation::OnDialogInit(dialog);
 }
 

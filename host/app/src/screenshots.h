@@ -1,7 +1,10 @@
 // Screenshot mode: every dialog that opens is saved as a PNG and cancelled; message boxes
-// are answered with their safe button (OK alone, else Cancel or No).
+// are answered with their safe button (OK alone, else Cancel or No). A dialog may also be
+// shown at work: scenes act on it as a user would, each followed by a picture of its own.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,13 @@ class ScreenshotAutomation : public hrz::ScriptedAutomation {
     name_ = std::move(name);
     depth_ = 0;
   }
+  struct Scene {
+    std::string suffix;  // the picture is "<name>-<suffix>.png"
+    std::function<void(hrz::DialogDriver&)> act;
+  };
+  // The next run of the template plays these scenes in order after its first picture.
+  void AddScenes(int templateId, std::vector<Scene> scenes);
+
   const std::vector<std::string>& Written() const { return written_; }
   const std::vector<std::string>& Failed() const { return failed_; }
 
@@ -26,9 +36,12 @@ class ScreenshotAutomation : public hrz::ScriptedAutomation {
   int AnswerMessageBox(const hrz::MessageBoxCall& call) override;
 
  private:
+  void Save(CCoolDialog& dialog, const std::string& file);
+
   std::string folder_;
   std::string name_ = "dialog";
   int depth_ = 0;
+  std::map<int, std::vector<Scene>> scenes_;
   std::vector<std::string> written_;
   std::vector<std::string> failed_;
 };

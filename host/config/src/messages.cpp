@@ -93,7 +93,7 @@ const std::map<Key, const char*>& Catalogue() {
       {{"dlg_userman", "save error"}, "The entry could not be saved."},
       {{"dlg_userman", "save error continue"}, "The entry could not be saved. Go on anyway?"},
       {{"dlg_userman", "qry db err"}, "The database could not be read."},
-      {{"dlg_userman", "msg_uno_repeat"}, "The user code %s is already used."},
+      {{"dlg_userman", "msg_uno_repeat"}, "%s: this code is already used by another entry."},
       {{"dlg_userman", "create another code"}, "The code field is not empty. Create another code?"},
       {{"dlg_userman", "pwd not same"}, "The password and its confirmation differ."},
       {{"dlg_userman", "val must not null"}, "%s must not be empty."},

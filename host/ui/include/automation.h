@@ -6,6 +6,8 @@
 
 #include <QImage>
 
+class QWidget;
+
 #include <functional>
 #include <map>
 #include <string>
@@ -69,10 +71,25 @@ class DialogDriver {
   bool Activate(int id, int index);  // double click on an item
   // Presses a key in the control (focus first), through the dialog's key handling.
   bool PressKey(int id, int virtualKey);
+
+  // The fields of a record form hosted in the container control id, by their names
+  // ("CCODE"), used as the dialog's own controls are.
+  bool HasField(int id, const char* name) const;
+  std::string FieldText(int id, const char* name) const;
+  bool SetFieldText(int id, const char* name, const std::string& text);
+  bool ClickField(int id, const char* name);
+  bool PressFieldKey(int id, const char* name, int virtualKey);
+  // Visible, enabled and, for an edit, not read-only: a user could type into it or press it.
+  bool IsFieldUsable(int id, const char* name) const;
+  bool IsFieldVisible(int id, const char* name) const;
+  // Whether the field (the container itself for a null name) has the keyboard focus.
+  bool HasFocus(int id, const char* name = nullptr) const;
   void End(int result);
   QImage Grab() const;
 
  private:
+  bool KeyOn(QWidget* widget, int virtualKey);
+
   CCoolDialog& dialog_;
 };
 

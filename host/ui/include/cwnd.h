@@ -133,6 +133,8 @@ class CWnd {
   BOOL EnableWindow(BOOL enable);  // returns TRUE when it was disabled before
   BOOL IsWindowEnabled() const;
   void SetFocus();
+  // The window that has the keyboard focus in this application; null when none has.
+  static CWnd* GetFocus();
   // Rectangles: client in own pixels from 0,0; window in screen pixels.
   void GetClientRect(RECT* rect) const;
   void GetWindowRect(RECT* rect) const;

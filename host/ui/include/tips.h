@@ -33,6 +33,8 @@ class CBitmapBalloonTip : public CBaseTipWnd {
  public:
   BOOL Create(CWnd* parent, int bitmapId);
   void ShowMe(CWnd* anchor, const char* text, UINT hideAfterMs = 5000);
+  // At a screen point, for hints that point into a window rather than at a control.
+  void ShowMe(const char* text, POINT screen, UINT hideAfterMs = 5000);
 
  private:
   int bitmapId_ = 0;

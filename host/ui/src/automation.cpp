@@ -52,6 +52,43 @@ bool Usable(const QWidget* widget) {
   return widget != nullptr && widget->isEnabled() && widget->isVisibleTo(widget->window());
 }
 
+// A field of the record form in the container control id, by its name.
+QWidget* Field(const CCoolDialog& dialog, int id, const char* name) {
+  QWidget* container = Control(dialog, id);
+  if (container == nullptr || name == nullptr) return nullptr;
+  return container->findChild<QWidget*>(QString::fromUtf8(name));
+}
+
+// Replaces the text of an edit or editable combo box as a user's typing would.
+bool TypeInto(QWidget* widget, const std::string& text) {
+  if (!Usable(widget)) return false;
+  QString value = QString::fromUtf8(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    if (edit->isReadOnly()) return false;
+    edit->setText(value);
+    edit->setModified(true);  // as typed by the user
+    return true;
+  }
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+    if (plain->isReadOnly()) return false;
+    plain->setPlainText(value);
+    plain->document()->setModified(true);
+    return true;
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo->isEditable()) {
+    combo->setEditText(value);
+    return true;
+  }
+  return false;
+}
+
+bool Press(QWidget* widget) {
+  auto* button = qobject_cast<QAbstractButton*>(widget);
+  if (!Usable(button)) return false;
+  button->click();
+  return true;
+}
+
 }  // namespace
 
 int DialogDriver::TemplateId() const {
@@ -81,26 +118,7 @@ std::string DialogDriver::Text(int id) const {
 }
 
 bool DialogDriver::SetText(int id, const std::string& text) {
-  QWidget* widget = Control(dialog_, id);
-  if (!Usable(widget)) return false;
-  QString value = QString::fromUtf8(text);
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    if (edit->isReadOnly()) return false;
-    edit->setText(value);
-    edit->setModified(true);  // as typed by the user
-    return true;
-  }
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
-    if (plain->isReadOnly()) return false;
-    plain->setPlainText(value);
-    plain->document()->setModified(true);
-    return true;
-  }
-  if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo->isEditable()) {
-    combo->setEditText(value);
-    return true;
-  }
-  return false;
+  return TypeInto(Control(dialog_, id), text);
 }
 
 bool DialogDriver::Paste(int id, const std::string& text) {
@@ -128,10 +146,7 @@ bool DialogDriver::SetCheck(int id, int state) {
 }
 
 bool DialogDriver::Click(int id) {
-  auto* button = qobject_cast<QAbstractButton*>(Control(dialog_, id));
-  if (!Usable(button)) return false;
-  button->click();
-  return true;
+  return Press(Control(dialog_, id));
 }
 
 int DialogDriver::Selection(int id) const {
@@ -150,7 +165,10 @@ bool DialogDriver::Activate(int id, int index) {
 }
 
 bool DialogDriver::PressKey(int id, int virtualKey) {
-  QWidget* widget = Control(dialog_, id);
+  return KeyOn(Control(dialog_, id), virtualKey);
+}
+
+bool DialogDriver::KeyOn(QWidget* widget, int virtualKey) {
   if (!Usable(widget)) return false;
   widget->setFocus(Qt::OtherFocusReason);
   QKeyEvent press(QEvent::KeyPress, QtKeyOf(virtualKey), Qt::NoModifier);
@@ -158,6 +176,46 @@ bool DialogDriver::PressKey(int id, int virtualKey) {
   QApplication::sendEvent(widget, &press);
   if (dialog_.GetWidget() != nullptr) QApplication::sendEvent(widget, &release);
   return true;
+}
+
+bool DialogDriver::HasField(int id, const char* name) const {
+  return Field(dialog_, id, name) != nullptr;
+}
+
+std::string DialogDriver::FieldText(int id, const char* name) const {
+  QWidget* field = Field(dialog_, id, name);
+  if (auto* edit = qobject_cast<QLineEdit*>(field)) return edit->text().toStdString();
+  if (auto* combo = qobject_cast<QComboBox*>(field)) return combo->currentText().toStdString();
+  if (auto* button = qobject_cast<QAbstractButton*>(field)) return button->text().toStdString();
+  return {};
+}
+
+bool DialogDriver::SetFieldText(int id, const char* name, const std::string& text) {
+  return TypeInto(Field(dialog_, id, name), text);
+}
+
+bool DialogDriver::ClickField(int id, const char* name) {
+  return Press(Field(dialog_, id, name));
+}
+
+bool DialogDriver::PressFieldKey(int id, const char* name, int virtualKey) {
+  return KeyOn(Field(dialog_, id, name), virtualKey);
+}
+
+bool DialogDriver::IsFieldUsable(int id, const char* name) const {
+  QWidget* field = Field(dialog_, id, name);
+  auto* edit = qobject_cast<QLineEdit*>(field);
+  return Usable(field) && (edit == nullptr || !edit->isReadOnly());
+}
+
+bool DialogDriver::IsFieldVisible(int id, const char* name) const {
+  QWidget* field = Field(dialog_, id, name);
+  return field != nullptr && field->isVisibleTo(field->window());
+}
+
+bool DialogDriver::HasFocus(int id, const char* name) const {
+  QWidget* widget = name != nullptr ? Field(dialog_, id, name) : Control(dialog_, id);
+  return widget != nullptr && QApplication::focusWidget() == widget;
 }
 
 void DialogDriver::End(int result) {

@@ -1,6 +1,7 @@
 #include "cwnd.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -241,6 +242,16 @@ BOOL CWnd::IsWindowEnabled() const {
 
 void CWnd::SetFocus() {
   if (widget_ != nullptr) widget_->setFocus(Qt::OtherFocusReason);
+}
+
+CWnd* CWnd::GetFocus() {
+  QWidget* focus = QApplication::focusWidget();
+  // A window that is not active (no window system gives it the keyboard) still knows which
+  // of its controls would have the focus: the running modal dialog's is the one.
+  if (focus == nullptr && QApplication::activeModalWidget() != nullptr) {
+    focus = QApplication::activeModalWidget()->focusWidget();
+  }
+  return FromWidget(focus);
 }
 
 void CWnd::GetClientRect(RECT* rect) const {

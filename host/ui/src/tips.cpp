@@ -108,3 +108,7 @@ BOOL CBitmapBalloonTip::Create(CWnd* parent, int bitmapId) {
 void CBitmapBalloonTip::ShowMe(CWnd* anchor, const char* text, UINT hideAfterMs) {
   ShowAt(text, BelowOf(anchor), bitmapId_, hideAfterMs);
 }
+
+void CBitmapBalloonTip::ShowMe(const char* text, POINT screen, UINT hideAfterMs) {
+  ShowAt(text, screen, bitmapId_, hideAfterMs);
+}

@@ -16,3 +16,9 @@
 #define IDC_ROLEDEPT_DELETE 1026  // Delete, Restore or Unlock
 #define IDC_ROLEDEPT_WHERE_USED 1040
 #define IDC_ROLEDEPT_REFRESH 1042
+// Created at run time.
+#define IDC_ROLEDEPT_VIEW 1010         // over the view frame: holds the tree or the grid
+#define IDC_ROLEDEPT_TREE 1011         // the organisation tree, in IDC_ROLEDEPT_VIEW
+#define IDC_ROLEDEPT_GRID 1013         // the quick-search grid, in IDC_ROLEDEPT_VIEW
+#define IDC_ROLEDEPT_RECORD 1053       // over the record frame: holds the record pane
+#define IDC_ROLEDEPT_RECORD_FORM 1054  // the record pane, in IDC_ROLEDEPT_RECORD

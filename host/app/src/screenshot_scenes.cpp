@@ -1,0 +1,51 @@
+#include "screenshot_scenes.h"
+
+#include <initializer_list>
+
+#include "cool_dialog.h"
+#include "resources/dialogs/roledept_ids.h"
+#include "xbomtree.h"
+
+namespace hrzhost {
+namespace {
+
+// Sample records: alice hangs in CAD Team, below Mechanical Design, below Engineering.
+constexpr int kSampleCadTeam = 303;
+constexpr int kSampleAlice = 308;
+constexpr std::initializer_list<int> kSampleWayToAlice = {301, 302, kSampleCadTeam};
+
+// Opens the tree down the departments of way and clicks the node of nid, as a user would.
+void ClickRecord(hrz::DialogDriver& manager, std::initializer_list<int> way, int nid) {
+  auto* tree = dynamic_cast<XBOMTree*>(manager.Dialog().GetDlgItem(IDC_ROLEDEPT_TREE));
+  if (tree == nullptr) return;
+  for (int node = 0; node < tree->GetNodes(-1); ++node) {
+    const int here = tree->GetBITM_NID(node);
+    if (here == nid) {
+      manager.Select(IDC_ROLEDEPT_VIEW, node);
+      return;
+    }
+    for (int step : way) {
+      if (here == step && !tree->IsExpanded(node)) tree->Expand(node);
+    }
+  }
+}
+
+}  // namespace
+
+void AddUserManagerScenes(ScreenshotAutomation& automation) {
+  automation.AddScenes(
+      IDD_ROLEDEPT,
+      {{"user", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToAlice, kSampleAlice); }},
+       {"search",
+        [](hrz::DialogDriver& d) {
+          d.SetText(IDC_ROLEDEPT_SEARCH_TEXT, "e;ar");
+          d.Click(IDC_ROLEDEPT_SEARCH);
+        }},
+       {"newuser", [](hrz::DialogDriver& d) {
+          d.Click(IDC_ROLEDEPT_SWITCH);
+          ClickRecord(d, kSampleWayToAlice, kSampleCadTeam);
+          d.Click(IDC_ROLEDEPT_NEW_USER);
+        }}});
+}
+
+}  // namespace hrzhost

@@ -1,0 +1,13 @@
+// The scenes of the screenshot run: the module's dialogs shown at work on the sample
+// organisation, beyond the state they open in.
+#pragma once
+
+#include "screenshots.h"
+
+namespace hrzhost {
+
+// The user manager ("XUSRMAN"): a user's record with the tree opened down to it, the grid
+// after a search, and a new user's form. Each scene is one picture.
+void AddUserManagerScenes(ScreenshotAutomation& automation);
+
+}  // namespace hrzhost

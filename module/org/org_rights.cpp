@@ -1,0 +1,28 @@
+#include "org/org_rights.h"
+
+#include "hrzcommon/text.h"
+#include "xclidb.h"
+
+namespace hrz {
+
+bool IsAdminCode(std::string_view code) {
+  return EqualsNoCase(TrimBlanks(code), "adm");
+}
+
+std::string LoggedOnCode(tagXCliDB* db) {
+  char code[128] = {};
+  if (!XCliDB_GetUNO(db, code)) return {};
+  return std::string(TrimBlanks(code));
+}
+
+bool LoggedOnAsAdmin(tagXCliDB* db) {
+  return IsAdminCode(LoggedOnCode(db));
+}
+
+bool MayModifyOrganisation(tagXCliDB* db) {
+  if (LoggedOnAsAdmin(db)) return true;
+  int modify = 0;
+  return XCliGetFuncPvg(db, -1, "UUSR", nullptr, &modify) && modify != 0;
+}
+
+}  // namespace hrz

@@ -1,0 +1,90 @@
+#include "org/usrfndlg.h"
+
+#include <string>
+
+#include "entry/texts.h"
+#include "hrzcommon/text.h"
+#include "org/org_prompts.h"
+#include "org/userro.h"
+#include "org/usertree.h"
+#include "support/quick_search.h"
+#include "support/text_patterns.h"
+#include "tips.h"
+#include "xclidb.h"
+
+namespace hrz {
+namespace {
+
+UnitTexts T("dlg_userman");
+
+constexpr int kChangeIntervalMs = 600;
+constexpr UINT kRowCountTipMs = 20000;
+
+}  // namespace
+
+CUserFindGrid::CUserFindGrid() {
+  SetRowColChangeInterval(kChangeIntervalMs);
+}
+
+void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* tip) {
+  std::string where;
+  if (direct) {
+    where = text != nullptr ? text : "";
+  } else {
+    const char* hostFields = HostSetting("dlg_userman", "Quick Search User");
+    const std::string fields = hostFields != nullptr ? hostFields : "CCODE | CNAME";
+    where = QuickSearchWhere(GetDB(), text != nullptr ? text : "", fields,
+                             xclisql_upper(GetDB(), GetDbName()));
+  }
+  SetRows(1, TRUE);
+  int rows = 0;
+  if (DoFind(where.c_str(), nullptr, &rows, TRUE) < 0) rows = 0;
+  Refresh();
+  if (tip == nullptr) return;
+  RECT corner{};
+  GetWindowRect(&corner);
+  tip->ShowMe(FormatTemplate(T("search result rows"), std::to_string(rows)).c_str(),
+              POINT{corner.left, corner.top}, kRowCountTipMs);
+}
+
+int CUserFindGrid::ShowRowRecord(int row) {
+  char table[33] = {};
+  char kind[17] = {};
+  const int nid = GetRecNID(row, table, kind);
+  if (nid < 1 || pane_ == nullptr) {
+    if (pane_ != nullptr) {
+      pane_->ClearRec(FALSE);
+      pane_->Invalidate();
+    }
+    return 0;
+  }
+  const char* layout = LayoutOfKind(kind);
+  if (pane_->GetShowRecNID(table) == nid && EqualsNoCase(pane_->GetCurrentObj(), layout)) {
+    return 1;
+  }
+  if (!pane_->InitCtrls(layout, FALSE)) return 0;
+  const char* const tables[] = {table};
+  return pane_->ShowRec(tables, &nid, 1, 1, 0);
+}
+
+int CUserFindGrid::IsUserRow(int row) const {
+  if (row < 0) row = GetFocusCell().row;
+  char kind[17] = {};
+  return row >= 1 && row < GetRows() && GetRecNID(row, nullptr, kind) >= 0 && IsUserKind(kind);
+}
+
+void CUserFindGrid::OnRowColChange(int oldRow, int oldCol, int newRow, int newCol) {
+  XUserFindGrid::OnRowColChange(oldRow, oldCol, newRow, newCol);
+  if (oldRow == newRow || pane_ == nullptr) return;
+  if (pane_->SaveUserRec() < 0 && StayAfterFailedSave(GetParent())) {
+    SetFocusCell(oldRow, oldCol, FALSE);
+    return;
+  }
+  if (newRow >= GetFixedRows() && newRow < GetRows()) {
+    ShowRowRecord(newRow);
+  } else {
+    pane_->ClearRec(TRUE);
+  }
+}
+
+}  // namespace hrz

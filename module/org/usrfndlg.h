@@ -1,0 +1,36 @@
+// CUserFindGrid: the quick-search result grid of the user manager. A search turns the typed
+// words into a where clause over "UUSR"; choosing a row saves the record pane's pending
+// edits and shows the row's record.
+#pragma once
+
+#include "xfindgrid.h"
+
+class CCoolToolTip;
+
+namespace hrz {
+
+class CUserRecCtrl;
+
+class CUserFindGrid : public XUserFindGrid {
+ public:
+  CUserFindGrid();
+
+  // The pane that shows the chosen row's record; may be null.
+  void SetRecordPane(CUserRecCtrl* pane) { pane_ = pane; }
+
+  // Fills the grid with the records matching text (direct: text is the where clause
+  // itself) and tells the row count in tip at the grid's corner, when tip is given.
+  void DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* tip);
+  // Shows the row's record in the pane; 1 when shown.
+  int ShowRowRecord(int row);
+  // 1 when row (-1: the focused row) is a data row of a user kind.
+  int IsUserRow(int row) const;
+
+ protected:
+  void OnRowColChange(int oldRow, int oldCol, int newRow, int newCol) override;
+
+ private:
+  CUserRecCtrl* pane_ = nullptr;
+};
+
+}  // namespace hrz
