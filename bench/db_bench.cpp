@@ -1,9 +1,13 @@
 // The database client against the engine: one small query in process and over TCP, the
-// cost of a logon (one Argon2id hash), and a query's time while another client keeps
-// logging on, which shows whether hashing holds up other sessions.
+// cost of a logon (one Argon2id hash), a logon through login lists of 100 entries on every
+// level beside one without lists, and a query's time while another client keeps logging on,
+// which shows whether hashing holds up other sessions.
 #include <benchmark/benchmark.h>
 
+#include <sqlite3.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -85,6 +89,55 @@ void BM_LogonTcp(benchmark::State& state) {
   XCliDB_Close(db);
 }
 BENCHMARK(BM_LogonTcp)->Unit(benchmark::kMillisecond);
+
+// bob's login lists and those of the departments above him (MECH, ENG, ORG); grace's stay
+// empty.
+void SetLoginLists(const std::string& path, const std::string& ips, const std::string& machines) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) std::abort();
+  const std::string sql = "update UUSR set CLGNIP = '" + ips + "', CLGNMAC = '" + machines +
+                          "' where CCODE in ('bob', 'MECH', 'ENG', 'ORG')";
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) std::abort();
+  sqlite3_close(db);
+}
+
+constexpr const char* kBenchMachine = "111111111122222222223333333333";
+
+// Each iteration logs on once through the lists and once without, on the same connection
+// kind, so both share the run's conditions; "ratio" is the first over the second.
+void BM_LogonTcpThroughLoginLists(benchmark::State& state) {
+  // 100 entries in each list, the one that admits the logon last.
+  std::string ips, machines;
+  for (int i = 0; i < 99; ++i) {
+    ips += "10." + std::to_string(i) + ".*.*, ";
+    machines += std::to_string(100000000000000000 + i) + "000000000000, ";
+  }
+  SetLoginLists(Store().path, ips + "127.0.0.*", machines + kBenchMachine);
+  char error[256];
+  tagXCliDB* db = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
+  if (db == nullptr || !XCliDB_SetMachineCode(db, kBenchMachine)) std::abort();
+  using Clock = std::chrono::steady_clock;
+  Clock::duration listed{}, plain{};
+  auto logon = [&](const char* code, const char* password, Clock::duration* total) {
+    int status = 0;
+    const Clock::time_point start = Clock::now();
+    if (!XCliDB_Logon(db, code, password, 1, &status, nullptr, 0)) std::abort();
+    *total += Clock::now() - start;
+  };
+  for (auto _ : state) {
+    logon("bob", "bob-pw1", &listed);
+    logon("grace", "grace-pw1", &plain);
+  }
+  XCliDB_Close(db);
+  SetLoginLists(Store().path, "", "");
+  const auto ms = [](Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+  };
+  state.counters["listed_ms"] = benchmark::Counter(ms(listed), benchmark::Counter::kAvgIterations);
+  state.counters["plain_ms"] = benchmark::Counter(ms(plain), benchmark::Counter::kAvgIterations);
+  state.counters["ratio"] = ms(listed) / ms(plain);
+}
+BENCHMARK(BM_LogonTcpThroughLoginLists)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 void BM_QueryTcpWhileAnotherClientLogsOn(benchmark::State& state) {
   tagXCliDB* db = LoggedOn(Store().tcp);

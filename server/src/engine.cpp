@@ -3,27 +3,10 @@
 #include <new>
 
 #include "dispatch.h"
+#include "online_sessions.h"
 #include "store.h"
 
 namespace hrzsrv {
-
-void OnlineRegistry::Add(std::uint64_t session, int userNid) {
-  std::lock_guard lock(mutex_);
-  users_[session] = userNid;
-}
-
-void OnlineRegistry::Remove(std::uint64_t session) {
-  std::lock_guard lock(mutex_);
-  users_.erase(session);
-}
-
-bool OnlineRegistry::IsOnline(int userNid) const {
-  std::lock_guard lock(mutex_);
-  for (const auto& [session, nid] : users_) {
-    if (nid == userNid) return true;
-  }
-  return false;
-}
 
 bool SessionState::IsAdmin() const {
   return LoggedOn() && userNid == kAdminNid;
@@ -87,7 +70,9 @@ class SessionImpl final : public Session {
     state_.peer = std::move(peer);
     randombytes_buf(state_.sealNonce.data(), state_.sealNonce.size());
   }
-  ~SessionImpl() override { engine_.online.Remove(state_.id); }
+  ~SessionImpl() override {
+    if (state_.db) NoteOffline(state_.db.get(), state_.id);
+  }
 
   std::uint32_t MaxFrameSize() const override {
     return state_.LoggedOn() ? protocol::kMaxFrameSize : protocol::kMaxFrameBeforeLogon;
