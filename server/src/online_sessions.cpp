@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,9 +66,46 @@ std::string SessionKey(std::uint64_t session) {
   return ThisProcess() + "#" + std::to_string(session);
 }
 
+// The sessions of this process that are logged on. It decides for this process's rows, so
+// that a session is offline the moment it ends even when the store cannot drop its row then.
+class LiveSessions {
+ public:
+  void Add(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    keys_.insert(key);
+  }
+  void Remove(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    keys_.erase(key);
+  }
+  bool Has(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    return keys_.contains(key);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::set<std::string> keys_;  // guarded by mutex_
+};
+
+LiveSessions& Live() {
+  static LiveSessions live;
+  return live;
+}
+
+// A session's row counts while its process runs and, in this process, while it is live.
+bool Counts(const std::string& process, const std::string& key) {
+  return process == ThisProcess() ? Live().Has(key) : IsRunning(process);
+}
+
+// A session's store connection may be ending on a thread that serves others; it waits for
+// the store only briefly, as its row no longer counts anyway.
+constexpr int kOfflineBusyMs = 200;
+
 }  // namespace
 
 bool NoteOnline(sqlite3* db, const SessionState& session, double now) {
+  Live().Add(SessionKey(session.id));
   Statement add(db,
                 "INSERT OR REPLACE INTO SRV_SESSION(CSESSION, NUSER, CPROCESS, CPEER, NUPCLIVR, "
                 "DSTART) VALUES(?, ?, ?, ?, ?, ?)");
@@ -77,6 +116,8 @@ bool NoteOnline(sqlite3* db, const SessionState& session, double now) {
 }
 
 void NoteOffline(sqlite3* db, std::uint64_t session) {
+  Live().Remove(SessionKey(session));
+  sqlite3_busy_timeout(db, kOfflineBusyMs);
   Statement remove(db, "DELETE FROM SRV_SESSION WHERE CSESSION = ?");
   remove.Bind(1, SessionKey(session));
   remove.Done();
@@ -86,20 +127,21 @@ bool IsOnline(sqlite3* db, int userNid) {
   std::vector<std::string> ended;
   bool online = false;
   {
-    Statement read(db, "SELECT DISTINCT CPROCESS FROM SRV_SESSION WHERE NUSER = ?");
+    Statement read(db, "SELECT CPROCESS, CSESSION FROM SRV_SESSION WHERE NUSER = ?");
     read.Bind(1, std::int64_t{userNid});
     while (!online && read.Row()) {
-      std::string process = read.Text(0);
-      if (IsRunning(process)) {
+      const std::string process = read.Text(0);
+      std::string key = read.Text(1);
+      if (Counts(process, key)) {
         online = true;
       } else {
-        ended.push_back(std::move(process));
+        ended.push_back(std::move(key));
       }
     }
   }
-  for (const std::string& process : ended) {
-    Statement drop(db, "DELETE FROM SRV_SESSION WHERE CPROCESS = ?");
-    drop.Bind(1, process);
+  for (const std::string& key : ended) {
+    Statement drop(db, "DELETE FROM SRV_SESSION WHERE CSESSION = ?");
+    drop.Bind(1, key);
     drop.Done();
   }
   return online;

@@ -1,7 +1,8 @@
 // Who is logged on, for every engine on the store: hrzserver's sessions and those of clients
 // that run the engine in process. Each logged-on session is a row of "SRV_SESSION" from its
 // logon until its logoff, a failed logon or its end (a dropped connection ends it at once).
-// Rows of a process that ended without removing them are dropped when they are next read.
+// Rows of a process that ended without removing them are dropped when they are next read;
+// in its own process a session is offline the moment it ends, whatever the store does.
 #pragma once
 
 #include <sqlite3.h>

@@ -351,6 +351,22 @@ TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {
   EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOffline) << "gone with its session";
 }
 
+TEST_F(EngineTest, ASessionIsOfflineOnceItEndsEvenWhileTheStoreIsBusy) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  auto carol = LoggedOn("carol", "carol-pw1");
+  sqlite3* blocker = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &blocker), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(blocker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  carol.reset();  // its row cannot be dropped while another holds the store
+  sqlite3_exec(blocker, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(blocker);
+  EXPECT_EQ(StoreText("select count(*) from SRV_SESSION where NUSER = 310"), "1");
+  wire::BodyWriter body;
+  body.PutTextZ("carol");
+  EXPECT_EQ(Send(*adm, p::kOnlineState, body.Finish()).status, p::kUserOffline);
+  EXPECT_EQ(StoreText("select count(*) from SRV_SESSION where NUSER = 310"), "0");
+}
+
 TEST_F(EngineTest, SessionsOfEndedProcessesAreNotOnline) {
   auto adm = LoggedOn("adm", kAdminPassword);
   std::string boot;
