@@ -158,6 +158,7 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
     return nullptr;
   }
   if (!UpgradeSchema(db.get(), error)) return nullptr;
+  NameThisProcess();
   state.path = path;
   state.clock = clock ? std::move(clock) : SystemClock();
   state.limits = limits;

@@ -104,6 +104,10 @@ constexpr int kOfflineBusyMs = 200;
 
 }  // namespace
 
+void NameThisProcess() {
+  ThisProcess();
+}
+
 bool NoteOnline(sqlite3* db, const SessionState& session, double now) {
   Live().Add(SessionKey(session.id));
   Statement add(db,

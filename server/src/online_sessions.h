@@ -13,6 +13,9 @@ namespace hrzsrv {
 
 struct SessionState;
 
+// Reads what names this process apart from others (its boot, pid and start); done once as an
+// engine opens, while descriptors are to spare, so that no logon depends on reading it.
+void NameThisProcess();
 // Adds the session's row; false when the store fails.
 bool NoteOnline(sqlite3* db, const SessionState& session, double now);
 // Removes the session's row, if any.
