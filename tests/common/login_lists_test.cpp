@@ -80,7 +80,7 @@ TEST(LoginLists, MachineListsHoldCodesByTheirDigits) {
   const std::string grouped = "100-200-300-400-500-600-700-800-900-101";
   struct Case {
     std::string list;
-    const char* machine;
+    std::string machine;
     bool allows;
   };
   const Case cases[] = {
@@ -93,7 +93,7 @@ TEST(LoginLists, MachineListsHoldCodesByTheirDigits) {
       {kCode, "100 200 300 400 500 600 700 800 900 101", true},
       {"00-1A-2B-3C-4D-5E", kCode, false},                    // a hardware address is no code
       {std::string(kCode) + " " + kOtherCode, kCode, false},  // two codes in one piece
-      {std::string(kCode) + "1", std::string(kCode).append("1").c_str(), false},
+      {std::string(kCode) + "1", std::string(kCode) + "1", false},
       {kCode, "", false},  // no code sent
       {kCode, "12345", false},
       {"", "", true},
