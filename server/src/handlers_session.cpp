@@ -96,6 +96,7 @@ Reply Logon(Context& context, wire::BodyReader& in) {
   Statement versionUpdate(context.db(), "UPDATE UUSR SET NUPCLIVR = ? WHERE NID = ?");
   versionUpdate.Bind(1, std::int64_t{session.clientVersion}).Bind(2, std::int64_t{account->nid});
   versionUpdate.Done();
+  // The version and the machine are notes about the logon; failing to write them stops none.
   RecordMachine(context.db(), place, account->code, account->nid, version, context.Now());
   wire::BodyWriter body;
   body.PutInt32(account->nid);
