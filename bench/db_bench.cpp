@@ -9,53 +9,19 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 
 #include "hrzcommon/login_lists.h"
-#include "hrzserver/engine.h"
-#include "hrzserver/tcp_server.h"
-#include "support/temp_dir.h"
-#include "xclidb.h"
+#include "served_store.h"
 
 namespace {
 
-constexpr const char* kPassword = "bench-pw";
+using hrzbench::LoggedOn;
 
-// A sample store in a temporary folder, served over TCP as well, for the whole run.
-struct Served {
-  Served() {
-    path = dir.File("store.db");
-    char error[256];
-    if (!XCliDB_CreateStore(path.c_str(), kPassword, 1, error, sizeof error)) std::abort();
-    std::string reason;
-    engine = hrzsrv::Engine::Open(path, nullptr, &reason);
-    // Plain TCP on loopback: what TLS adds is measured by channel_bench.
-    hrzsrv::ServerOptions options;
-    options.plain = true;
-    server = hrzsrv::TcpServer::Start(*engine, options, &reason);
-    if (!server) std::abort();
-    tcp = "tcp+plain://127.0.0.1:" + std::to_string(server->port());
-  }
-  ~Served() { server->Stop(); }
-  hrztest::TempDir dir;
-  std::string path, tcp;
-  std::unique_ptr<hrzsrv::Engine> engine;
-  std::unique_ptr<hrzsrv::TcpServer> server;
-};
-
-Served& Store() {
-  static Served served;
+hrzbench::ServedStore& Store() {
+  static hrzbench::ServedStore served;
   return served;
-}
-
-tagXCliDB* LoggedOn(const std::string& location) {
-  char error[256];
-  tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
-  int status = 0;
-  if (db == nullptr || !XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0)) std::abort();
-  return db;
 }
 
 void ReadOneRow(benchmark::State& state, tagXCliDB* db) {
@@ -69,14 +35,14 @@ void ReadOneRow(benchmark::State& state, tagXCliDB* db) {
 }
 
 void BM_QueryEmbedded(benchmark::State& state) {
-  tagXCliDB* db = LoggedOn(Store().path);
+  tagXCliDB* db = LoggedOn(Store().path());
   ReadOneRow(state, db);
   XCliDB_Close(db);
 }
 BENCHMARK(BM_QueryEmbedded);
 
 void BM_QueryTcp(benchmark::State& state) {
-  tagXCliDB* db = LoggedOn(Store().tcp);
+  tagXCliDB* db = LoggedOn(Store().tcp());
   ReadOneRow(state, db);
   XCliDB_Close(db);
 }
@@ -84,9 +50,9 @@ BENCHMARK(BM_QueryTcp);
 
 void BM_LogonTcp(benchmark::State& state) {
   char error[256];
-  tagXCliDB* db = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
+  tagXCliDB* db = XCliDB_Open(Store().tcp().c_str(), error, sizeof error);
   int status = 0;
-  for (auto _ : state) XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0);
+  for (auto _ : state) XCliDB_Logon(db, "adm", hrzbench::kServedPassword, 1, &status, nullptr, 0);
   XCliDB_Close(db);
 }
 BENCHMARK(BM_LogonTcp)->Unit(benchmark::kMillisecond);
@@ -113,9 +79,9 @@ void BM_LogonTcpThroughLoginLists(benchmark::State& state) {
     ips += "10." + std::to_string(i) + ".*.*, ";
     machines += std::to_string(100000000000000000 + i) + "000000000000, ";
   }
-  SetLoginLists(Store().path, ips + "127.0.0.*", machines + kBenchMachine);
+  SetLoginLists(Store().path(), ips + "127.0.0.*", machines + kBenchMachine);
   char error[256];
-  tagXCliDB* db = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
+  tagXCliDB* db = XCliDB_Open(Store().tcp().c_str(), error, sizeof error);
   if (db == nullptr || !XCliDB_SetMachineCode(db, kBenchMachine)) std::abort();
   using Clock = std::chrono::steady_clock;
   const auto ms = [](Clock::duration d) {
@@ -133,7 +99,7 @@ void BM_LogonTcpThroughLoginLists(benchmark::State& state) {
     logon("grace", "grace-pw1", &plain);
   }
   XCliDB_Close(db);
-  SetLoginLists(Store().path, "", "");
+  SetLoginLists(Store().path(), "", "");
   // The matching alone, as the server does it for the four levels, against the same logon:
   // the share of a logon the lists take, free of the noise of the password hash.
   const std::string ipList = ips + "127.0.0.*", machineList = machines + kBenchMachine;
@@ -155,11 +121,11 @@ void BM_LogonTcpThroughLoginLists(benchmark::State& state) {
 BENCHMARK(BM_LogonTcpThroughLoginLists)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 void BM_QueryTcpWhileAnotherClientLogsOn(benchmark::State& state) {
-  tagXCliDB* db = LoggedOn(Store().tcp);
+  tagXCliDB* db = LoggedOn(Store().tcp());
   std::atomic<bool> stop{false};
   std::thread other([&] {
     char error[256];
-    tagXCliDB* busy = XCliDB_Open(Store().tcp.c_str(), error, sizeof error);
+    tagXCliDB* busy = XCliDB_Open(Store().tcp().c_str(), error, sizeof error);
     int status = 0;
     while (!stop) XCliDB_Logon(busy, "bob", "bob-pw1", 1, &status, nullptr, 0);
     XCliDB_Close(busy);

@@ -9,44 +9,18 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
-#include "hrzserver/engine.h"
-#include "hrzserver/tcp_server.h"
+#include "served_store.h"
 #include "support/client_request.h"
 #include "support/save_message.h"
-#include "support/temp_dir.h"
-#include "xclidb.h"
 
 namespace {
 
 namespace p = hrz::protocol;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kPassword = "bench-pw";
 constexpr int kBob = 309;
-
-struct Served {
-  Served() {
-    path = dir.File("store.db");
-    char error[256];
-    if (!XCliDB_CreateStore(path.c_str(), kPassword, 1, error, sizeof error)) std::abort();
-    std::string reason;
-    engine = hrzsrv::Engine::Open(path, nullptr, &reason);
-    // Plain TCP on loopback, as db_bench: what TLS adds is measured by channel_bench.
-    hrzsrv::ServerOptions options;
-    options.plain = true;
-    server = hrzsrv::TcpServer::Start(*engine, options, &reason);
-    if (!server) std::abort();
-    tcp = "tcp+plain://127.0.0.1:" + std::to_string(server->port());
-  }
-  ~Served() { server->Stop(); }
-  hrztest::TempDir dir;
-  std::string path, tcp;
-  std::unique_ptr<hrzsrv::Engine> engine;
-  std::unique_ptr<hrzsrv::TcpServer> server;
-};
 
 std::string DateNumber(int i) {
   return "20260301." + std::to_string(100000 + i % 100000);
@@ -96,8 +70,8 @@ class PlainWrite {
   sqlite3_stmt* update_ = nullptr;
 };
 
-Served& Store() {
-  static Served served;
+hrzbench::ServedStore& Store() {
+  static hrzbench::ServedStore served;
   return served;
 }
 
@@ -106,12 +80,8 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 }
 
 void BM_SaveOneFieldTcp(benchmark::State& state) {
-  Served& served = Store();
-  char error[256];
-  tagXCliDB* db = XCliDB_Open(served.tcp.c_str(), error, sizeof error);
-  int status = 0;
-  if (db == nullptr || !XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0)) std::abort();
-  PlainWrite plain(served.path);
+  tagXCliDB* db = hrzbench::LoggedOn(Store().tcp());
+  PlainWrite plain(Store().path());
   double save = 0, trip = 0, write = 0;
   int i = 0;
   for (auto _ : state) {

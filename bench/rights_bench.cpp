@@ -10,7 +10,7 @@
 #include <string>
 
 #include "large_org.h"
-#include "xclidb.h"
+#include "served_store.h"
 
 namespace {
 
@@ -41,13 +41,7 @@ Stores& TheStores() {
   return stores;
 }
 
-tagXCliDB* LoggedOn(const std::string& path, const char* code, const char* password) {
-  char error[256];
-  tagXCliDB* db = XCliDB_Open(path.c_str(), error, sizeof error);
-  int status = 0;
-  if (db == nullptr || !XCliDB_Logon(db, code, password, 1, &status, nullptr, 0)) std::abort();
-  return db;
-}
+using hrzbench::LoggedOn;
 
 sqlite3* Plain(const std::string& path) {
   sqlite3* db = nullptr;

@@ -19,4 +19,14 @@ bool WriteAudit(Context& context, const AuditEntry& entry) {
   return write.Done();
 }
 
+bool WriteRightsChanges(Context& context, const std::vector<RightsNote>& notes) {
+  for (const RightsNote& note : notes) {
+    if (!WriteAudit(context,
+                    {audit::kRightsChanged, note.table, note.target, note.what, note.text})) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace hrzsrv

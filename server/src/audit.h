@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+#include "write_rules.h"
 
 namespace hrzsrv {
 
@@ -27,5 +30,8 @@ struct AuditEntry {
 
 // Appends one entry; false when the store fails.
 bool WriteAudit(Context& context, const AuditEntry& entry);
+// Appends a "RIGHTS CHANGED" entry for each note; false when the store fails. Written in
+// the transaction of the change, so that no change is kept without its entries.
+bool WriteRightsChanges(Context& context, const std::vector<RightsNote>& notes);
 
 }  // namespace hrzsrv

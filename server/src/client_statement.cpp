@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "audit.h"
+#include "organisation_rules.h"
 #include "rights.h"
 
 namespace hrzsrv {
@@ -99,6 +100,7 @@ bool ClientStatement::Run(const RowSink& onRow, std::string* error) {
       break;
     }
   }
+  const bool brokeRule = !stopped && rc != SQLITE_DONE && BrokeOrganisationRule(db);
   if (!stopped && rc != SQLITE_DONE) *error = sqlite3_errmsg(db);
   changes_ = sqlite3_changes(db);
   sqlite3_reset(stmt_.get());
@@ -109,15 +111,18 @@ bool ClientStatement::Run(const RowSink& onRow, std::string* error) {
     AuditRefusal(outcome.table, outcome.target, outcome.refusal);
     return false;
   }
+  if (brokeRule) {
+    transaction_.reset();
+    const std::vector<StatementWrite>& writes = guard.Writes();
+    AuditRefusal(writes.empty() ? "SQL" : writes.front().table, -1, *error);
+    *error = "refused: " + *error;
+    return false;
+  }
   if (stopped || rc != SQLITE_DONE) return false;
   if (!transaction_) return true;
-  // The notes commit with the change, so no rights change is kept without its entry.
-  for (const RightsNote& note : outcome.notes) {
-    if (!WriteAudit(context_,
-                    {audit::kRightsChanged, note.table, note.target, note.what, note.text})) {
-      *error = "the audit log cannot be written";
-      return false;
-    }
+  if (!WriteRightsChanges(context_, outcome.notes)) {
+    *error = "the audit log cannot be written";
+    return false;
   }
   if (!transaction_->Commit()) {
     *error = sqlite3_errmsg(db);

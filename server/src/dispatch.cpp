@@ -31,6 +31,11 @@ constexpr std::array kRoutes = {
     Route{p::kUploadName, false, h::UploadName},
     Route{p::kGetFile, false, h::GetFile},
     Route{p::kPutFile, false, h::PutFile},
+    // Membership
+    Route{p::kAttachToNode, false, h::AttachToNode},
+    Route{p::kDeleteUser, false, h::DeleteUser},
+    Route{p::kRemoveUser, false, h::RemoveUser},
+    Route{p::kDeleteNode, false, h::DeleteNode},
     // Record save
     Route{p::kRecordSaveEarly, false, h::RecordSaveEarly},
     Route{p::kRecordSaveLast, false, h::RecordSaveLast},

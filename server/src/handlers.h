@@ -32,5 +32,10 @@ Reply DownloadName(Context&, wire::BodyReader&);
 Reply UploadName(Context&, wire::BodyReader&);
 Reply GetFile(Context&, wire::BodyReader&);
 Reply PutFile(Context&, wire::BodyReader&);
+// Membership
+Reply AttachToNode(Context&, wire::BodyReader&);
+Reply DeleteUser(Context&, wire::BodyReader&);
+Reply RemoveUser(Context&, wire::BodyReader&);
+Reply DeleteNode(Context&, wire::BodyReader&);
 
 }  // namespace hrzsrv::handlers

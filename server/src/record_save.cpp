@@ -204,7 +204,7 @@ class RecordSave {
 
   Refusal CheckAdministrator() {
     RowChange change = RecordChange();
-    if (std::string reason = RefuseAdministratorChange(change); !reason.empty()) {
+    if (std::string reason = RefuseSystemRecordChange(change); !reason.empty()) {
       return Refuse(p::kRecordSaveNoRight, reason, "UUSR.CCODE");
     }
     return {};

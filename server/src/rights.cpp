@@ -1,6 +1,7 @@
 #include "rights.h"
 
 #include "engine_state.h"
+#include "store.h"
 
 namespace hrzsrv {
 
@@ -25,11 +26,14 @@ std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view
 
 Rights RightsOf(sqlite3* db, const SessionState& session) {
   Rights rights;
+  if (!session.LoggedOn()) return rights;
+  // A user deleted while its session is open keeps the session but loses every right.
+  Statement state(db, "SELECT NSTAT FROM UUSR WHERE NID = ?");
+  state.Bind(1, std::int64_t{session.userNid});
+  if (!state.Row() || (!state.IsNull(0) && state.Int(0) == kDeletedState)) return rights;
   rights.userNid = session.userNid;
   rights.admin = session.IsAdmin();
-  if (session.LoggedOn()) {
-    rights.manager = PrivilegeOf(db, session.userNid, "UUSR").value_or(PrivilegeFlags{}).modify;
-  }
+  rights.manager = PrivilegeOf(db, session.userNid, "UUSR").value_or(PrivilegeFlags{}).modify;
   return rights;
 }
 

@@ -22,7 +22,8 @@ struct PrivilegeFlags {
 // case). None when the code is not in the catalogue.
 std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view code);
 
-// The session's rights: the administrator is the reserved record, not a code.
+// The session's rights: the administrator is the reserved record, not a code. A session
+// whose user was deleted since its logon has none.
 Rights RightsOf(sqlite3* db, const SessionState& session);
 
 }  // namespace hrzsrv

@@ -15,8 +15,10 @@ SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error
   sqlite3_busy_timeout(db.get(), 10000);
   sqlite3_extended_result_codes(db.get(), 1);
   // FULL syncs the log at every commit: a change that was answered survives a crash.
+  // Recursive triggers make the rows that a REPLACE removes pass the delete triggers too.
   if (!ExecSql(db.get(),
-               "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
+               "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON; "
+               "PRAGMA recursive_triggers=ON;",
                error)) {
     return nullptr;
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "hrzcommon/text.h"
+#include "organisation_rules.h"
 
 namespace hrzsrv {
 namespace {
@@ -62,7 +63,10 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
     if (error) *error = sqlite3_errmsg(db);
     return false;
   }
-  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error)) return false;
+  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error) ||
+      !InstallOrganisationRules(db, error)) {
+    return false;
+  }
   // New records are numbered on from the last system NID.
   Statement numbering(db, "INSERT INTO sqlite_sequence(name, seq) VALUES('UUSR', ?)");
   numbering.Bind(1, std::int64_t{kLastSystemNid});
@@ -126,7 +130,8 @@ bool UpgradeSchema(sqlite3* db, std::string* error) {
     const std::string add = "ALTER TABLE " + table + " ADD COLUMN " + name + " " + c.type;
     if (!probe.ok() && !ExecSql(db, add.c_str(), error)) return false;
   }
-  return true;
+  // The rules of the organisation's links came with the membership requests.
+  return InstallOrganisationRules(db, error);
 }
 
 bool IsAdminCode(std::string_view code) {

@@ -23,6 +23,12 @@ constexpr int kAdminNid = 1;
 constexpr int kRootNid = 2;
 constexpr int kLastSystemNid = 300;
 
+// "NSTAT" of a deleted user and of every other record; a deleted user's code carries the
+// marker (docs/protocol.md, "Deleted users").
+constexpr int kDeletedState = 254;
+constexpr int kNormalState = 255;
+constexpr std::string_view kDeletedMarker = "[del]";
+
 // Creates every table and the administrator with its hashed password. A record added to
 // "UUSR" without an NID takes the next one above kLastSystemNid.
 bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error);

@@ -61,8 +61,6 @@ constexpr ColumnRule kColumnRules[] = {
     {"UUSR", "CDWGSG", Who::kOwner, Allowed::kNullOnly},
 };
 
-constexpr std::string_view kDeletedMarker = "[del]";
-
 std::optional<std::int64_t> IntegerOf(const Cell* cell) {
   if (cell == nullptr || cell->type != SQLITE_INTEGER) return std::nullopt;
   return cell->integer;
@@ -91,7 +89,7 @@ bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const 
     case Allowed::kNullOnly:
       return after.IsNull();
     case Allowed::kRestoredState:
-      return IntegerOf(&before) == 254 && IntegerOf(&after) == 255;
+      return IntegerOf(&before) == kDeletedState && IntegerOf(&after) == kNormalState;
     case Allowed::kRestoredCode:
       return before.bytes.find(kDeletedMarker) != std::string::npos && after.type == SQLITE_TEXT &&
              after.bytes == RestoredCode(before.bytes);
@@ -107,9 +105,52 @@ bool Applies(const ColumnRule& rule, const Rights& rights, const RowChange* chan
   return change == nullptr || IntegerOf(change->Before("NID")) == rights.userNid;
 }
 
+// True when the change sets the column to another value.
+bool Changed(const RowChange& change, std::string_view column) {
+  const Cell* before = change.Before(column);
+  const Cell* after = change.After(column);
+  return before != nullptr && after != nullptr && *before != *after;
+}
+
 std::string OnlyTheAdministrator(WriteKind kind, std::string_view table) {
   return std::string("only the administrator ") +
          (kind == WriteKind::kInsert ? "inserts into " : "deletes from ") + std::string(table);
+}
+
+// The administrator's record may not go, move to another NID, change its code or kind or be
+// marked deleted, and no other record may take its NID or code: who the administrator is
+// never depends on a code that someone could write, and it can always log on.
+std::string ProtectAdministrator(const RowChange& change) {
+  const bool was = IntegerOf(change.Before("NID")) == kAdminNid;
+  const bool is = IntegerOf(change.After("NID")) == kAdminNid;
+  if (was && change.kind == WriteKind::kDelete)
+    return "the administrator's record cannot be deleted";
+  if (was && !is) return "the administrator's record keeps its NID";
+  if (is && !was) return "the administrator's NID is reserved";
+  const Cell* code = change.After("CCODE");
+  if (was && Changed(change, "CCODE")) return "the administrator's code cannot change";
+  if (was && Changed(change, "CSRC")) return "the administrator's kind cannot change";
+  if (was && IntegerOf(change.After("NSTAT")) == kDeletedState) {
+    return "the administrator's record cannot be deleted";
+  }
+  if (!is && code != nullptr && code->type == SQLITE_TEXT && IsAdminCode(code->bytes)) {
+    return "the administrator's code is reserved";
+  }
+  return {};
+}
+
+// The organisation's root stays: not deleted nor marked deleted, at its NID, a department.
+std::string ProtectRoot(const RowChange& change) {
+  const bool was = IntegerOf(change.Before("NID")) == kRootNid;
+  const bool is = IntegerOf(change.After("NID")) == kRootNid;
+  if (was &&
+      (change.kind == WriteKind::kDelete || IntegerOf(change.After("NSTAT")) == kDeletedState)) {
+    return "the organisation's root cannot be deleted";
+  }
+  if (was != is && change.kind == WriteKind::kUpdate)
+    return "the organisation's root keeps its NID";
+  if (was && Changed(change, "CSRC")) return "the organisation's root stays a department";
+  return {};
 }
 
 struct AuditedTable {
@@ -153,26 +194,10 @@ Cell CellOf(sqlite3_value* value) {
   return cell;
 }
 
-// The administrator's record may not go, move to another NID or change its code, and no
-// other record may take its NID or code: who the administrator is never depends on a
-// code that someone could write.
-std::string RefuseAdministratorChange(const RowChange& change) {
+std::string RefuseSystemRecordChange(const RowChange& change) {
   if (!hrz::EqualsNoCase(change.table, "UUSR")) return {};
-  const bool was = IntegerOf(change.Before("NID")) == kAdminNid;
-  const bool is = IntegerOf(change.After("NID")) == kAdminNid;
-  if (was && change.kind == WriteKind::kDelete)
-    return "the administrator's record cannot be deleted";
-  if (was && !is) return "the administrator's record keeps its NID";
-  if (is && !was) return "the administrator's NID is reserved";
-  const Cell* oldCode = change.Before("CCODE");
-  const Cell* code = change.After("CCODE");
-  if (was && oldCode != nullptr && code != nullptr && *oldCode != *code) {
-    return "the administrator's code cannot change";
-  }
-  if (!is && code != nullptr && code->type == SQLITE_TEXT && IsAdminCode(code->bytes)) {
-    return "the administrator's code is reserved";
-  }
-  return {};
+  std::string reason = ProtectAdministrator(change);
+  return reason.empty() ? ProtectRoot(change) : reason;
 }
 
 const Cell* RowChange::Before(std::string_view column) const {
@@ -205,7 +230,7 @@ std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::stri
 std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
   const std::string table(change.table);
   if (change.columns == nullptr) return "the row in " + table + " cannot be read";
-  if (std::string reason = RefuseAdministratorChange(change); !reason.empty()) return reason;
+  if (std::string reason = RefuseSystemRecordChange(change); !reason.empty()) return reason;
   if (rights.admin) return {};
   if (change.kind != WriteKind::kUpdate) return OnlyTheAdministrator(change.kind, change.table);
   for (std::size_t i = 0; i < change.columns->size(); ++i) {

@@ -50,9 +50,11 @@ struct RowChange {
 std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::string_view table,
                                  std::string_view column);
 
-// Empty unless the change touches the administrator's reserved record or code: that record
-// keeps its NID and code and is never deleted, and no other record takes either.
-std::string RefuseAdministratorChange(const RowChange& change);
+// Empty unless the change touches the administrator's reserved record or code or the
+// organisation's root: the administrator keeps its NID, code and kind and is never deleted
+// or marked deleted, no other record takes its NID or code; the root stays a department
+// at its NID and is never deleted or marked deleted.
+std::string RefuseSystemRecordChange(const RowChange& change);
 
 // Empty when the change stays within the session's rights; otherwise why not. The
 // administrator's record is protected from every session, the administrator's own too.

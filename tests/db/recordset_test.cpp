@@ -75,8 +75,13 @@ TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {
       {"UUSR", "NPB", "CCODE = 'bob'"},       {"UUSR", "NPC", "CCODE = 'bob'"},
       {"UUSR", "NPD", "CCODE = 'bob'"},       {"UUSR", "NWFMAXTM", "CCODE = 'bob'"},
       {"UUSR", "NWFMAXCNT", "CCODE = 'bob'"}, {"UUSR", "NUPCLIVR", "CCODE = 'bob'"},
-      {"UUSRBM", "NPID", "NID = 1"},          {"UUSRFN", "NFNCHR", "CCODE = 'UUSR'"},
+      {"UUSRBM", "NPID", "NCID = 309"},       {"UUSRFN", "NFNCHR", "CCODE = 'UUSR'"},
   };
+  // A link hangs its record under a department: one whose NID is the number written.
+  ASSERT_EQ(
+      XCliDB_ExecuteSQL(db.get(),
+                        "insert into UUSR(NID, CCODE, CSRC) values(20000101, 'D1', 'UDEPT')", 0, 0),
+      1);
   for (const Column& c : columns) {
     const std::string where = std::string(" from ") + c.table + " where " + c.row;
     const std::string set =

@@ -79,11 +79,14 @@ struct ReloadScope {
 constexpr ReloadScope kReloadFromUserManager{5, 4};
 constexpr ReloadScope kReloadFromPrivilegeEditor{65, 80};
 
+// The module's membership kinds, answered by the server; refusals answer kFailed with the
+// reason, an unknown record or link kNotFound.
+constexpr Kind kAttachToNode{5, 1, 10};  // node, record (32-bit each) -> kAttached, link NID
+constexpr Kind kDeleteNode{5, 5, 10};    // node NID -> kNodeDeleted or kNodeNotEmpty
+constexpr Kind kDeleteUser{5, 5, 1};     // user NID -> kUserDeleted
+constexpr Kind kRemoveUser{5, 5, 2};     // link NID of the user's place -> kUserDeleted
+
 // The module's kinds the server does not answer yet (status 253).
-constexpr Kind kAttachToNode{5, 1, 10};     // node, record (32-bit each)
-constexpr Kind kDeleteNode{5, 5, 10};       // node NID
-constexpr Kind kDeleteUser{5, 5, 1};        // user NID
-constexpr Kind kRemoveUser{5, 5, 2};        // link NID of the user's place in the tree
 constexpr Kind kReadPrivileges{5, 2, 20};   // node NID; then a continuation, empty body
 constexpr Kind kSavePrivileges{5, 1, 15};   // node NID, marks with zero; then the grantors
 constexpr Kind kUploadFileName{65, 7, 2};   // "UUSR", column, user NID, extension
@@ -93,8 +96,8 @@ constexpr Kind kRecordSaveEarly{68, 4, 2};  // each earlier message of a record 
 
 // ---- Statuses ----
 constexpr std::uint8_t kOk = 1;        // host's own kinds: done
-constexpr std::uint8_t kFailed = 2;    // host's own kinds: refused; field 1 is the reason
-constexpr std::uint8_t kNotFound = 4;  // host's own kinds: no such setting, file or privilege
+constexpr std::uint8_t kFailed = 2;    // refused; field 1 is the reason
+constexpr std::uint8_t kNotFound = 4;  // no such setting, file, privilege, record or link
 
 constexpr std::uint8_t kLogonOk = 31;     // also: password verified
 constexpr std::uint8_t kLogonWrong = 32;  // field 1 "pwd_try_left=N" when a limit is set
@@ -116,7 +119,7 @@ constexpr std::uint8_t kUploadNameOk = 64;  // field 1: the server file name to 
 constexpr std::uint8_t kUserOnline = 2;
 constexpr std::uint8_t kUserOffline = 4;
 
-constexpr std::uint8_t kAttached = 11;  // field 1: a 32-bit value
+constexpr std::uint8_t kAttached = 11;  // field 1: the link NID (32-bit)
 constexpr std::uint8_t kNodeDeleted = 11;
 constexpr std::uint8_t kNodeNotEmpty = 12;
 constexpr std::uint8_t kUserDeleted = 3;           // also: removed from a department or role
