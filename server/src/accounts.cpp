@@ -97,7 +97,8 @@ class AttemptCounter {
 // One attempt: the lock, then the hash, then the count. known is false for a code that
 // names no user, whose attempt always fails after the same work.
 AttemptResult CheckAttempt(Context& context, const AttemptCounter& counter, const std::string& hash,
-                           bool known, std::string_view plain) {
+                           bool known, std::string_view plain,
+                           const std::optional<AttemptResult>& refusal) {
   sqlite3* db = context.db();
   const double now = context.Now();
   const long long today = DayOf(now);
@@ -111,6 +112,7 @@ AttemptResult CheckAttempt(Context& context, const AttemptCounter& counter, cons
   }
 
   if (PasswordMatches(hash, plain) && known) {
+    if (refusal) return *refusal;
     if (!counter.Clear()) return {protocol::kServerError, {}};
     return {protocol::kLogonOk, {}};
   }
@@ -152,20 +154,22 @@ std::optional<std::string> ReadSetting(sqlite3* db, std::string_view section,
   return read.Text(0);
 }
 
-AttemptResult CheckPasswordAttempt(Context& context, int nid, std::string_view plain) {
+AttemptResult CheckPasswordAttempt(Context& context, int nid, std::string_view plain,
+                                   const std::optional<AttemptResult>& refusal) {
   std::string hash;
   {
     Statement read(context.db(), "SELECT CHASH FROM SRV_PASSWORD WHERE NID = ?");
     read.Bind(1, std::int64_t{nid});
     if (read.Row()) hash = read.Text(0);
   }
-  return CheckAttempt(context, AttemptCounter::ForUser(context.db(), nid), hash, true, plain);
+  return CheckAttempt(context, AttemptCounter::ForUser(context.db(), nid), hash, true, plain,
+                      refusal);
 }
 
 AttemptResult CheckUnknownCodeAttempt(Context& context, std::string_view code,
                                       std::string_view plain) {
   return CheckAttempt(context, AttemptCounter::ForUnknownCode(context.db(), code),
-                      context.engine.DummyHash(), false, plain);
+                      context.engine.DummyHash(), false, plain, std::nullopt);
 }
 
 SealCheck OpenPassword(Context& context, std::string_view sealed, std::string* plain) {

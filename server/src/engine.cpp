@@ -4,27 +4,10 @@
 #include <utility>
 
 #include "dispatch.h"
+#include "online_sessions.h"
 #include "store.h"
 
 namespace hrzsrv {
-
-void OnlineRegistry::Add(std::uint64_t session, int userNid) {
-  std::lock_guard lock(mutex_);
-  users_[session] = userNid;
-}
-
-void OnlineRegistry::Remove(std::uint64_t session) {
-  std::lock_guard lock(mutex_);
-  users_.erase(session);
-}
-
-bool OnlineRegistry::IsOnline(int userNid) const {
-  std::lock_guard lock(mutex_);
-  for (const auto& [session, nid] : users_) {
-    if (nid == userNid) return true;
-  }
-  return false;
-}
 
 bool SessionState::IsAdmin() const {
   return LoggedOn() && userNid == kAdminNid;
@@ -88,7 +71,9 @@ class SessionImpl final : public Session {
     state_.peer = std::move(peer);
     randombytes_buf(state_.sealNonce.data(), state_.sealNonce.size());
   }
-  ~SessionImpl() override { engine_.online.Remove(state_.id); }
+  ~SessionImpl() override {
+    if (state_.db) NoteOffline(state_.db.get(), state_.id);
+  }
 
   std::uint32_t MaxFrameSize() const override {
     return state_.LoggedOn() ? protocol::kMaxFrameSize : protocol::kMaxFrameBeforeLogon;
@@ -187,6 +172,7 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
     return nullptr;
   }
   if (!UpgradeSchema(db.get(), error)) return nullptr;
+  NameThisProcess();
   state.path = path;
   state.clock = clock ? std::move(clock) : SystemClock();
   state.limits = limits;

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,28 +22,13 @@
 
 namespace hrzsrv {
 
-// Who is logged on now, for the online state request. Guarded by its own mutex because
-// every session thread logs on and off through it.
-class OnlineRegistry {
- public:
-  void Add(std::uint64_t session, int userNid);
-  void Remove(std::uint64_t session);
-  bool IsOnline(int userNid) const;
-
- private:
-  mutable std::mutex mutex_;
-  std::map<std::uint64_t, int> users_;  // guarded by mutex_
-};
-
-// Immutable after Open except the registry and the dummy hash, so sessions read it without
-// a lock.
+// Immutable after Open except the dummy hash, so sessions read it without a lock.
 struct EngineState {
   std::string path;
   std::shared_ptr<const Clock> clock;
   EngineLimits limits;
   PublicKey publicKey{};
   SecretKey secretKey{};
-  OnlineRegistry online;
   // An Argon2id hash of nothing anyone knows: an unknown user code is checked against it so
   // that it costs what a wrong password costs. Made on first use.
   const std::string& DummyHash();

@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "handlers.h"
 #include "hrzcommon/text.h"
+#include "online_sessions.h"
 #include "rights.h"
 #include "store.h"
 
@@ -87,7 +88,7 @@ Reply OnlineState(Context& context, wire::BodyReader& in) {
   std::string code;
   if (!in.NextTextZ(&code, kMaxCode)) return Reply::BadMessage();
   std::optional<Account> account = FindAccount(context.db(), code);
-  const bool online = account && context.engine.online.IsOnline(account->nid);
+  const bool online = account && IsOnline(context.db(), account->nid);
   return Reply::Status(online ? protocol::kUserOnline : protocol::kUserOffline);
 }
 

@@ -28,7 +28,7 @@ CREATE TABLE UUSRFN(
   NFNCHR INTEGER, CDESC TEXT, CCAT TEXT);
 CREATE TABLE USETUPINFO(
   NID INTEGER PRIMARY KEY, CCODE TEXT NOT NULL, CNAME TEXT, CIPS TEXT, CMACS TEXT,
-  CORGCODES TEXT, CUSER TEXT, DMODI REAL);
+  CORGCODES TEXT, CUSER TEXT, DMODI REAL, DCRTE REAL, NUPCLIVR INTEGER);
 CREATE TABLE SRV_PASSWORD(NID INTEGER PRIMARY KEY, CHASH TEXT NOT NULL);
 CREATE TABLE SRV_PRIVILEGE(NID INTEGER PRIMARY KEY, CPVG TEXT NOT NULL, BGRANTORS BLOB NOT NULL);
 CREATE TABLE SRV_FILE(CNAME TEXT PRIMARY KEY, BDATA BLOB NOT NULL, DMODI REAL);
@@ -42,13 +42,17 @@ CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NU
 
 // Tables a store made by an earlier version may lack; every open adds what is missing.
 // SRV_UNKNOWN_LOGON counts failed logons of codes that name no user, as "UUSR" does for
-// users; SRV_TLS holds the certificate and private key the server's TLS presents.
+// users; SRV_TLS holds the certificate and private key the server's TLS presents;
+// SRV_SESSION the sessions logged on now, of every engine on the store.
 constexpr const char* kLaterTables = R"sql(
 CREATE TABLE IF NOT EXISTS SRV_UNKNOWN_LOGON(CCODE TEXT PRIMARY KEY COLLATE NOCASE,
   NTRYLGN INTEGER, DTRYLGNTM REAL);
 CREATE INDEX IF NOT EXISTS SRV_UNKNOWN_LOGON_TIME ON SRV_UNKNOWN_LOGON(DTRYLGNTM);
 CREATE TABLE IF NOT EXISTS SRV_TLS(NID INTEGER PRIMARY KEY CHECK(NID = 1), CCERT TEXT NOT NULL,
   CKEY TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS SRV_SESSION(CSESSION TEXT PRIMARY KEY, NUSER INTEGER NOT NULL,
+  CPROCESS TEXT NOT NULL, CPEER TEXT, NUPCLIVR INTEGER, DSTART REAL);
+CREATE INDEX IF NOT EXISTS SRV_SESSION_USER ON SRV_SESSION(NUSER);
 )sql";
 
 }  // namespace
@@ -112,9 +116,20 @@ bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
 
 bool UpgradeSchema(sqlite3* db, std::string* error) {
   if (!AddLaterTables(db, error)) return false;
-  // The audit log's peer address came with the rights checks.
-  Statement peer(db, "SELECT CPEER FROM SRV_LOG LIMIT 0");
-  if (!peer.ok() && !ExecSql(db, "ALTER TABLE SRV_LOG ADD COLUMN CPEER TEXT", error)) return false;
+  // Columns that came later: the audit log's peer address with the rights checks, the
+  // machine record's first day and client version with the login lists' checks.
+  struct Column {
+    const char* table;
+    const char* name;
+    const char* type;
+  };
+  for (const Column& c : {Column{"SRV_LOG", "CPEER", "TEXT"}, Column{"USETUPINFO", "DCRTE", "REAL"},
+                          Column{"USETUPINFO", "NUPCLIVR", "INTEGER"}}) {
+    const std::string table(c.table), name(c.name);
+    Statement probe(db, "SELECT " + name + " FROM " + table + " LIMIT 0");
+    const std::string add = "ALTER TABLE " + table + " ADD COLUMN " + name + " " + c.type;
+    if (!probe.ok() && !ExecSql(db, add.c_str(), error)) return false;
+  }
   // The rules of the organisation's links came with the membership requests.
   return InstallOrganisationRules(db, error);
 }

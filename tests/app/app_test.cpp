@@ -839,6 +839,10 @@ TEST(LogonMessages, NameTheReason) {
   EXPECT_EQ(LogonFailureText(32, ""), "The user code or the password is not correct.");
   EXPECT_EQ(LogonFailureText(34, nullptr), "This account is locked after too many failed logons.");
   EXPECT_EQ(LogonFailureText(0, nullptr), "The server did not answer.");
+  EXPECT_EQ(LogonFailureText(35, "the login IP list of ENG does not allow 10.0.0.1"),
+            "This user may not log on from this address. (the login IP list of ENG does not "
+            "allow 10.0.0.1)");
+  EXPECT_EQ(LogonFailureText(36, ""), "This user may not log on from this machine.");
 }
 
 // Sets an environment variable for the scope (null removes it), then restores it.
@@ -931,6 +935,20 @@ TEST(HostProgram, TellsItsVersionAndItsVersionNumber) {
                                std::to_string(kClientVersion) + ")\n";
   EXPECT_EQ(RunHost("env -u DISPLAY", "--version", &status), expected);
   EXPECT_EQ(status, 0);
+}
+
+// An administrator binds a user to a machine with what this prints there, before the user's
+// first logon; so it must be what the client sends, on every run.
+TEST(HostProgram, PrintsTheCodeThisMachineLogsOnWith) {
+  char code[XCLI_MACHINE_CODE_SIZE] = {};
+  ASSERT_EQ(XCliGetMachineCode(code, sizeof code), 1);
+  EXPECT_EQ(std::string(code).find_first_not_of("0123456789"), std::string::npos) << code;
+  EXPECT_EQ(std::strlen(code), 30u);
+  for (int run = 0; run < 2; ++run) {
+    int status = 0;
+    EXPECT_EQ(RunHost(kNoDisplay, "--machine-code", &status), std::string(code) + "\n");
+    EXPECT_EQ(status, 0);
+  }
 }
 
 // Pictures are taken without a display as well.

@@ -339,6 +339,51 @@ TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {
     LoggedOn("carol", "carol-pw1");  // logged on, then gone with its session
   }
   EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOffline);
+
+  // A second engine on the same store, as a client running the engine in process has.
+  std::string error;
+  std::unique_ptr<hrzsrv::Engine> other = hrzsrv::Engine::Open(path_, clock_, &error);
+  ASSERT_TRUE(other) << error;
+  std::unique_ptr<hrzsrv::Session> elsewhere = other->NewSession("embedded", &error);
+  ASSERT_EQ(Logon(*elsewhere, "carol", "carol-pw1").status, p::kLogonOk);
+  EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOnline);
+  elsewhere.reset();
+  EXPECT_EQ(Send(*adm, p::kOnlineState, ask).status, p::kUserOffline) << "gone with its session";
+}
+
+TEST_F(EngineTest, ASessionIsOfflineOnceItEndsEvenWhileTheStoreIsBusy) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  auto carol = LoggedOn("carol", "carol-pw1");
+  sqlite3* blocker = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &blocker), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(blocker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  carol.reset();  // its row cannot be dropped while another holds the store
+  sqlite3_exec(blocker, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(blocker);
+  EXPECT_EQ(StoreText("select count(*) from SRV_SESSION where NUSER = 310"), "1");
+  wire::BodyWriter body;
+  body.PutTextZ("carol");
+  EXPECT_EQ(Send(*adm, p::kOnlineState, body.Finish()).status, p::kUserOffline);
+  EXPECT_EQ(StoreText("select count(*) from SRV_SESSION where NUSER = 310"), "0");
+}
+
+TEST_F(EngineTest, SessionsOfEndedProcessesAreNotOnline) {
+  auto adm = LoggedOn("adm", kAdminPassword);
+  std::string boot;
+  std::getline(std::ifstream("/proc/sys/kernel/random/boot_id"), boot);
+  ASSERT_FALSE(boot.empty());
+  // Processes that ended without logging off: one of an earlier boot, one whose pid runs no
+  // more, one whose pid now runs another program (pid 1 started at tick 1 it was not).
+  for (const std::string& process :
+       {std::string("old-boot/1/1"), boot + "/2147483647/1", boot + "/1/999999999"}) {
+    WriteStore(path_, "insert into SRV_SESSION(CSESSION, NUSER, CPROCESS) values ('" + process +
+                          "#1', 310, '" + process + "')");
+  }
+  wire::BodyWriter body;
+  body.PutTextZ("carol");
+  EXPECT_EQ(Send(*adm, p::kOnlineState, body.Finish()).status, p::kUserOffline);
+  EXPECT_EQ(StoreText("select count(*) from SRV_SESSION where NUSER = 310"), "0")
+      << "their rows are dropped once read";
 }
 
 }  // namespace

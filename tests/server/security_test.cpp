@@ -250,8 +250,9 @@ TEST_P(SecurityTest, ClientSqlKeepsEveryWriteTheDialogsAllow) {
        "select count(*) from UUSR where CPWDRULE is not 'L8CN'", "1:0|"},
       {"alice", "alice-pw1", "update UUSRBM set NPID = 304 where NCID = 309",
        "select NPID from UUSRBM where NCID = 309", "1:304|"},
-      {"alice", "alice-pw1", "update UUSR set CLGNIP = '192.168.1.*' where NID = 309",
-       "select CLGNIP from UUSR where NID = 309", "3:192.168.1.*|"},
+      // A list that still admits bob, who logs on from loopback below.
+      {"alice", "alice-pw1", "update UUSR set CLGNIP = '192.168.1.*; 127.0.0.*' where NID = 309",
+       "select CLGNIP from UUSR where NID = 309", "3:192.168.1.*; 127.0.0.*|"},
       {"alice", "alice-pw1",
        "update UUSR set CDECFLWAPPS = 'acad.exe, notepad.exe' where NID = 310",
        "select CDECFLWAPPS from UUSR where NID = 310", "3:acad.exe, notepad.exe|"},
@@ -274,7 +275,7 @@ TEST_P(SecurityTest, ClientSqlKeepsEveryWriteTheDialogsAllow) {
        "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(14, 'Z', 'Menu', 511, 'z')",
        "select NFNCHR from UUSRFN where NID = 14", "1:511|"},
       {"adm", kAdminPassword, "delete from USETUPINFO where CNAME = 'WS-CAD-01'",
-       "select count(*) from USETUPINFO", "1:2|"},
+       "select count(*) from USETUPINFO where CNAME = 'WS-CAD-01'", "1:0|"},
       {"adm", kAdminPassword, "update UUSR set CNAME = 'The Administrator' where NID = 1",
        "select CNAME from UUSR where NID = 1", "3:The Administrator|"},
   };

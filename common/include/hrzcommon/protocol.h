@@ -26,8 +26,11 @@ constexpr std::uint32_t kMaxFrameSize = 64u * 1024u * 1024u;
 constexpr std::uint32_t kMaxFrameBeforeLogon = 64u * 1024u;
 
 // ---- Size limits of the values inside a message ----
-constexpr std::size_t kMaxUserCode = 127;     // logon and the password kinds
-constexpr std::size_t kMaxSealedText = 1024;  // a sealed password's base64 text
+constexpr std::size_t kMaxUserCode = 127;            // logon and the password kinds
+constexpr std::size_t kMaxMachineCode = 64;          // logon: 30 digits, perhaps with separators
+constexpr std::size_t kMaxMachineName = 255;         // logon: the client machine's host name
+constexpr std::size_t kMaxHardwareAddresses = 1024;  // logon: its interfaces' addresses
+constexpr std::size_t kMaxSealedText = 1024;         // a sealed password's base64 text
 constexpr std::size_t kMaxSqlText = 1024u * 1024u;
 constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
 constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
@@ -45,8 +48,10 @@ struct Kind {
 };
 
 // Host's own kinds.
-constexpr Kind kHello{1, 2, 1};       // before logon: public key, server path
-constexpr Kind kLogon{1, 1, 1};       // user code, sealed password, client version
+constexpr Kind kHello{1, 2, 1};  // before logon: public key, server path
+// Logon: user code, sealed password, client version; then, each optional in this order, the
+// machine code (30 digits), the machine's name and its hardware addresses.
+constexpr Kind kLogon{1, 1, 1};
 constexpr Kind kLogoff{1, 1, 2};      // no body
 constexpr Kind kQuery{3, 1, 1};       // SQL (long) -> result set (long)
 constexpr Kind kExecute{3, 1, 2};     // SQL (long) -> changed rows
@@ -95,6 +100,9 @@ constexpr std::uint8_t kNotFound = 4;  // no such setting, file, privilege, reco
 constexpr std::uint8_t kLogonOk = 31;     // also: password verified
 constexpr std::uint8_t kLogonWrong = 32;  // field 1 "pwd_try_left=N" when a limit is set
 constexpr std::uint8_t kLogonLocked = 34;
+// The password was right but a login list refuses the place; field 1 says which list.
+constexpr std::uint8_t kLogonIpRefused = 35;
+constexpr std::uint8_t kLogonMachineRefused = 36;
 constexpr std::uint8_t kPasswordSet = 1;
 constexpr std::uint8_t kPasswordNoRight = 3;  // also: verifying another user's password
 constexpr std::uint8_t kPasswordFailed = 2;

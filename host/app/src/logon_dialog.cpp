@@ -31,6 +31,14 @@ std::string LogonFailureText(int status, const char* replyText) {
     }
     case protocol::kLogonLocked:
       return "This account is locked after too many failed logons.";
+    case protocol::kLogonIpRefused:
+    case protocol::kLogonMachineRefused: {
+      std::string text = status == protocol::kLogonIpRefused
+                             ? "This user may not log on from this address."
+                             : "This user may not log on from this machine.";
+      if (replyText != nullptr && *replyText != '\0') text += std::string(" (") + replyText + ")";
+      return text;
+    }
     case 0:
       return "The server did not answer.";
     default:

@@ -77,6 +77,12 @@ int main(int argc, char** argv) {
     std::printf("%s", hrzhost::VersionLine().c_str());
     return 0;
   }
+  if (options.machineCode) {
+    char code[XCLI_MACHINE_CODE_SIZE];
+    if (XCliGetMachineCode(code, sizeof code) == 0) return Fail("cannot derive the machine code");
+    std::printf("%s\n", code);
+    return 0;
+  }
   if (!hrzhost::HasDisplay()) {
     // Pictures need no one to look at a window while they are taken.
     if (options.screenshotDir.empty()) {

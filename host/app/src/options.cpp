@@ -28,6 +28,8 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       options->help = true;
     } else if (arg == "--version") {
       options->version = true;
+    } else if (arg == "--machine-code") {
+      options->machineCode = true;
     } else if (arg == "--store" || arg == "--server") {
       if (!value(&options->location)) return false;
     } else if (arg == "--user") {
@@ -46,12 +48,13 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 
 const char* Usage() {
   return "usage: hrzhost [--store FILE | --server tcp://HOST:PORT] [--user CODE]\n"
-         "               [--module LIBRARY] [--screenshot DIR] [--version]\n"
+         "               [--module LIBRARY] [--screenshot DIR] [--version] [--machine-code]\n"
          "  Without --store the store in the user's data folder is used (created with the\n"
          "  sample organisation on first start; log on as adm with the password admin).\n"
          "  --screenshot DIR logs on as adm, saves a PNG of every dialog in its window frame\n"
          "  and exits; it needs no display. On a machine without one, ./setup.sh run serves\n"
-         "  the client to a VNC viewer.\n";
+         "  the client to a VNC viewer.\n"
+         "  --machine-code prints the code this machine logs on with, to bind a user to it.\n";
 }
 
 std::string VersionLine() {

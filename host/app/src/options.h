@@ -12,6 +12,7 @@ struct Options {
   std::string screenshotDir;
   bool help = false;
   bool version = false;
+  bool machineCode = false;  // print this machine's code and exit
 };
 
 // False with a reason in *error for an unknown option or a missing value.

@@ -20,12 +20,21 @@ struct tagXCliDB;  // opaque connection
 // must be trusted first (see XCliDB_CheckServer).
 tagXCliDB* XCliDB_Open(const char* location, char* error, int errorCapacity);
 // Logs on. The password is sealed to the server's key before it leaves the process;
-// clientVersion is the client's version number (major * 10000 + minor * 100 + patch).
-// status receives the server's status (31 logged on, 32 wrong password with replyText
-// "pwd_try_left=N", 34 locked, 0 when nothing was received); replyText may be null.
+// clientVersion is the client's version number (major * 10000 + minor * 100 + patch). The
+// machine's code, name and hardware addresses go along, for the login lists and the
+// server's record of client machines. status receives the server's status (31 logged on,
+// 32 wrong password with replyText "pwd_try_left=N", 34 locked, 35 refused by a login IP
+// list, 36 refused by a login machine list, both with replyText naming the list; 0 when
+// nothing was received); replyText may be null.
 int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
                  std::int32_t clientVersion, int* status, char* replyText, int replyCapacity);
 void XCliDB_Logoff(tagXCliDB* db);
+// This machine's code into out: 30 decimal digits, the same on every run on this machine.
+constexpr int XCLI_MACHINE_CODE_SIZE = 31;  // with its zero
+int XCliGetMachineCode(char* out, int capacity);
+// The machine code the connection's later logons send in place of this machine's; null or
+// empty sends this machine's again. Fails for a code that does not hold 30 digits.
+int XCliDB_SetMachineCode(tagXCliDB* db, const char* code);
 void XCliDB_Close(tagXCliDB* db);
 // Creates a new store file at path with the administrator "adm" and adminPassword; with
 // withSample non-zero it also holds the sample organisation (as "hrzserver demo" adds it).

@@ -43,6 +43,7 @@ struct tagXCliDB {
   int userNid = -1;
   std::string userCode;
   std::int32_t clientVersion = 0;
+  std::string machineCode;  // sent at logon in place of this machine's when not empty
 };
 
 namespace hrzdb {

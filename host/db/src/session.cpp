@@ -5,9 +5,11 @@
 #include <mutex>
 
 #include "connection.h"
+#include "hrzcommon/login_lists.h"
 #include "hrzcommon/text.h"
 #include "hrzserver/engine.h"
 #include "locations.h"
+#include "machine_identity.h"
 #include "sealing.h"
 
 namespace hrzdb {
@@ -78,10 +80,14 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
       !SealPassword(*db->sealer, password, sealed)) {
     return 0;
   }
+  std::lock_guard lock(db->channel);
+  const MachineFacts machine = ReadMachineFacts();
   wire::BodyWriter body;
   if (!body.PutText(userCode) || !body.PutText(sealed)) return 0;
   body.PutInt32(clientVersion);
-  std::lock_guard lock(db->channel);
+  body.PutText(db->machineCode.empty() ? MachineCodeFrom(machine) : db->machineCode);
+  body.PutText(std::string_view(machine.hostName).substr(0, protocol::kMaxMachineName));
+  body.PutText(HardwareAddressList(machine).substr(0, protocol::kMaxHardwareAddresses));
   Reply reply;
   if (!Call(db, protocol::kLogon, body.Finish(), &reply)) return 0;
   if (status != nullptr) *status = reply.status();
@@ -113,6 +119,21 @@ void XCliDB_Logoff(tagXCliDB* db) {
   db->userNid = -1;
   db->userCode.clear();
   db->clientVersion = 0;
+}
+
+int XCliGetMachineCode(char* out, int capacity) {
+  if (sodium_init() < 0) return 0;
+  return hrz::CopyBounded(out, capacity, MachineCodeFrom(ReadMachineFacts())) ? 1 : 0;
+}
+
+int XCliDB_SetMachineCode(tagXCliDB* db, const char* code) {
+  if (db == nullptr) return 0;
+  const std::string_view given = hrz::TrimBlanks(code != nullptr ? code : "");
+  const std::string digits = hrz::MachineCodeDigitsOf(given);
+  if (!given.empty() && digits.size() != hrz::kMachineCodeDigits) return 0;
+  std::lock_guard lock(db->channel);
+  db->machineCode = digits;
+  return 1;
 }
 
 void XCliDB_Close(tagXCliDB* db) {
