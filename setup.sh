@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libsqlite3-dev zlib1g-dev libsodium-dev libasio-dev
+  qt6-base-dev libsqlite3-dev zlib1g-dev libsodium-dev libasio-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   tigervnc-standalone-server tigervnc-tools xauth
 )

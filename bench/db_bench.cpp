@@ -26,9 +26,12 @@ struct Served {
     if (!XCliDB_CreateStore(path.c_str(), kPassword, 1, error, sizeof error)) std::abort();
     std::string reason;
     engine = hrzsrv::Engine::Open(path, nullptr, &reason);
-    server = hrzsrv::TcpServer::Start(*engine, "127.0.0.1", 0, &reason);
+    // Plain TCP on loopback: what TLS adds is measured by channel_bench.
+    hrzsrv::ServerOptions options;
+    options.plain = true;
+    server = hrzsrv::TcpServer::Start(*engine, options, &reason);
     if (!server) std::abort();
-    tcp = "tcp://127.0.0.1:" + std::to_string(server->port());
+    tcp = "tcp+plain://127.0.0.1:" + std::to_string(server->port());
   }
   ~Served() { server->Stop(); }
   hrztest::TempDir dir;

@@ -75,14 +75,20 @@ bool BodyReader::Next(std::span<const std::uint8_t>* field) {
 
 bool BodyReader::NextText(std::string* text, std::size_t maxLength) {
   std::span<const std::uint8_t> field;
-  if (!Next(&field) || field.size() > maxLength) return false;
+  if (!Next(&field)) return false;
+  if (field.size() > maxLength) {
+    overLimit_ = true;
+    return false;
+  }
   text->assign(reinterpret_cast<const char*>(field.data()), field.size());
   return true;
 }
 
 bool BodyReader::NextTextZ(std::string* text, std::size_t maxLength) {
   std::span<const std::uint8_t> field;
-  if (!Next(&field) || field.empty() || field.back() != 0 || field.size() - 1 > maxLength) {
+  if (!Next(&field) || field.empty() || field.back() != 0) return false;
+  if (field.size() - 1 > maxLength) {
+    overLimit_ = true;
     return false;
   }
   text->assign(reinterpret_cast<const char*>(field.data()), field.size() - 1);
@@ -98,7 +104,11 @@ bool BodyReader::NextInt32(std::int32_t* value) {
 
 bool BodyReader::NextLong(std::string* data, std::size_t maxLength) {
   std::int32_t total = 0;
-  if (!NextInt32(&total) || total < 0 || static_cast<std::size_t>(total) > maxLength) return false;
+  if (!NextInt32(&total) || total < 0) return false;
+  if (static_cast<std::size_t>(total) > maxLength) {
+    overLimit_ = true;
+    return false;
+  }
   data->clear();
   data->reserve(static_cast<std::size_t>(total));
   while (data->size() < static_cast<std::size_t>(total)) {
@@ -128,14 +138,20 @@ bool IsWellFormedBody(std::span<const std::uint8_t> body) {
   return false;
 }
 
-bool DecodeFramePrefix(const std::uint8_t (&prefix)[protocol::kFramePrefixSize], FramePrefix* out) {
+PrefixCheck CheckFramePrefix(const std::uint8_t (&prefix)[protocol::kFramePrefixSize],
+                             std::uint32_t limit, FramePrefix* out) {
   const auto length = static_cast<std::uint32_t>(ReadInt32(prefix));
   const std::uint8_t flags = prefix[4];
-  if (length < protocol::kHeaderSize || length > protocol::kMaxFrameSize) return false;
-  if ((flags & ~protocol::kFlagOneWay) != 0) return false;
+  if (length < protocol::kHeaderSize || (flags & ~protocol::kFlagOneWay) != 0) {
+    return PrefixCheck::kInvalid;
+  }
   out->length = length;
   out->flags = flags;
-  return true;
+  return length > limit ? PrefixCheck::kTooLarge : PrefixCheck::kOk;
+}
+
+bool DecodeFramePrefix(const std::uint8_t (&prefix)[protocol::kFramePrefixSize], FramePrefix* out) {
+  return CheckFramePrefix(prefix, protocol::kMaxFrameSize, out) == PrefixCheck::kOk;
 }
 
 Bytes EncodeFrame(const std::uint8_t* header, std::span<const std::uint8_t> body,

@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -10,6 +11,7 @@
 
 #include "hrzserver/engine.h"
 #include "hrzserver/tcp_server.h"
+#include "hrzserver/tls_identity.h"
 
 namespace {
 
@@ -22,33 +24,78 @@ constexpr const char* kUsage =
     "  demo  --store PATH\n"
     "        Add the sample organisation to a store made by init, and print every\n"
     "        sample user with its password.\n"
-    "  serve --store PATH [--listen HOST:PORT]\n"
-    "        Answer clients over TCP (default 127.0.0.1:7400) until interrupted.\n"
-    "        Clients connect with the location tcp://HOST:PORT.\n"
+    "  serve --store PATH [--listen HOST:PORT] [--plain] [--max-connections N]\n"
+    "        [--idle-before-logon SECONDS] [--idle-after-logon SECONDS]\n"
+    "        [--statement-limit SECONDS] [--workers N]\n"
+    "        Answer clients over TLS (default 127.0.0.1:7400) until interrupted; they\n"
+    "        connect with the location tcp://HOST:PORT and pin the certificate whose\n"
+    "        fingerprint is printed at the start. --plain serves plain TCP instead, on a\n"
+    "        loopback address only (location tcp+plain://HOST:PORT), for tests and\n"
+    "        measurements. Defaults: 256 connections, 10 s of silence before a logon and\n"
+    "        no limit after it, 30 s for a statement, 8 workers.\n"
+    "  certificate --store PATH\n"
+    "        Print the server's certificate (PEM) and its SHA-256 fingerprint, for a\n"
+    "        client's CA file or to compare with what a client shows.\n"
     "  --help\n"
     "        Show this text.\n";
 
 struct Options {
   std::string command, store, adminPassword, listen = "127.0.0.1:7400";
   bool hasAdminPassword = false;
+  hrzsrv::ServerOptions server;
+  hrzsrv::EngineLimits limits;
 };
+
+// A positive number of seconds, fractions allowed, as milliseconds.
+bool ParseSeconds(const char* text, std::chrono::milliseconds* out) {
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(seconds >= 0) || seconds > 1e7) return false;
+  *out = std::chrono::milliseconds(std::llround(seconds * 1000));
+  return true;
+}
+
+bool ParseCount(const char* text, int* out) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 1 || value > 1000000) return false;
+  *out = static_cast<int>(value);
+  return true;
+}
 
 bool ParseOptions(int argc, char** argv, Options* options) {
   if (argc < 2) return false;
   options->command = argv[1];
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--plain") {
+      options->server.plain = true;
+      continue;
+    }
     if (i + 1 >= argc) return false;
+    const char* value = argv[++i];
+    bool ok = true;
     if (arg == "--store") {
-      options->store = argv[++i];
+      options->store = value;
     } else if (arg == "--admin-password") {
-      options->adminPassword = argv[++i];
+      options->adminPassword = value;
       options->hasAdminPassword = true;
     } else if (arg == "--listen") {
-      options->listen = argv[++i];
+      options->listen = value;
+    } else if (arg == "--max-connections") {
+      ok = ParseCount(value, &options->server.maxConnections);
+    } else if (arg == "--workers") {
+      ok = ParseCount(value, &options->server.workers);
+    } else if (arg == "--idle-before-logon") {
+      ok = ParseSeconds(value, &options->server.idleBeforeLogon);
+    } else if (arg == "--idle-after-logon") {
+      ok = ParseSeconds(value, &options->server.idleAfterLogon);
+    } else if (arg == "--statement-limit") {
+      ok = ParseSeconds(value, &options->limits.statementTimeLimit);
     } else {
-      return false;
+      ok = false;
     }
+    if (!ok) return false;
   }
   return !options->store.empty();
 }
@@ -108,16 +155,35 @@ int Demo(const Options& options) {
   return 0;
 }
 
-int Serve(const Options& options) {
+int Certificate(const Options& options) {
+  hrzsrv::TlsIdentity identity;
+  std::string error;
+  if (!hrzsrv::LoadTlsIdentity(options.store, &identity, &error)) {
+    std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%sSHA-256 fingerprint: %s\n", identity.certificatePem.c_str(),
+              hrzsrv::CertificateFingerprint(identity.certificatePem).c_str());
+  return 0;
+}
+
+int Serve(Options options) {
   const std::size_t colon = options.listen.rfind(':');
   if (colon == std::string::npos) {
     std::fprintf(stderr, "hrzserver: --listen wants HOST:PORT\n");
     return 2;
   }
-  const std::string host = options.listen.substr(0, colon);
+  hrzsrv::ServerOptions& server = options.server;
+  server.host = options.listen.substr(0, colon);
   const long port = std::strtol(options.listen.c_str() + colon + 1, nullptr, 10);
   if (port < 0 || port > 65535) {
     std::fprintf(stderr, "hrzserver: bad port in %s\n", options.listen.c_str());
+    return 2;
+  }
+  server.port = static_cast<std::uint16_t>(port);
+  if (server.plain && !hrzsrv::IsLoopbackHost(server.host)) {
+    std::fprintf(stderr, "hrzserver: --plain serves loopback addresses only, not %s\n",
+                 server.host.c_str());
     return 2;
   }
   // Block the stop signals before any thread starts so that only sigwait sees them.
@@ -129,22 +195,29 @@ int Serve(const Options& options) {
   signal(SIGPIPE, SIG_IGN);
 
   std::string error;
-  std::unique_ptr<hrzsrv::Engine> engine = hrzsrv::Engine::Open(options.store, nullptr, &error);
-  if (!engine) {
+  std::unique_ptr<hrzsrv::Engine> engine =
+      hrzsrv::Engine::Open(options.store, nullptr, &error, options.limits);
+  if (!engine || (!server.plain && !hrzsrv::LoadTlsIdentity(options.store, &server.tls, &error))) {
     std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
     return 1;
   }
-  std::unique_ptr<hrzsrv::TcpServer> server =
-      hrzsrv::TcpServer::Start(*engine, host, static_cast<std::uint16_t>(port), &error);
-  if (!server) {
+  std::unique_ptr<hrzsrv::TcpServer> listener = hrzsrv::TcpServer::Start(*engine, server, &error);
+  if (!listener) {
     std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
     return 1;
   }
-  std::printf("Serving %s on tcp://%s:%u\n", options.store.c_str(), host.c_str(), server->port());
+  std::printf("Serving %s on %s://%s:%u\n", options.store.c_str(),
+              server.plain ? "tcp+plain" : "tcp", server.host.c_str(), listener->port());
+  if (server.plain) {
+    std::printf("Plain TCP: nothing is encrypted.\n");
+  } else {
+    std::printf("Certificate SHA-256 fingerprint: %s\n",
+                hrzsrv::CertificateFingerprint(server.tls.certificatePem).c_str());
+  }
   std::fflush(stdout);
   int received = 0;
   sigwait(&stopSignals, &received);
-  server->Stop();
+  listener->Stop();
   return 0;
 }
 
@@ -163,6 +236,7 @@ int main(int argc, char** argv) {
   if (options.command == "init") return Init(options);
   if (options.command == "demo") return Demo(options);
   if (options.command == "serve") return Serve(options);
+  if (options.command == "certificate") return Certificate(options);
   std::fprintf(stderr, "%s", kUsage);
   return 2;
 }

@@ -29,8 +29,15 @@ struct AttemptResult {
 // clears them, a failure counts up (starting again on a new day). The hash is checked
 // outside any transaction, so a slow hash never holds the store for other sessions.
 AttemptResult CheckPasswordAttempt(Context& context, int nid, std::string_view plain);
+// The same for a code that names no user: one hash against a dummy, failures counted in a
+// table of their own, so the reply and its cost are those of a wrong password.
+AttemptResult CheckUnknownCodeAttempt(Context& context, std::string_view code,
+                                      std::string_view plain);
 
-// Opens a password sealed to the server's key; false when it is not.
-bool OpenPassword(Context& context, std::string_view sealed, std::string* plain);
+enum class SealCheck { kOpened, kMalformed, kStale };
+// Opens a password sealed to the server's key for this connection: the nonce that hello
+// gave, and a sequence number above the last one taken. kStale for a seal made for another
+// connection or already used.
+SealCheck OpenPassword(Context& context, std::string_view sealed, std::string* plain);
 
 }  // namespace hrzsrv

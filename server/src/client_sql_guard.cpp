@@ -25,23 +25,6 @@ std::string Upper(std::string text) {
   return text;
 }
 
-Cell CellOf(sqlite3_value* value) {
-  Cell cell;
-  if (value == nullptr) return cell;
-  cell.type = sqlite3_value_type(value);
-  if (cell.type == SQLITE_INTEGER) {
-    cell.integer = sqlite3_value_int64(value);
-    return cell;
-  }
-  const void* bytes =
-      cell.type == SQLITE_BLOB ? sqlite3_value_blob(value) : sqlite3_value_text(value);
-  if (bytes != nullptr) {
-    cell.bytes.assign(static_cast<const char*>(bytes),
-                      static_cast<std::size_t>(sqlite3_value_bytes(value)));
-  }
-  return cell;
-}
-
 }  // namespace
 
 bool ClientSqlGuard::Install(sqlite3* db) {

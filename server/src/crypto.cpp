@@ -47,10 +47,12 @@ void MakeKeypair(PublicKey* pk, SecretKey* sk) {
 
 bool OpenSealedText(std::string_view base64, const PublicKey& pk, const SecretKey& sk,
                     std::string* plain) {
+  // Padding is optional: it carries nothing.
+  while (base64.ends_with('=')) base64.remove_suffix(1);
   std::vector<unsigned char> sealed(base64.size());
   std::size_t sealedLength = 0;
   if (sodium_base642bin(sealed.data(), sealed.size(), base64.data(), base64.size(), nullptr,
-                        &sealedLength, nullptr, sodium_base64_VARIANT_ORIGINAL) != 0 ||
+                        &sealedLength, nullptr, sodium_base64_VARIANT_ORIGINAL_NO_PADDING) != 0 ||
       sealedLength < crypto_box_SEALBYTES) {
     return false;
   }

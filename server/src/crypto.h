@@ -18,7 +18,8 @@ bool InitCrypto();
 std::string HashPassword(std::string_view plain);
 bool PasswordMatches(const std::string& hash, std::string_view plain);
 void MakeKeypair(PublicKey* pk, SecretKey* sk);
-// Opens base64 text sealed to pk; false when it is not base64 or not sealed to this key.
+// Opens base64 text (standard alphabet, padding optional) sealed to pk; false when it is not
+// base64 or not sealed to this key.
 bool OpenSealedText(std::string_view base64, const PublicKey& pk, const SecretKey& sk,
                     std::string* plain);
 

@@ -31,6 +31,9 @@ constexpr std::array kRoutes = {
     Route{p::kUploadName, false, h::UploadName},
     Route{p::kGetFile, false, h::GetFile},
     Route{p::kPutFile, false, h::PutFile},
+    // Record save
+    Route{p::kRecordSaveEarly, false, h::RecordSaveEarly},
+    Route{p::kRecordSaveLast, false, h::RecordSaveLast},
 };
 
 }  // namespace

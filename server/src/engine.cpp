@@ -29,23 +29,71 @@ bool SessionState::IsAdmin() const {
   return LoggedOn() && userNid == kAdminNid;
 }
 
+const std::string& EngineState::DummyHash() {
+  std::call_once(dummyOnce_, [this] {
+    unsigned char secret[32];
+    randombytes_buf(secret, sizeof secret);
+    dummyHash_ = HashPassword({reinterpret_cast<const char*>(secret), sizeof secret});
+  });
+  return dummyHash_;
+}
+
+namespace {
+
+// Virtual machine steps between two looks at the clock while client SQL runs.
+constexpr int kProgressSteps = 1000;
+
+// Stops client SQL whose client has gone or whose time is up. The engine's own statements
+// always run to the end, so a failed logon is counted even when its client hangs up.
+int StopRunawaySql(void* context) {
+  auto* session = static_cast<SessionState*>(context);
+  if (!session->clientSqlActive) return 0;
+  if (session->clientGone.load(std::memory_order_relaxed)) return 1;
+  if (session->sqlDeadline != SteadyTime{} &&
+      std::chrono::steady_clock::now() >= session->sqlDeadline) {
+    session->sqlTimedOut = true;
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool AttachStore(EngineState& engine, SessionState& session, std::string* error) {
+  if (session.db) return true;
+  SqliteHandle db = OpenSqlite(engine.path, false, error);
+  if (!db) return false;
+  if (!session.sqlGuard.Install(db.get())) {
+    if (error) *error = "cannot read the store's tables";
+    return false;
+  }
+  sqlite3_progress_handler(db.get(), kProgressSteps, StopRunawaySql, &session);
+  session.db = std::move(db);
+  return true;
+}
+
+void DetachStore(SessionState& session) {
+  session.db.reset();
+}
+
 namespace {
 
 std::atomic<std::uint64_t> g_nextSession{1};
 
 class SessionImpl final : public Session {
  public:
-  SessionImpl(EngineState& engine, SqliteHandle db, std::string peer) : engine_(engine) {
+  SessionImpl(EngineState& engine, std::string peer) : engine_(engine) {
     state_.id = g_nextSession++;
     state_.peer = std::move(peer);
-    state_.db = std::move(db);
+    randombytes_buf(state_.sealNonce.data(), state_.sealNonce.size());
   }
-  bool Start() { return state_.sqlGuard.Install(state_.db.get()); }
   ~SessionImpl() override { engine_.online.Remove(state_.id); }
 
   std::uint32_t MaxFrameSize() const override {
     return state_.LoggedOn() ? protocol::kMaxFrameSize : protocol::kMaxFrameBeforeLogon;
   }
+  bool LoggedOn() const override { return state_.LoggedOn(); }
+  void ClientGone() override { state_.clientGone = true; }
 
   Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) override {
     Outcome outcome;
@@ -76,10 +124,19 @@ class SessionImpl final : public Session {
                                    header[protocol::kCodeByte]);
     if (route == nullptr) return Reply::Status(protocol::kUnknownRequest);
     if (!route->beforeLogon && !state_.LoggedOn()) return Reply::Status(protocol::kNotLoggedOn);
-    if (!wire::IsWellFormedBody(body)) return Reply::BadMessage();
+    if (!wire::IsWellFormedBody(body)) {
+      // A malformed message ends a record save in progress, as every refused save message does.
+      state_.pendingSave = PendingSave{};
+      return Reply::BadMessage();
+    }
     Context context{engine_, state_};
     wire::BodyReader reader(body);
-    return route->handler(context, reader);
+    Reply reply = route->handler(context, reader);
+    // A field over its kind's limit is not malformed; it gets a status of its own.
+    if (reply.status == protocol::kBadMessage && reader.OverLimit()) {
+      reply = Reply::Status(protocol::kFieldTooLong);
+    }
+    return reply;
   }
 
   EngineState& engine_;
@@ -91,15 +148,8 @@ class EngineImpl final : public Engine {
   EngineState& state() { return state_; }
   ~EngineImpl() override { sodium_memzero(state_.secretKey.data(), state_.secretKey.size()); }
 
-  std::unique_ptr<Session> NewSession(const std::string& peer, std::string* error) override {
-    SqliteHandle db = OpenSqlite(state_.path, false, error);
-    if (!db) return nullptr;
-    auto session = std::make_unique<SessionImpl>(state_, std::move(db), peer);
-    if (!session->Start()) {
-      if (error) *error = "cannot read the store's tables";
-      return nullptr;
-    }
-    return session;
+  std::unique_ptr<Session> NewSession(const std::string& peer, std::string*) override {
+    return std::make_unique<SessionImpl>(state_, peer);
   }
 
  private:
@@ -109,7 +159,7 @@ class EngineImpl final : public Engine {
 }  // namespace
 
 std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<const Clock> clock,
-                                     std::string* error) {
+                                     std::string* error, EngineLimits limits) {
   if (!InitCrypto()) {
     if (error) *error = "libsodium cannot start";
     return nullptr;
@@ -125,6 +175,7 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
   if (!UpgradeSchema(db.get(), error)) return nullptr;
   state.path = path;
   state.clock = clock ? std::move(clock) : SystemClock();
+  state.limits = limits;
   return engine;
 }
 

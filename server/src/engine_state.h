@@ -1,16 +1,23 @@
 // What the engine shares between sessions and what each session keeps.
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "client_sql_guard.h"
 #include "crypto.h"
+#include "hrzcommon/protocol.h"
 #include "hrzserver/engine.h"
+#include "record_save_message.h"
 #include "sqlite_db.h"
 
 namespace hrzsrv {
@@ -28,27 +35,59 @@ class OnlineRegistry {
   std::map<std::uint64_t, int> users_;  // guarded by mutex_
 };
 
-// Immutable after Open except the registry, so sessions read it without a lock.
+// Immutable after Open except the registry and the dummy hash, so sessions read it without
+// a lock.
 struct EngineState {
   std::string path;
   std::shared_ptr<const Clock> clock;
+  EngineLimits limits;
   PublicKey publicKey{};
   SecretKey secretKey{};
   OnlineRegistry online;
+  // An Argon2id hash of nothing anyone knows: an unknown user code is checked against it so
+  // that it costs what a wrong password costs. Made on first use.
+  const std::string& DummyHash();
+
+ private:
+  std::once_flag dummyOnce_;
+  std::string dummyHash_;
+};
+
+using SealNonce = std::array<std::uint8_t, hrz::protocol::kSealNonceSize>;
+using SteadyTime = std::chrono::steady_clock::time_point;
+// The messages of a record save kept until its last one arrives. A save belongs to the
+// user that began it; it is dropped with the session, so a dropped connection applies nothing.
+struct PendingSave {
+  int ownerNid = -1;
+  std::optional<SaveBlock> block;  // from the first message; none while no save is open
+  std::vector<SaveEntry> entries;
+  std::size_t bytes = 0;  // body bytes of the messages kept, at most kRecordSavePendingMax
 };
 
 struct SessionState {
   std::uint64_t id = 0;
   std::string peer;
-  SqliteHandle db;
-  ClientSqlGuard sqlGuard;  // installed on db
-  int userNid = -1;         // -1 until a logon succeeds
+  SqliteHandle db;               // open from a logon until the logon ends
+  ClientSqlGuard sqlGuard;       // installed on db
+  bool clientSqlActive = false;  // client SQL runs: the time limit and a client gone stop it
+  SteadyTime sqlDeadline{};      // client SQL stops here (when the engine has a limit)
+  bool sqlTimedOut = false;      // the last statement stopped at its deadline
+  std::atomic<bool> clientGone{false};
+  SealNonce sealNonce{};               // handed out by hello
+  std::uint32_t lastSealSequence = 0;  // sealed passwords must count up from here
+  int userNid = -1;                    // -1 until a logon succeeds
   std::string userCode;
   std::int32_t clientVersion = 0;
   std::set<std::string> issuedFiles;  // server file names named for this session's uploads
+  PendingSave pendingSave;
   bool LoggedOn() const { return userNid > 0; }
   // The administrator is the reserved record, whatever code it shows.
   bool IsAdmin() const;
 };
+
+// Gives the session its own store connection, with the client authorizer and the statement
+// limit in place. False (and error) when the store cannot be opened.
+bool AttachStore(EngineState& engine, SessionState& session, std::string* error);
+void DetachStore(SessionState& session);
 
 }  // namespace hrzsrv

@@ -24,6 +24,9 @@ Reply PutLog(Context&, wire::BodyReader&);
 Reply FuncPvg(Context&, wire::BodyReader&);
 Reply OnlineState(Context&, wire::BodyReader&);
 Reply OnlineAck(Context&, wire::BodyReader&);
+// Record save
+Reply RecordSaveEarly(Context&, wire::BodyReader&);
+Reply RecordSaveLast(Context&, wire::BodyReader&);
 // Files
 Reply DownloadName(Context&, wire::BodyReader&);
 Reply UploadName(Context&, wire::BodyReader&);

@@ -12,7 +12,6 @@ namespace hrzsrv::handlers {
 namespace {
 
 constexpr std::size_t kMaxServerName = 259;
-constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
 constexpr std::size_t kMaxExtension = 16;
 // The columns that reference a user's signature files, as the store spells them.
 constexpr std::string_view kSignatureColumns[] = {"CBMPSG", "CDWGSG"};
@@ -118,8 +117,9 @@ Reply UploadName(Context& context, wire::BodyReader& in) {
 // anyone else only the uploads named for it in this session.
 Reply PutFile(Context& context, wire::BodyReader& in) {
   std::string name, data;
-  if (!in.NextText(&name, kMaxServerName) || !in.NextLong(&data, kMaxFileBytes)) {
-    return Reply::BadMessage();
+  if (!in.NextText(&name, kMaxServerName)) return Reply::BadMessage();
+  if (!in.NextLong(&data, protocol::kMaxFileBytes)) {
+    return Reply::Status(in.OverLimit() ? protocol::kFileTooLarge : protocol::kBadMessage);
   }
   if (!IsValidStoredName(name)) return Reply::Failure("invalid server file name");
   if (!context.session.IsAdmin() && !context.session.issuedFiles.contains(name)) {

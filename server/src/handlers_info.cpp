@@ -3,6 +3,7 @@
 #include "audit.h"
 #include "clock.h"
 #include "handlers.h"
+#include "hrzcommon/text.h"
 #include "rights.h"
 #include "store.h"
 
@@ -17,8 +18,9 @@ constexpr std::size_t kMaxLogText = 4000;
 Reply FindCode(Context& context, wire::BodyReader& in) {
   std::string code;
   if (!in.NextText(&code, kMaxCode)) return Reply::BadMessage();
+  // Codes are stored trimmed and compare without case, as a record save checks them.
   Statement read(context.db(), "SELECT NID FROM UUSR WHERE CCODE = ?");
-  read.Bind(1, code);
+  read.Bind(1, hrz::TrimBlanks(code));
   if (!read.Row()) return Reply::Status(protocol::kCodeFree);
   wire::BodyWriter body;
   body.PutInt32(static_cast<std::int32_t>(read.Int(0)));

@@ -1,5 +1,6 @@
 // Verifying and setting passwords. Passwords arrive sealed and are stored only as hashes.
 #include <cmath>
+#include <optional>
 
 #include "accounts.h"
 #include "audit.h"
@@ -10,19 +11,29 @@
 namespace hrzsrv::handlers {
 namespace {
 
-constexpr std::size_t kMaxCode = 127;
-constexpr std::size_t kMaxSealed = 1024;
-
 struct PasswordRequest {
   std::string code;
   std::string plain;
   ~PasswordRequest() { sodium_memzero(plain.data(), plain.size()); }
 };
 
-bool ReadPasswordRequest(Context& context, wire::BodyReader& in, PasswordRequest* request) {
+// Reads code and sealed password; the status to answer when they cannot be taken.
+std::optional<std::uint8_t> ReadPasswordRequest(Context& context, wire::BodyReader& in,
+                                                PasswordRequest* request) {
   std::string sealed;
-  return in.NextText(&request->code, kMaxCode) && in.NextText(&sealed, kMaxSealed) &&
-         OpenPassword(context, sealed, &request->plain);
+  if (!in.NextText(&request->code, protocol::kMaxUserCode) ||
+      !in.NextText(&sealed, protocol::kMaxSealedText)) {
+    return protocol::kBadMessage;
+  }
+  switch (OpenPassword(context, sealed, &request->plain)) {
+    case SealCheck::kOpened:
+      return std::nullopt;
+    case SealCheck::kStale:
+      return protocol::kStaleSeal;
+    case SealCheck::kMalformed:
+      break;
+  }
+  return protocol::kBadMessage;
 }
 
 // Only the administrator verifies or sets another user's password.
@@ -37,7 +48,7 @@ bool MayTouchPassword(Context& context, const Account& account, std::string_view
 
 Reply VerifyPassword(Context& context, wire::BodyReader& in) {
   PasswordRequest request;
-  if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
+  if (auto refused = ReadPasswordRequest(context, in, &request)) return Reply::Status(*refused);
   std::optional<Account> account = FindAccount(context.db(), request.code);
   if (!account) return Reply::Status(protocol::kLogonWrong);
   if (!MayTouchPassword(context, *account, "verify password")) {
@@ -51,7 +62,7 @@ Reply VerifyPassword(Context& context, wire::BodyReader& in) {
 
 Reply SetPassword(Context& context, wire::BodyReader& in) {
   PasswordRequest request;
-  if (!ReadPasswordRequest(context, in, &request)) return Reply::BadMessage();
+  if (auto refused = ReadPasswordRequest(context, in, &request)) return Reply::Status(*refused);
   std::optional<Account> account = request.code.empty()
                                        ? FindAccountByNid(context.db(), context.session.userNid)
                                        : FindAccount(context.db(), request.code);

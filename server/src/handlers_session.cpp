@@ -7,16 +7,19 @@
 namespace hrzsrv::handlers {
 namespace {
 
-constexpr std::int32_t kProtocolVersion = 1;
-constexpr std::size_t kMaxCode = 127;
-constexpr std::size_t kMaxSealed = 1024;
-
+// The logon ends and with it the session's store connection.
 void EndSession(Context& context) {
   context.engine.online.Remove(context.session.id);
   context.session.userNid = -1;
   context.session.userCode.clear();
   context.session.clientVersion = 0;
+  DetachStore(context.session);
 }
+
+struct Password {
+  std::string plain;
+  ~Password() { sodium_memzero(plain.data(), plain.size()); }
+};
 
 }  // namespace
 
@@ -24,27 +27,32 @@ Reply Hello(Context& context, wire::BodyReader&) {
   wire::BodyWriter body;
   body.PutBytes(context.engine.publicKey.data(), context.engine.publicKey.size());
   body.PutText(kClientFolder);
-  body.PutInt32(kProtocolVersion);
+  body.PutInt32(protocol::kProtocolVersion);
+  body.PutBytes(context.session.sealNonce.data(), context.session.sealNonce.size());
   return Reply::With(protocol::kOk, body);
 }
 
 Reply Logon(Context& context, wire::BodyReader& in) {
-  std::string code, sealed, plain;
+  std::string code, sealed;
   std::int32_t version = 0;
-  if (!in.NextText(&code, kMaxCode) || !in.NextText(&sealed, kMaxSealed) ||
-      !in.NextInt32(&version)) {
+  Password password;
+  if (!in.NextText(&code, protocol::kMaxUserCode) ||
+      !in.NextText(&sealed, protocol::kMaxSealedText) || !in.NextInt32(&version)) {
     return Reply::BadMessage();
   }
-  if (!OpenPassword(context, sealed, &plain)) return Reply::BadMessage();
+  const SealCheck seal = OpenPassword(context, sealed, &password.plain);
+  if (seal == SealCheck::kMalformed) return Reply::BadMessage();
+  if (seal == SealCheck::kStale) return Reply::Status(protocol::kStaleSeal);
   EndSession(context);
-  std::optional<Account> account = FindAccount(context.db(), code);
-  if (!account) {
-    WriteAudit(context, {audit::kLogonFailed, "UUSR", -1, code, "no such user"});
-    return Reply::Status(protocol::kLogonWrong);
+  std::string error;
+  if (!AttachStore(context.engine, context.session, &error)) {
+    return Reply::Status(protocol::kServerError);
   }
-  AttemptResult attempt = CheckPasswordAttempt(context, account->nid, plain);
-  sodium_memzero(plain.data(), plain.size());
+  std::optional<Account> account = FindAccount(context.db(), code);
+  AttemptResult attempt = account ? CheckPasswordAttempt(context, account->nid, password.plain)
+                                  : CheckUnknownCodeAttempt(context, code, password.plain);
   if (attempt.status != protocol::kLogonOk) {
+    DetachStore(context.session);
     wire::BodyWriter body;
     if (!attempt.replyText.empty()) body.PutText(attempt.replyText);
     return Reply::With(attempt.status, body);

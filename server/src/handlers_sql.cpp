@@ -1,13 +1,13 @@
-// Client SQL: every statement runs as a ClientStatement, under the session's rights.
+// Client SQL: every statement runs as a ClientStatement, under the session's rights and the
+// engine's time limit.
+#include <optional>
+
 #include "client_statement.h"
 #include "handlers.h"
 #include "hrzcommon/result_set.h"
 
 namespace hrzsrv::handlers {
 namespace {
-
-constexpr std::size_t kMaxSqlText = 1024 * 1024;
-constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
 
 protocol::CellType CellTypeOf(int sqliteType) {
   switch (sqliteType) {
@@ -35,11 +35,41 @@ void AppendRow(sqlite3_stmt* s, int columns, wire::ResultSetWriter* result) {
   result->EndRow();
 }
 
+// Lets the progress handler stop the statement while it runs: at the engine's time limit,
+// or when its client has gone.
+class ClientSqlScope {
+ public:
+  ClientSqlScope(const EngineLimits& limits, SessionState& session) : session_(session) {
+    session_.clientSqlActive = true;
+    session_.sqlTimedOut = false;
+    session_.sqlDeadline = limits.statementTimeLimit.count() > 0
+                               ? std::chrono::steady_clock::now() + limits.statementTimeLimit
+                               : SteadyTime{};
+  }
+  ~ClientSqlScope() { session_.clientSqlActive = false; }
+
+ private:
+  SessionState& session_;
+};
+
+// Reads the SQL text of a query or execute; the status to answer when it cannot.
+std::optional<Reply> ReadSql(wire::BodyReader& in, std::string* sql) {
+  if (in.NextLong(sql, protocol::kMaxSqlText)) return std::nullopt;
+  return Reply::Status(in.OverLimit() ? protocol::kSqlTooLong : protocol::kBadMessage);
+}
+
+// The answer to a statement that did not run to its end.
+Reply RunFailure(const Context& context, const std::string& error) {
+  if (context.session.sqlTimedOut) return Reply::Status(protocol::kTimeLimit);
+  return Reply::Failure(error);
+}
+
 }  // namespace
 
 Reply Query(Context& context, wire::BodyReader& in) {
   std::string sql, error;
-  if (!in.NextLong(&sql, kMaxSqlText)) return Reply::BadMessage();
+  if (auto refused = ReadSql(in, &sql)) return *refused;
+  ClientSqlScope scope(context.engine.limits, context.session);
   ClientStatement statement(context, sql);
   sqlite3_stmt* s = statement.get();
   if (s == nullptr) return Reply::Failure(statement.error());
@@ -49,15 +79,18 @@ Reply Query(Context& context, wire::BodyReader& in) {
     const char* name = sqlite3_column_name(s, c);
     result.AddColumn(name ? name : "");
   }
+  bool tooLarge = false;
   const bool ran = statement.Run(
       [&](sqlite3_stmt* row, std::string* stop) {
         AppendRow(row, columns, &result);
-        if (result.RowBytes() <= kMaxResultPayload) return true;
+        if (result.RowBytes() <= protocol::kMaxResultPayload) return true;
+        tooLarge = true;
         *stop = "result too large";
         return false;
       },
       &error);
-  if (!ran) return Reply::Failure(error);
+  if (tooLarge) return Reply::Status(protocol::kResultTooLarge);
+  if (!ran) return RunFailure(context, error);
   wire::BodyWriter body;
   body.PutLong(result.Finish());
   return Reply::With(protocol::kOk, body);
@@ -65,10 +98,11 @@ Reply Query(Context& context, wire::BodyReader& in) {
 
 Reply Execute(Context& context, wire::BodyReader& in) {
   std::string sql, error;
-  if (!in.NextLong(&sql, kMaxSqlText)) return Reply::BadMessage();
+  if (auto refused = ReadSql(in, &sql)) return *refused;
+  ClientSqlScope scope(context.engine.limits, context.session);
   ClientStatement statement(context, sql);
   if (statement.get() == nullptr) return Reply::Failure(statement.error());
-  if (!statement.Run(nullptr, &error)) return Reply::Failure(error);
+  if (!statement.Run(nullptr, &error)) return RunFailure(context, error);
   wire::BodyWriter body;
   body.PutInt32(statement.changes());
   return Reply::With(protocol::kOk, body);

@@ -1,7 +1,10 @@
 // Creating a store with its administrator.
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "crypto.h"
 #include "hrzserver/engine.h"
@@ -14,19 +17,22 @@ bool CreateStore(const std::string& path, const std::string& adminPassword, std:
     if (error) *error = "libsodium cannot start";
     return false;
   }
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    if (error) *error = path + " exists already";
+  // The file is made here, readable by its owner only, before SQLite opens it; SQLite gives
+  // the journal files the same mode.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    if (error)
+      *error =
+          path + (errno == EEXIST ? " exists already" : ": " + std::string(std::strerror(errno)));
     return false;
   }
+  ::close(fd);
   const std::string hash = HashPassword(adminPassword);
-  if (hash.empty()) {
-    if (error) *error = "cannot hash the password (out of memory)";
-    return false;
-  }
-  SqliteHandle db = OpenSqlite(path, true, error);
-  if (!db) return false;
-  if (!CreateSchema(db.get(), hash, error)) {
+  if (hash.empty() && error) *error = "cannot hash the password (out of memory)";
+  SqliteHandle db = hash.empty() ? nullptr : OpenSqlite(path, true, error);
+  TlsIdentity identity;
+  if (!db || !CreateSchema(db.get(), hash, error) ||
+      !EnsureTlsIdentity(db.get(), &identity, error)) {
     db.reset();
     for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
     return false;

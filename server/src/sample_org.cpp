@@ -10,6 +10,9 @@
 namespace hrzsrv {
 namespace {
 
+constexpr int kNormal = 255;
+constexpr int kDeleted = 254;
+
 struct SampleRecord {
   int nid;
   const char* code;
@@ -18,6 +21,12 @@ struct SampleRecord {
   std::vector<int> parents;  // departments and roles it hangs under
   const char* password;      // null for departments and roles
   const char* note;
+  int state = kNormal;
+  // A user's own password rule with its lifetime in days, and login restrictions.
+  const char* rule = nullptr;
+  int passwordDays = 0;
+  const char* loginIps = nullptr;
+  const char* loginMachines = nullptr;
 };
 
 // NIDs follow on from the system records (kLastSystemNid), in the order the store would
@@ -53,8 +62,39 @@ const SampleRecord kRecords[] = {
      {301},
      "erin-pw1",
      "locked today (5 failed attempts); unlocks tomorrow or by Unlock"},
-    {313, "frank[del]", "Frank Foster", "UUSRI", {304}, "frank-pw1", "deleted (NSTAT 254)"},
+    {313,
+     "frank[del]",
+     "Frank Foster",
+     "UUSRI",
+     {304},
+     "frank-pw1",
+     "deleted (NSTAT 254)",
+     kDeleted},
     {314, "grace", "Grace Green", "UUSRI", {301}, "grace-pw1", "in Engineering"},
+    // Added later, after the records above, whose NIDs tests rely on.
+    {315, "ARCHIVE", "Archive", "UDEPT", {kRootNid}, nullptr, "", kNormal},
+    {316, "FIXTURE", "Fixture Design", "UDEPT", {303}, nullptr, "", kNormal},
+    {317,
+     "heidi",
+     "Heidi Hale",
+     "UUSRI",
+     {316, 306},
+     "heidi-pw1",
+     "in Fixture Design and role Reviewers; rule L8CN for 90 days, one IP range and one "
+     "machine",
+     kNormal,
+     "L8CN",
+     90,
+     "192.168.10.*",
+     "100200300400500600700800900101"},
+    {318,
+     "ivan",
+     "Ivan Ito",
+     "UUSRI",
+     {304},
+     "ivan-pw1",
+     "deleted (NSTAT 254) without the [del] marker",
+     kDeleted},
 };
 
 struct CatalogueEntry {
@@ -125,18 +165,26 @@ std::string GrantorBlob(std::size_t marks) {
   return blob;
 }
 
+void BindOptional(Statement& statement, int index, const char* text) {
+  if (text) {
+    statement.Bind(index, std::string_view(text));
+  } else {
+    statement.BindNull(index);
+  }
+}
+
 bool Insert(sqlite3* db) {
   const double now = DateNumberOf(std::time(nullptr));
   for (const SampleRecord& r : kRecords) {
     Statement user(db,
                    "INSERT INTO UUSR(NID, CCODE, CNAME, CSRC, NSTAT, NCRTOR, DCRTE, DMODI, "
-                   "NPWDDAYS, NTRYLGN, DTRYLGNTM) VALUES(?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?)");
-    const bool deleted = std::string_view(r.code).find("[del]") != std::string_view::npos;
+                   "NPWDDAYS, NTRYLGN, DTRYLGNTM, CPWDRULE, DMODIPWD, CLGNIP, CLGNMAC) "
+                   "VALUES(?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const bool locked = std::string_view(r.code) == "erin";
     user.Bind(1, std::int64_t{r.nid}).Bind(2, r.code).Bind(3, r.name).Bind(4, r.kind);
-    user.Bind(5, std::int64_t{deleted ? 254 : 255}).Bind(6, kCreated).Bind(7, kCreated);
+    user.Bind(5, std::int64_t{r.state}).Bind(6, kCreated).Bind(7, kCreated);
     if (r.password) {
-      user.Bind(8, std::int64_t{0});
+      user.Bind(8, std::int64_t{r.passwordDays});
     } else {
       user.BindNull(8);
     }
@@ -145,6 +193,14 @@ bool Insert(sqlite3* db) {
     } else {
       user.BindNull(9).BindNull(10);
     }
+    BindOptional(user, 11, r.rule);
+    if (r.rule) {
+      user.Bind(12, static_cast<std::int64_t>(DayOf(now)));  // changed today
+    } else {
+      user.BindNull(12);
+    }
+    BindOptional(user, 13, r.loginIps);
+    BindOptional(user, 14, r.loginMachines);
     if (!user.Done()) return false;
     for (int parent : r.parents) {
       Statement link(db, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(?, ?, 'T')");

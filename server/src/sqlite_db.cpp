@@ -14,7 +14,12 @@ SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error
   }
   sqlite3_busy_timeout(db.get(), 10000);
   sqlite3_extended_result_codes(db.get(), 1);
-  if (!ExecSql(db.get(), "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON;", error)) return nullptr;
+  // FULL syncs the log at every commit: a change that was answered survives a crash.
+  if (!ExecSql(db.get(),
+               "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
+               error)) {
+    return nullptr;
+  }
   return db;
 }
 

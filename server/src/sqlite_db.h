@@ -42,6 +42,8 @@ class Statement {
   std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
   double Real(int column) const { return sqlite3_column_double(stmt_, column); }
   bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+  // The column's value as SQLite holds it, valid until the next step.
+  sqlite3_value* Value(int column) const { return sqlite3_column_value(stmt_, column); }
   std::string Text(int column) const;
   std::string Blob(int column) const;
 

@@ -39,6 +39,17 @@ CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NU
   BSECRET BLOB NOT NULL);
 )sql";
 
+// Tables a store made by an earlier version may lack; every open adds what is missing.
+// SRV_UNKNOWN_LOGON counts failed logons of codes that name no user, as "UUSR" does for
+// users; SRV_TLS holds the certificate and private key the server's TLS presents.
+constexpr const char* kLaterTables = R"sql(
+CREATE TABLE IF NOT EXISTS SRV_UNKNOWN_LOGON(CCODE TEXT PRIMARY KEY COLLATE NOCASE,
+  NTRYLGN INTEGER, DTRYLGNTM REAL);
+CREATE INDEX IF NOT EXISTS SRV_UNKNOWN_LOGON_TIME ON SRV_UNKNOWN_LOGON(DTRYLGNTM);
+CREATE TABLE IF NOT EXISTS SRV_TLS(NID INTEGER PRIMARY KEY CHECK(NID = 1), CCERT TEXT NOT NULL,
+  CKEY TEXT NOT NULL);
+)sql";
+
 }  // namespace
 
 bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error) {
@@ -47,7 +58,7 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
     if (error) *error = sqlite3_errmsg(db);
     return false;
   }
-  if (!ExecSql(db, kSchema, error)) return false;
+  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error)) return false;
   // New records are numbered on from the last system NID.
   Statement numbering(db, "INSERT INTO sqlite_sequence(name, seq) VALUES('UUSR', ?)");
   numbering.Bind(1, std::int64_t{kLastSystemNid});
@@ -79,6 +90,10 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
   return true;
 }
 
+bool AddLaterTables(sqlite3* db, std::string* error) {
+  return ExecSql(db, kLaterTables, error);
+}
+
 bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
   Statement read(db, "SELECT BPUBLIC, BSECRET FROM SRV_KEY WHERE NID = 1");
   if (!read.Row()) return false;
@@ -92,6 +107,7 @@ bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
 }
 
 bool UpgradeSchema(sqlite3* db, std::string* error) {
+  if (!AddLaterTables(db, error)) return false;
   // The audit log's peer address came with the rights checks.
   Statement peer(db, "SELECT CPEER FROM SRV_LOG LIMIT 0");
   return peer.ok() || ExecSql(db, "ALTER TABLE SRV_LOG ADD COLUMN CPEER TEXT", error);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "crypto.h"
+#include "hrzserver/tls_identity.h"
 #include "sqlite_db.h"
 
 namespace hrzsrv {
@@ -25,7 +26,11 @@ constexpr int kLastSystemNid = 300;
 // Creates every table and the administrator with its hashed password. A record added to
 // "UUSR" without an NID takes the next one above kLastSystemNid.
 bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error);
+// Adds the tables that stores of earlier versions lack.
+bool AddLaterTables(sqlite3* db, std::string* error);
 bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk);
+// The store's TLS identity; made and kept in the store when it has none.
+bool EnsureTlsIdentity(sqlite3* db, TlsIdentity* out, std::string* error);
 
 // Brings a store made by an earlier version up to the current schema.
 bool UpgradeSchema(sqlite3* db, std::string* error);

@@ -112,28 +112,6 @@ std::string OnlyTheAdministrator(WriteKind kind, std::string_view table) {
          (kind == WriteKind::kInsert ? "inserts into " : "deletes from ") + std::string(table);
 }
 
-// The administrator's record may not go, move to another NID or change its code, and no
-// other record may take its NID or code: who the administrator is never depends on a
-// code that someone could write.
-std::string ProtectAdministrator(const RowChange& change) {
-  if (!hrz::EqualsNoCase(change.table, "UUSR")) return {};
-  const bool was = IntegerOf(change.Before("NID")) == kAdminNid;
-  const bool is = IntegerOf(change.After("NID")) == kAdminNid;
-  if (was && change.kind == WriteKind::kDelete)
-    return "the administrator's record cannot be deleted";
-  if (was && !is) return "the administrator's record keeps its NID";
-  if (is && !was) return "the administrator's NID is reserved";
-  const Cell* oldCode = change.Before("CCODE");
-  const Cell* code = change.After("CCODE");
-  if (was && oldCode != nullptr && code != nullptr && *oldCode != *code) {
-    return "the administrator's code cannot change";
-  }
-  if (!is && code != nullptr && code->type == SQLITE_TEXT && IsAdminCode(code->bytes)) {
-    return "the administrator's code is reserved";
-  }
-  return {};
-}
-
 struct AuditedTable {
   std::string_view table, target;
   std::vector<std::string_view> columns;
@@ -156,6 +134,45 @@ bool RulesReadColumn(std::string_view column) {
     if (hrz::EqualsNoCase(identity, column)) return true;
   }
   return false;
+}
+
+Cell CellOf(sqlite3_value* value) {
+  Cell cell;
+  if (value == nullptr) return cell;
+  cell.type = sqlite3_value_type(value);
+  if (cell.type == SQLITE_INTEGER) {
+    cell.integer = sqlite3_value_int64(value);
+    return cell;
+  }
+  const void* bytes =
+      cell.type == SQLITE_BLOB ? sqlite3_value_blob(value) : sqlite3_value_text(value);
+  if (bytes != nullptr) {
+    cell.bytes.assign(static_cast<const char*>(bytes),
+                      static_cast<std::size_t>(sqlite3_value_bytes(value)));
+  }
+  return cell;
+}
+
+// The administrator's record may not go, move to another NID or change its code, and no
+// other record may take its NID or code: who the administrator is never depends on a
+// code that someone could write.
+std::string RefuseAdministratorChange(const RowChange& change) {
+  if (!hrz::EqualsNoCase(change.table, "UUSR")) return {};
+  const bool was = IntegerOf(change.Before("NID")) == kAdminNid;
+  const bool is = IntegerOf(change.After("NID")) == kAdminNid;
+  if (was && change.kind == WriteKind::kDelete)
+    return "the administrator's record cannot be deleted";
+  if (was && !is) return "the administrator's record keeps its NID";
+  if (is && !was) return "the administrator's NID is reserved";
+  const Cell* oldCode = change.Before("CCODE");
+  const Cell* code = change.After("CCODE");
+  if (was && oldCode != nullptr && code != nullptr && *oldCode != *code) {
+    return "the administrator's code cannot change";
+  }
+  if (!is && code != nullptr && code->type == SQLITE_TEXT && IsAdminCode(code->bytes)) {
+    return "the administrator's code is reserved";
+  }
+  return {};
 }
 
 const Cell* RowChange::Before(std::string_view column) const {
@@ -188,7 +205,7 @@ std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::stri
 std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
   const std::string table(change.table);
   if (change.columns == nullptr) return "the row in " + table + " cannot be read";
-  if (std::string reason = ProtectAdministrator(change); !reason.empty()) return reason;
+  if (std::string reason = RefuseAdministratorChange(change); !reason.empty()) return reason;
   if (rights.admin) return {};
   if (change.kind != WriteKind::kUpdate) return OnlyTheAdministrator(change.kind, change.table);
   for (std::size_t i = 0; i < change.columns->size(); ++i) {

@@ -30,6 +30,8 @@ struct Cell {
   bool IsNull() const { return type == SQLITE_NULL; }
   bool operator==(const Cell&) const = default;
 };
+// The cell of an SQLite value; an empty (NULL) cell for null.
+Cell CellOf(sqlite3_value* value);
 
 // One row a statement writes. before holds the row as it was (update, delete), after as
 // it becomes (insert, update), both in the order of columns.
@@ -47,6 +49,10 @@ struct RowChange {
 // or a delete) in some row; otherwise why not.
 std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::string_view table,
                                  std::string_view column);
+
+// Empty unless the change touches the administrator's reserved record or code: that record
+// keeps its NID and code and is never deleted, and no other record takes either.
+std::string RefuseAdministratorChange(const RowChange& change);
 
 // Empty when the change stays within the session's rights; otherwise why not. The
 // administrator's record is protected from every session, the administrator's own too.

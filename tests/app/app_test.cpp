@@ -44,6 +44,7 @@
 #include "host_bridge.h"
 #include "host_resources.h"
 #include "hrzcommon/text.h"
+#include "hrzserver/tls_identity.h"
 #include "logon_dialog.h"
 #include "main_window.h"
 #include "options.h"
@@ -677,6 +678,71 @@ TEST_F(HostTest, TitleBarFollowsTheWindowsCaptionIconAndButtons) {
               plain.copy(0, top, plain.width(), plain.height() - top))
         << change.what << " changed the window below the title bar";
   }
+}
+
+// A TLS server is trusted on the user's word at first contact, with its fingerprint shown,
+// and refused, with both fingerprints named, once its certificate is not the pinned one.
+TEST_F(HostTest, LogonAsksToTrustANewServerAndRefusesAChangedCertificate) {
+  hrztest::TempDir folder;
+  const std::string store = folder.Path() + "/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  ASSERT_TRUE(RegisterHostResources());
+  hrztest::UseConfigFolder(folder.Path() + "/config");
+  std::unique_ptr<hrzsrv::Engine> engine = hrzsrv::Engine::Open(store, nullptr, &error);
+  ASSERT_TRUE(engine) << error;
+  auto server = hrztest::StartTlsServer(*engine, store);
+  ASSERT_TRUE(server);
+  const std::string location = "tcp://127.0.0.1:" + std::to_string(server->port());
+  hrzsrv::TlsIdentity identity;
+  ASSERT_TRUE(hrzsrv::LoadTlsIdentity(store, &identity, &error)) << error;
+  const std::string fingerprint = hrzsrv::CertificateFingerprint(identity.certificatePem);
+
+  // Logs on at location with the question answered; the dialog's result.
+  auto logOn = [&](const std::string& where, int answer) {
+    hrz::ScriptedAutomation automation;
+    automation.AnswerNextMessageBox(answer);
+    automation.OnDialog(IDD_LOGON, [](hrz::DialogDriver& logon) {
+      logon.SetText(IDC_LOGON_PASSWORD, kFirstStartAdminPassword);
+      logon.Click(IDOK);
+      if (logon.Dialog().IsRunning()) logon.Click(IDCANCEL);
+    });
+    hrz::AutomationScope scope(&automation);
+    LogonDialog dialog(where, "adm");
+    ResourceHandleScope resources(HostInstance());
+    const int result = dialog.DoModal();
+    if (tagXCliDB* db = dialog.TakeConnection()) XCliDB_Close(db);
+    EXPECT_EQ(automation.MessageBoxes().size(), 1u);
+    return std::make_pair(result, automation.MessageBoxes().empty()
+                                      ? std::string()
+                                      : automation.MessageBoxes().back().text);
+  };
+  auto [declined, question] = logOn(location, IDNO);
+  EXPECT_EQ(declined, IDCANCEL);
+  EXPECT_NE(question.find(fingerprint), std::string::npos) << question;
+  char offered[XCLI_FINGERPRINT_SIZE], pinned[XCLI_FINGERPRINT_SIZE];
+  EXPECT_EQ(XCliDB_CheckServer(location.c_str(), offered, pinned, nullptr, 0), XCLI_SERVER_NEW)
+      << "nothing is pinned when the user says no";
+
+  EXPECT_EQ(logOn(location, IDYES).first, IDOK);
+  EXPECT_EQ(XCliDB_CheckServer(location.c_str(), offered, pinned, nullptr, 0), XCLI_SERVER_TRUSTED);
+
+  // Another key behind a location whose pin is the first server's.
+  hrzsrv::ServerOptions options;
+  ASSERT_TRUE(hrzsrv::MakeTlsIdentity({}, &options.tls, &error)) << error;
+  auto impostor = hrzsrv::TcpServer::Start(*engine, options, &error);
+  ASSERT_TRUE(impostor) << error;
+  const std::string moved = "tcp://127.0.0.1:" + std::to_string(impostor->port());
+  ASSERT_EQ(XCliDB_PinServer(moved.c_str(), fingerprint.c_str(), nullptr, 0), 1);
+  auto [refused, warning] = logOn(moved, IDOK);
+  EXPECT_EQ(refused, IDCANCEL);
+  EXPECT_NE(warning.find("has changed"), std::string::npos) << warning;
+  EXPECT_NE(warning.find(fingerprint), std::string::npos) << warning;
+  EXPECT_NE(warning.find(hrzsrv::CertificateFingerprint(options.tls.certificatePem)),
+            std::string::npos)
+      << warning;
+  impostor->Stop();
+  server->Stop();
 }
 
 TEST(PasswordExpiry, CountsDaysAcrossMonthsAndYears) {

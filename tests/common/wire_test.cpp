@@ -66,10 +66,12 @@ TEST(WireTest, ReadersStopAtBoundsAndWrongSizes) {
   wire::BodyReader reader(body);
   std::string text;
   EXPECT_FALSE(reader.NextText(&text, 2));  // longer than allowed
+  EXPECT_TRUE(reader.OverLimit());
   wire::BodyReader again(body);
   ASSERT_TRUE(again.NextText(&text, 3));
   std::int32_t value = 0;
   EXPECT_FALSE(again.NextInt32(&value));  // a 2-byte field is no integer
+  EXPECT_FALSE(again.OverLimit()) << "a wrong size is malformed, not over a limit";
 
   wire::BodyWriter longValue;
   longValue.PutInt32(10);  // claims ten bytes
@@ -77,23 +79,40 @@ TEST(WireTest, ReadersStopAtBoundsAndWrongSizes) {
   const Bytes cut = longValue.Finish();
   wire::BodyReader longReader(cut);
   EXPECT_FALSE(longReader.NextLong(&text, 100));
+  EXPECT_FALSE(longReader.OverLimit());
   wire::BodyReader limited(cut);
   EXPECT_FALSE(limited.NextLong(&text, 9));
+  EXPECT_TRUE(limited.OverLimit());
 }
 
 TEST(WireTest, FramePrefixesOutsideTheLimitsAreRefused) {
-  auto prefix = [](std::uint32_t length, std::uint8_t flags) {
-    std::uint8_t bytes[p::kFramePrefixSize];
-    wire::WriteInt32(bytes, static_cast<std::int32_t>(length));
-    bytes[4] = flags;
-    wire::FramePrefix out;
-    return wire::DecodeFramePrefix(bytes, &out);
+  using Check = wire::PrefixCheck;
+  struct Case {
+    std::uint32_t length;
+    std::uint8_t flags;
+    Check check;   // against the limit before a logon
+    bool decoded;  // against the largest frame
+  } cases[] = {
+      {p::kHeaderSize, 0, Check::kOk, true},
+      {p::kMaxFrameBeforeLogon, p::kFlagOneWay, Check::kOk, true},
+      {p::kMaxFrameBeforeLogon + 1, 0, Check::kTooLarge, true},
+      {p::kMaxFrameSize, p::kFlagOneWay, Check::kTooLarge, true},
+      {p::kMaxFrameSize + 1, 0, Check::kTooLarge, false},
+      {0xffffffff, 0, Check::kTooLarge, false},
+      {p::kHeaderSize - 1, 0, Check::kInvalid, false},
+      {100, 0x80, Check::kInvalid, false},
   };
-  EXPECT_TRUE(prefix(p::kHeaderSize, 0));
-  EXPECT_TRUE(prefix(p::kMaxFrameSize, p::kFlagOneWay));
-  EXPECT_FALSE(prefix(p::kHeaderSize - 1, 0));
-  EXPECT_FALSE(prefix(p::kMaxFrameSize + 1, 0));
-  EXPECT_FALSE(prefix(100, 0x80));
+  for (const Case& c : cases) {
+    std::uint8_t bytes[p::kFramePrefixSize];
+    wire::WriteInt32(bytes, static_cast<std::int32_t>(c.length));
+    bytes[4] = c.flags;
+    wire::FramePrefix out;
+    EXPECT_EQ(wire::CheckFramePrefix(bytes, p::kMaxFrameBeforeLogon, &out), c.check) << c.length;
+    if (c.check != Check::kInvalid) {
+      EXPECT_EQ(out.length, c.length);
+    }
+    EXPECT_EQ(wire::DecodeFramePrefix(bytes, &out), c.decoded) << c.length;
+  }
 }
 
 }  // namespace

@@ -191,7 +191,7 @@ TEST_P(ClientCallTest, RawRequestsRefuseAForeignLockAndAnOversizedReply) {
   EXPECT_EQ(XCliGetUserNID(db.get(), "bob"), 309);
 }
 
-TEST_P(ClientCallTest, EncryptPasswordSealsToTheLatestConnection) {
+TEST_P(ClientCallTest, EncryptPasswordSealsForTheNewestOpenConnection) {
   Connection db = LogonAs("adm", kAdminPassword);
   char first[256], second[256];
   ASSERT_EQ(XCliEncryptPassword("same", first), 1);
@@ -199,6 +199,13 @@ TEST_P(ClientCallTest, EncryptPasswordSealsToTheLatestConnection) {
   EXPECT_STRNE(first, second);  // sealed boxes are randomised
   EXPECT_EQ(std::string(first).find("same"), std::string::npos);
   EXPECT_EQ(XCliEncryptPassword(std::string(200, 'p').c_str(), first), 0);  // would not fit
+  EXPECT_EQ(XCliEncryptPassword(std::string(XCLI_PASSWORD_MAX_BYTES, 'p').c_str(), first), 1)
+      << "the longest password the module takes fits";
+
+  // A connection opened and closed meanwhile leaves the sealing to the one still open.
+  Open().reset();
+  EXPECT_EQ(hrz::VerifyPasswordRequest(db.get(), "adm", kAdminPassword).outcome,
+            hrz::VerifyOutcome::kCorrect);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ClientCallTest, ::testing::Values(Via::kEmbedded, Via::kTcp),

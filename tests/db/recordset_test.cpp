@@ -166,6 +166,8 @@ TEST_P(RecordSetTest, ClientSqlCannotReachThePrivateTables) {
       "select * from UUSR where NID in (select NID from SRV_PASSWORD)",
       "select sql from sqlite_master",
       "select BSECRET from SRV_KEY",
+      "select CKEY from SRV_TLS",
+      "select CCODE from SRV_UNKNOWN_LOGON",
   };
   for (const char* sql : refused) {
     XCliGenRS rs(db.get());

@@ -41,14 +41,24 @@ struct Fixture {
     if (!engine) std::abort();
     session = engine->NewSession("fuzz", &error);
     if (!session) std::abort();
-    // Hello for the key, then the logon with the empty password sealed to it.
+    // Hello for the key and the nonce, then the logon with the empty password sealed to
+    // them (sequence number 1).
     hrzsrv::Session::Outcome hello = session->Handle(Request(p::kHello, {}), false);
     wire::BodyReader fields(
         {hello.reply.data() + p::kHeaderSize, hello.reply.size() - p::kHeaderSize});
-    std::span<const std::uint8_t> key;
-    if (!fields.Next(&key) || key.size() != crypto_box_PUBLICKEYBYTES) std::abort();
-    unsigned char sealed[crypto_box_SEALBYTES];
-    crypto_box_seal(sealed, nullptr, 0, key.data());
+    std::span<const std::uint8_t> key, nonce;
+    std::string folder;
+    std::int32_t version = 0;
+    if (!fields.Next(&key) || key.size() != crypto_box_PUBLICKEYBYTES ||
+        !fields.NextText(&folder) || !fields.NextInt32(&version) || !fields.Next(&nonce) ||
+        nonce.size() != p::kSealNonceSize) {
+      std::abort();
+    }
+    unsigned char opened[p::kSealPrefixSize] = {};
+    std::memcpy(opened, nonce.data(), nonce.size());
+    opened[p::kSealNonceSize] = 1;
+    unsigned char sealed[crypto_box_SEALBYTES + sizeof opened];
+    crypto_box_seal(sealed, opened, sizeof opened, key.data());
     char text[128];
     sodium_bin2base64(text, sizeof text, sealed, sizeof sealed, sodium_base64_VARIANT_ORIGINAL);
     wire::BodyWriter logon;

@@ -238,8 +238,8 @@ TEST_P(ChangePasswordTest, LengthsCountCharactersNotBytes) {
 // (XCLI_PASSWORD_MAX_BYTES); a longer one is refused before it is sent and counted.
 TEST_P(ChangePasswordTest, OldPasswordTooLongToSealIsRefusedBeforeSending) {
   StartModuleAs("bob", "bob-pw1");
-  const std::string fits = "a" + Repeated(kTwoByteLetter, 70);
-  const std::string tooLong = Repeated(kTwoByteLetter, 71);
+  const std::string fits = "a" + Repeated(kTwoByteLetter, 63);
+  const std::string tooLong = Repeated(kTwoByteLetter, 64);
   ASSERT_EQ(fits.size(), static_cast<std::size_t>(XCLI_PASSWORD_MAX_BYTES));
   RunDialog("XCHGPWD", {{fits, "Bob-new-2", "Bob-new-2"}, {tooLong, "Bob-new-2", "Bob-new-2"}});
   EXPECT_EQ(Messages(), (std::vector<std::string>{

@@ -1,15 +1,23 @@
 // The hrzserver program as a user runs it: init, demo, serve, and a client in this process
 // logging on over TCP.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <asio.hpp>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/client_request.h"
+#include "support/save_message.h"
 #include "support/stores.h"
 #include "xclidb.h"
 
@@ -18,25 +26,39 @@ extern char** environ;
 namespace hrztest {
 namespace {
 
+// How a child starts beyond its arguments.
+struct ChildSetup {
+  int maxDescriptors = 0;  // its RLIMIT_NOFILE; 0 leaves this process's
+  std::string errors;      // a file for its standard error; empty: this process's
+};
+
 // A child process of hrzserver with its standard input and output on pipes.
 class Child {
  public:
-  explicit Child(std::vector<std::string> args) {
+  explicit Child(std::vector<std::string> args, const ChildSetup& setup = {}) {
     args.insert(args.begin(), HRZSERVER_PATH);
     int in[2], out[2];
     EXPECT_EQ(pipe(in), 0);
     EXPECT_EQ(pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const int errors = setup.errors.empty()
+                           ? -1
+                           : ::open(setup.errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const rlimit limit{static_cast<rlim_t>(setup.maxDescriptors),
+                       static_cast<rlim_t>(setup.maxDescriptors)};
+    pid_ = fork();
+    if (pid_ == 0) {  // only calls that are safe between fork and exec
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      if (errors >= 0) dup2(errors, 2);
+      if (setup.maxDescriptors > 0) setrlimit(RLIMIT_NOFILE, &limit);
+      execve(argv[0], argv.data(), environ);
+      _exit(127);
+    }
+    EXPECT_GT(pid_, 0);
+    if (errors >= 0) close(errors);
     close(in[0]);
     close(out[1]);
     input_ = in[1];
@@ -71,12 +93,34 @@ class Child {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   void Signal(int signal) { kill(pid_, signal); }
+  // Processor time the child has used so far.
+  std::chrono::milliseconds CpuTime() const {
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+      if (i == 14) user = std::stoll(field);
+      if (i == 15) system = std::stoll(field);
+    }
+    return std::chrono::milliseconds((user + system) * 1000 / sysconf(_SC_CLK_TCK));
+  }
 
  private:
   pid_t pid_ = -1;
   int input_ = -1;
   FILE* output_ = nullptr;
 };
+
+// The location a serving child prints in its first line; empty when it prints none.
+std::string ServedLocation(Child& serve) {
+  const std::string banner = serve.Line();
+  const std::size_t at = banner.find("tcp://");
+  EXPECT_NE(at, std::string::npos) << banner;
+  if (at == std::string::npos) return {};
+  return banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
+}
 
 TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   TempDir dir;
@@ -101,11 +145,17 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
     }
   }
   Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0"});
-  const std::string banner = serve.Line();
-  const std::size_t at = banner.find("tcp://");
-  ASSERT_NE(at, std::string::npos) << banner;
-  const std::string location = banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
-  char error[256] = {};
+  const std::string location = ServedLocation(serve);
+  ASSERT_FALSE(location.empty());
+  // The fingerprint the server prints is the one its first client is shown.
+  const std::string printed = serve.Line();
+  UseConfigFolder(dir.File("config"));
+  char shown[XCLI_FINGERPRINT_SIZE], error[256] = {};
+  ASSERT_EQ(XCliDB_CheckServer(location.c_str(), shown, nullptr, error, sizeof error),
+            XCLI_SERVER_NEW)
+      << error;
+  EXPECT_EQ(printed, "Certificate SHA-256 fingerprint: " + std::string(shown) + "\n");
+  ASSERT_EQ(XCliDB_PinServer(location.c_str(), shown, error, sizeof error), 1) << error;
   tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
   ASSERT_NE(db, nullptr) << error;
   int status = 0;
@@ -116,18 +166,123 @@ TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   EXPECT_EQ(serve.Wait(), 0);
 }
 
+// A save that was answered survives the server's sudden end; one whose last message never
+// came leaves no trace.
+TEST(DaemonTest, AServerKilledInTheMiddleOfASaveKeepsOnlyWhatItAnswered) {
+  TempDir dir;
+  const std::string store = dir.File("org.db");
+  CopySampleStore(store);
+  Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0"});
+  const std::string location = ServedLocation(serve);
+  ASSERT_FALSE(location.empty());
+  UseConfigFolder(dir.File("config"));
+  TrustServer(location);
+  Connection adm = TryLogon(location, "adm", kAdminPassword);
+  ASSERT_TRUE(adm);
+  namespace p = hrz::protocol;
+  EXPECT_EQ(SendRequest(adm.get(), p::kRecordSaveLast,
+                        SaveBody(UpdateOf(314), {Entry("UUSR.CNAME", "Answered")}))
+                .status,
+            p::kRecordSaved);
+  EXPECT_EQ(SendRequest(adm.get(), p::kRecordSaveEarly,
+                        SaveBody(UpdateOf(309), {Entry("UUSR.CNAME", "Never finished")}))
+                .status,
+            p::kRecordChunkKept);
+  serve.Signal(SIGKILL);
+  serve.Wait();
+  EXPECT_EQ(StoreRows(store, "select CNAME from UUSR where NID in (309, 314) order by NID"),
+            (std::vector<std::string>{"3:Bob Baker|", "3:Answered|"}));
+}
+
 TEST(DaemonTest, HelpNamesEveryCommandAndBadUseFails) {
   Child help({"--help"});
   const std::string text = help.Rest();
   EXPECT_EQ(help.Wait(), 0);
-  for (const char* word : {"init", "demo", "serve", "--store", "--admin-password", "--listen"}) {
+  for (const char* word : {"init", "demo", "serve", "certificate", "--store", "--admin-password",
+                           "--listen", "--plain", "--max-connections", "--idle-before-logon",
+                           "--idle-after-logon", "--statement-limit", "--workers"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
-  Child bad({"serve"});
-  EXPECT_EQ(bad.Wait(), 2);
   TempDir dir;
-  Child missing({"demo", "--store", dir.File("none.db")});
-  EXPECT_EQ(missing.Wait(), 1);
+  const std::string store = dir.File("org.db");
+  CopySampleStore(store);
+  struct Case {
+    std::vector<std::string> args;
+    int exit;
+  } cases[] = {
+      {{"serve"}, 2},
+      {{"demo", "--store", dir.File("none.db")}, 1},
+      {{"serve", "--store", store, "--plain", "--listen", "0.0.0.0:0"}, 2},
+      {{"serve", "--store", store, "--max-connections", "0"}, 2},
+      {{"serve", "--store", store, "--idle-before-logon", "soon"}, 2},
+      {{"serve", "--store", store, "--statement-limit", "-1"}, 2},
+  };
+  for (const Case& c : cases) {
+    Child bad(c.args);
+    EXPECT_EQ(bad.Wait(), c.exit) << c.args.back();
+  }
+}
+
+// Silent connections take every descriptor the server may have; it says so once, does not
+// spin, closes them when their time is up and serves the client that waited meanwhile.
+TEST(DaemonTest, SilentConnectionsUpToTheDescriptorLimitLeaveRoomForAGoodClient) {
+  TempDir dir;
+  const std::string store = dir.File("org.db");
+  const std::string errors = dir.File("errors.txt");
+  CopySampleStore(store);
+  // Long enough a wait before silent clients are closed that the measurement below falls
+  // wholly into the time the server has no descriptor to spare.
+  Child serve({"serve", "--store", store, "--listen", "127.0.0.1:0", "--idle-before-logon", "6"},
+              {.maxDescriptors = 64, .errors = errors});
+  const std::string banner = serve.Line();
+  const std::size_t at = banner.find("tcp://");
+  ASSERT_NE(at, std::string::npos) << banner;
+  const std::string location = banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
+  const auto port = static_cast<std::uint16_t>(std::stoi(location.substr(location.rfind(':') + 1)));
+  UseConfigFolder(dir.File("config"));
+  TrustServer(location);
+
+  auto log = [&errors] {
+    std::ifstream in(errors);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  asio::io_context io;
+  std::vector<asio::ip::tcp::socket> silent;
+  for (int i = 0; i < 80; ++i) {
+    silent.emplace_back(io).connect({asio::ip::make_address("127.0.0.1"), port});
+  }
+  for (int i = 0; i < 200 && log().find("cannot accept") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  ASSERT_NE(log().find("cannot accept"), std::string::npos) << "the limit was never reached";
+  const auto cpuBefore = serve.CpuTime();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_LT(serve.CpuTime() - cpuBefore, std::chrono::milliseconds(100))
+      << "the server spins while it cannot accept\n"
+      << log();
+
+  char error[512] = {};
+  tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
+  ASSERT_NE(db, nullptr) << error << "\n" << log();
+  int status = 0;
+  EXPECT_EQ(XCliDB_Logon(db, "bob", "bob-pw1", 1, &status, nullptr, 0), 1) << status;
+  XCliDB_Close(db);
+  // Once per time it runs out, and once when it is back.
+  std::istringstream lines(log());
+  std::string line, last;
+  int outages = 0;
+  while (std::getline(lines, line)) {
+    const bool out = line.find("cannot accept") != std::string::npos;
+    const bool back = line.find("accepting connections again") != std::string::npos;
+    if (!out && !back) continue;
+    EXPECT_NE(line, last) << "said twice in a row";
+    outages += out;
+    last = line;
+  }
+  EXPECT_GE(outages, 1);
+  EXPECT_NE(last.find("again"), std::string::npos) << log();
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(), 0);
 }
 
 }  // namespace

@@ -22,13 +22,6 @@ Bytes TextBody(std::initializer_list<std::string> texts) {
   return body.Finish();
 }
 
-// The calendar day yyyymmdd of a moment, as the server's local time has it.
-std::string LocalDay(std::time_t when) {
-  std::tm t{};
-  localtime_r(&when, &t);
-  return std::to_string((t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday);
-}
-
 Bytes PasswordBody(const std::string& code, const std::string& sealed) {
   return TextBody({code, sealed});
 }
@@ -69,7 +62,7 @@ TEST_F(EngineTest, BadFramesGetAClearStatusAndOnlyAShortFrameCloses) {
   wire::BodyWriter query;
   query.PutLong("select count(*) from UUSR");
   EXPECT_EQ(Send(*session, p::kQuery, query.Finish()).status, p::kOk);
-  EXPECT_EQ(StoreText("select count(*) from UUSR"), "16");
+  EXPECT_EQ(StoreText("select count(*) from UUSR"), "20");
 }
 
 TEST_F(EngineTest, NothingButHelloAndLogonBeforeALogon) {
@@ -98,8 +91,9 @@ TEST_F(EngineTest, LogonRefusesUnknownDeletedAndNonUserRecords) {
   foreign.PutText("bm90IHNlYWxlZA==");
   foreign.PutInt32(1);
   EXPECT_EQ(Send(*session, p::kLogon, foreign.Finish()).status, p::kBadMessage);
-  EXPECT_EQ(Send(*session, p::kLogon, TextBody({"bob", Seal("bob-pw1"), "hrzhost 0.1"})).status,
-            p::kBadMessage);
+  EXPECT_EQ(
+      Send(*session, p::kLogon, TextBody({"bob", Seal(*session, "bob-pw1"), "hrzhost 0.1"})).status,
+      p::kBadMessage);
   // Codes compare without case; every user kind logs on.
   EXPECT_EQ(Logon(*session, "ADM", kAdminPassword).status, p::kLogonOk);
   EXPECT_EQ(Logon(*session, "carol", "carol-pw1").status, p::kLogonOk);
@@ -110,7 +104,7 @@ TEST_F(EngineTest, LogonRefusesUnknownDeletedAndNonUserRecords) {
 TEST_F(EngineTest, FailedAttemptsCountToTheLockAndANewDayStartsAgain) {
   auto adm = LoggedOn("adm", kAdminPassword);
   auto verify = [&](const std::string& password) {
-    return Send(*adm, p::kVerifyPassword, PasswordBody("bob", Seal(password)));
+    return Send(*adm, p::kVerifyPassword, PasswordBody("bob", Seal(*adm, password)));
   };
   for (int left = 4; left >= 1; --left) {
     Answer wrong = verify("bad");
@@ -139,11 +133,11 @@ TEST_F(EngineTest, WithoutALimitFailuresAreCountedButNeverLock) {
   ASSERT_EQ(sqlite3_exec(db, "delete from SRV_SETTING", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
   for (int i = 0; i < 7; ++i) {
-    Answer wrong = Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal("bad")));
+    Answer wrong = Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal(*adm, "bad")));
     EXPECT_EQ(wrong.status, p::kLogonWrong);
     EXPECT_EQ(wrong.FirstText(), "<none>");
   }
-  EXPECT_EQ(Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal("grace-pw1"))).status,
+  EXPECT_EQ(Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal(*adm, "grace-pw1"))).status,
             p::kLogonOk);
 }
 
@@ -155,27 +149,29 @@ TEST_F(EngineTest, SampleLockedUserIsLockedToday) {
 
 TEST_F(EngineTest, OnlyTheAdministratorVerifiesOrSetsAnotherUsersPassword) {
   auto bob = LoggedOn("bob", "bob-pw1");
-  EXPECT_EQ(Send(*bob, p::kVerifyPassword, PasswordBody("alice", Seal("alice-pw1"))).status,
+  EXPECT_EQ(Send(*bob, p::kVerifyPassword, PasswordBody("alice", Seal(*bob, "alice-pw1"))).status,
             p::kPasswordNoRight);
-  EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("alice", Seal("x"))).status,
+  EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("alice", Seal(*bob, "x"))).status,
             p::kPasswordNoRight);
   // Empty code: the logged-in user's own password.
-  EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("", Seal("bob-new"))).status, p::kPasswordSet);
+  EXPECT_EQ(Send(*bob, p::kSetPassword, PasswordBody("", Seal(*bob, "bob-new"))).status,
+            p::kPasswordSet);
   EXPECT_EQ(StoreText("select DMODIPWD from UUSR where CCODE = 'bob'"), LocalDay(clock_->now));
   LoggedOn("bob", "bob-new");
 
   auto adm = LoggedOn("adm", kAdminPassword);
-  EXPECT_EQ(Send(*adm, p::kSetPassword, PasswordBody("alice", Seal("alice-new"))).status,
+  EXPECT_EQ(Send(*adm, p::kSetPassword, PasswordBody("alice", Seal(*adm, "alice-new"))).status,
             p::kPasswordSet);
-  EXPECT_EQ(Send(*adm, p::kSetPassword, PasswordBody("ENG", Seal("x"))).status, p::kPasswordFailed);
-  EXPECT_EQ(Send(*adm, p::kVerifyPassword, PasswordBody("alice", Seal("alice-new"))).status,
+  EXPECT_EQ(Send(*adm, p::kSetPassword, PasswordBody("ENG", Seal(*adm, "x"))).status,
+            p::kPasswordFailed);
+  EXPECT_EQ(Send(*adm, p::kVerifyPassword, PasswordBody("alice", Seal(*adm, "alice-new"))).status,
             p::kLogonOk);
 }
 
 TEST_F(EngineTest, TheStoreHoldsPasswordsOnlyAsArgon2idHashes) {
   auto adm = LoggedOn("adm", kAdminPassword);
   const std::string secret = "Plain-Text-Canary-8317";
-  ASSERT_EQ(Send(*adm, p::kSetPassword, PasswordBody("grace", Seal(secret))).status,
+  ASSERT_EQ(Send(*adm, p::kSetPassword, PasswordBody("grace", Seal(*adm, secret))).status,
             p::kPasswordSet);
   adm.reset();
   engine_.reset();

@@ -3,7 +3,6 @@
 // department Quality Assurance holds "UUSR" modify, so alice and dave manage users through
 // it; bob, carol, erin and grace are ordinary users.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <fstream>
 #include <map>
@@ -11,6 +10,7 @@
 
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
+#include "support/client_request.h"
 #include "support/stores.h"
 
 namespace hrztest {
@@ -20,74 +20,19 @@ namespace p = hrz::protocol;
 
 const char* const kOrganisationTables[] = {"UUSR", "UUSRBM", "UUSRFN", "USETUPINFO", "SRV_FILE"};
 
-// Rows of a query straight from the store file, each cell as its type and text.
-std::vector<std::string> StoreRows(const std::string& store, const std::string& sql) {
-  std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    // The server may still be closing a session's connection, which checkpoints the store.
-    sqlite3_busy_timeout(db, 10000);
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(stmt) == SQLITE_ROW) {
-        std::string row;
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-          const int type = sqlite3_column_type(stmt, c);  // before the text conversion
-          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-          row += std::to_string(type) + ":" + (text ? text : "") + "|";
-        }
-        rows.push_back(row);
-      }
-    }
-    sqlite3_finalize(stmt);
-  }
-  sqlite3_close(db);
-  return rows;
-}
-
-void WriteStore(const std::string& store, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
-  sqlite3_busy_timeout(db, 10000);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-  sqlite3_close(db);
-}
-
-struct RawReply {
-  int status = -1;  // -1: the exchange failed
-  std::string firstText;
-};
-
-// One request as the module sends it, with its reply status and first text field.
-RawReply Request(tagXCliDB* db, p::Kind kind, const hrz::wire::Bytes& body) {
-  XCliSendLock* lock = XCliDB_LockSendAndWait(db);
-  unsigned char header[XCLI_HEADER_SIZE] = {};
-  std::vector<unsigned char> reply(8192);
-  const int length = XCliDB_SendAndWait1(db, lock, kind.cls, kind.group, kind.code, body.data(),
-                                         static_cast<int>(body.size()), header, reply.data(),
-                                         static_cast<int>(reply.size()), 0);
-  XCliDB_ReleaseSendAndWait(db, lock);
-  RawReply answer;
-  if (length == XCLI_SEND_FAILED) return answer;
-  answer.status = header[p::kCodeByte];
-  hrz::wire::BodyReader fields(std::span<const std::uint8_t>(reply.data(), length));
-  fields.NextText(&answer.firstText);
-  return answer;
-}
-
-RawReply AskUploadName(tagXCliDB* db, const char* column, int nid, const char* extension) {
+ClientReply AskUploadName(tagXCliDB* db, const char* column, int nid, const char* extension) {
   hrz::wire::BodyWriter body;
   body.PutText("UUSR");
   body.PutText(column);
   body.PutInt32(nid);
   body.PutText(extension);
-  return Request(db, p::kUploadName, body.Finish());
+  return SendRequest(db, p::kUploadName, body.Finish());
 }
 
 int ReloadStatus(tagXCliDB* db) {
   hrz::wire::BodyWriter body;
   body.PutBytes("\x41\0\0\0\x50\0\0\0", 8);
-  return Request(db, p::kReload, body.Finish()).status;
+  return SendRequest(db, p::kReload, body.Finish()).status;
 }
 
 class SecurityTest : public ClientTest {
@@ -353,17 +298,18 @@ TEST_P(SecurityTest, OnlyTheAdministratorWritesServerFilesAndUsersOnlyTheirNamed
   EXPECT_EQ(Value("select count(*) from UUSR where CBMPSG is not null or CDWGSG is not null"),
             "1:0|");
 
-  const RawReply named = AskUploadName(bob.get(), "cdwgsg", 309, "dwg");
+  const ClientReply named = AskUploadName(bob.get(), "cdwgsg", 309, "dwg");
   ASSERT_EQ(named.status, p::kUploadNameOk);
-  EXPECT_EQ(named.firstText, "sign/309/CDWGSG.dwg");
+  EXPECT_EQ(named.FirstText(), "sign/309/CDWGSG.dwg");
   EXPECT_EQ(Value("select CDWGSG from UUSR where NID = 309"), "3:sign/309/CDWGSG.dwg|");
   const std::string drawing = LocalFile("a drawing signature");
   EXPECT_EQ(
-      XCliDB_PutFile(bob.get(), 0, drawing.c_str(), named.firstText.c_str(), 0, 0, 0, 0, 0, 0), 1);
+      XCliDB_PutFile(bob.get(), 0, drawing.c_str(), named.FirstText().c_str(), 0, 0, 0, 0, 0, 0),
+      1);
   // The name was given to that session, not to the user.
   Connection otherSession = LogonAs("bob", "bob-pw1");
-  EXPECT_EQ(XCliDB_PutFile(otherSession.get(), 0, planted.c_str(), named.firstText.c_str(), 0, 0, 0,
-                           0, 0, 0),
+  EXPECT_EQ(XCliDB_PutFile(otherSession.get(), 0, planted.c_str(), named.FirstText().c_str(), 0, 0,
+                           0, 0, 0, 0),
             0);
   EXPECT_EQ(Value("select BDATA from SRV_FILE where CNAME = 'sign/309/CDWGSG.dwg'"),
             "4:a drawing signature|");

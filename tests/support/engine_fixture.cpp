@@ -11,6 +11,12 @@ namespace hrztest {
 namespace p = hrz::protocol;
 namespace wire = hrz::wire;
 
+std::string LocalDay(std::time_t when) {
+  std::tm t{};
+  localtime_r(&when, &t);
+  return std::to_string((t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday);
+}
+
 std::string Answer::FirstText() const {
   std::string text;
   hrz::wire::BodyReader reader(body);
@@ -68,10 +74,24 @@ Answer EngineTest::Send(hrzsrv::Session& session, p::Kind kind,
   return SendRaw(session, frame);
 }
 
-std::string EngineTest::Seal(const std::string& plain) {
-  std::vector<unsigned char> sealed(crypto_box_SEALBYTES + plain.size());
-  crypto_box_seal(sealed.data(), reinterpret_cast<const unsigned char*>(plain.data()), plain.size(),
-                  publicKey_.data());
+std::vector<std::uint8_t> EngineTest::NonceOf(hrzsrv::Session& session) {
+  Answer hello = Send(session, p::kHello, {});
+  auto fields = hello.Fields();
+  std::span<const std::uint8_t> field;
+  std::int32_t version = 0;
+  std::string folder;
+  EXPECT_TRUE(fields.Next(&field) && fields.NextText(&folder) && fields.NextInt32(&version) &&
+              fields.Next(&field));
+  return {field.begin(), field.end()};
+}
+
+std::string EngineTest::SealWith(const std::vector<std::uint8_t>& nonce, std::uint32_t sequence,
+                                 const std::string& plain) {
+  std::vector<unsigned char> opened(nonce.begin(), nonce.end());
+  for (int i = 0; i < 4; ++i) opened.push_back(static_cast<unsigned char>(sequence >> (8 * i)));
+  opened.insert(opened.end(), plain.begin(), plain.end());
+  std::vector<unsigned char> sealed(crypto_box_SEALBYTES + opened.size());
+  crypto_box_seal(sealed.data(), opened.data(), opened.size(), publicKey_.data());
   std::string text(sodium_base64_ENCODED_LEN(sealed.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
   sodium_bin2base64(text.data(), text.size(), sealed.data(), sealed.size(),
                     sodium_base64_VARIANT_ORIGINAL);
@@ -79,11 +99,15 @@ std::string EngineTest::Seal(const std::string& plain) {
   return text;
 }
 
+std::string EngineTest::Seal(hrzsrv::Session& session, const std::string& plain) {
+  return SealWith(NonceOf(session), ++sequences_[&session], plain);
+}
+
 Answer EngineTest::Logon(hrzsrv::Session& session, const std::string& code,
                          const std::string& password) {
   wire::BodyWriter body;
   body.PutText(code);
-  body.PutText(Seal(password));
+  body.PutText(Seal(session, password));
   body.PutInt32(260101);
   return Send(session, p::kLogon, body.Finish());
 }

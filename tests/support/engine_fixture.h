@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@
 #include "support/temp_dir.h"
 
 namespace hrztest {
+
+// The calendar day yyyymmdd of a moment, as the server's local time has it.
+std::string LocalDay(std::time_t when);
 
 struct Answer {
   bool received = false;  // false: no reply came
@@ -33,7 +37,13 @@ class EngineTest : public ::testing::Test {
   Answer Send(hrzsrv::Session& session, hrz::protocol::Kind kind,
               const std::vector<std::uint8_t>& body, bool oneWay = false);
   Answer SendRaw(hrzsrv::Session& session, const std::vector<std::uint8_t>& frame);
-  std::string Seal(const std::string& plain);
+  // plain sealed for session: its nonce and the next sequence number.
+  std::string Seal(hrzsrv::Session& session, const std::string& plain);
+  // plain sealed with a nonce and sequence number of the test's choosing.
+  std::string SealWith(const std::vector<std::uint8_t>& nonce, std::uint32_t sequence,
+                       const std::string& plain);
+  // The nonce hello gives session.
+  std::vector<std::uint8_t> NonceOf(hrzsrv::Session& session);
   // Logon status of code with password on session.
   Answer Logon(hrzsrv::Session& session, const std::string& code, const std::string& password);
   // A session logged on as code.
@@ -46,6 +56,7 @@ class EngineTest : public ::testing::Test {
   std::shared_ptr<FakeClock> clock_ = std::make_shared<FakeClock>();
   std::unique_ptr<hrzsrv::Engine> engine_;
   std::vector<std::uint8_t> publicKey_;
+  std::map<const hrzsrv::Session*, std::uint32_t> sequences_;  // the last one sealed for each
 };
 
 }  // namespace hrztest

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -39,6 +40,7 @@ class FakeServer::Engine final : public hrzsrv::Engine {
  public:
   Engine(Script script, std::string code) : script_(std::move(script)), code_(std::move(code)) {
     crypto_box_keypair(publicKey.data(), secretKey.data());
+    randombytes_buf(nonce.data(), nonce.size());
   }
 
   std::unique_ptr<hrzsrv::Session> NewSession(const std::string&, std::string*) override {
@@ -52,6 +54,7 @@ class FakeServer::Engine final : public hrzsrv::Engine {
 
   std::array<unsigned char, crypto_box_PUBLICKEYBYTES> publicKey{};
   std::array<unsigned char, crypto_box_SECRETKEYBYTES> secretKey{};
+  std::array<unsigned char, hrz::protocol::kSealNonceSize> nonce{};  // every session's
 
  private:
   class FakeSession final : public hrzsrv::Session {
@@ -65,8 +68,10 @@ class FakeServer::Engine final : public hrzsrv::Engine {
         answer.status = 1;
         answer.body =
             Fields({std::vector<std::uint8_t>(engine_.publicKey.begin(), engine_.publicKey.end()),
-                    Text("\\\\fake\\client"), Int32(1)});
+                    Text("\\\\fake\\client"), Int32(hrz::protocol::kProtocolVersion),
+                    std::vector<std::uint8_t>(engine_.nonce.begin(), engine_.nonce.end())});
       } else if (f.cls() == 1 && f.group() == 1 && f.code() == 1) {
+        loggedOn_ = true;
         answer.status = 31;
         answer.body = Fields({Int32(1), Text(engine_.code_)});
       } else if (f.cls() == 1 && f.group() == 1 && f.code() == 2) {
@@ -94,9 +99,11 @@ class FakeServer::Engine final : public hrzsrv::Engine {
     }
 
     std::uint32_t MaxFrameSize() const override { return hrz::protocol::kMaxFrameSize; }
+    bool LoggedOn() const override { return loggedOn_; }
 
    private:
     Engine& engine_;
+    bool loggedOn_ = false;
   };
 
   Script script_;
@@ -108,7 +115,9 @@ class FakeServer::Engine final : public hrzsrv::Engine {
 FakeServer::FakeServer(Script script, std::string loggedOnCode)
     : engine_(std::make_unique<Engine>(std::move(script), std::move(loggedOnCode))) {
   std::string error;
-  server_ = hrzsrv::TcpServer::Start(*engine_, "127.0.0.1", 0, &error);
+  hrzsrv::ServerOptions options;
+  options.plain = true;
+  server_ = hrzsrv::TcpServer::Start(*engine_, options, &error);
   EXPECT_TRUE(server_) << error;
 }
 
@@ -117,7 +126,7 @@ FakeServer::~FakeServer() {
 }
 
 std::string FakeServer::location() const {
-  return "tcp://127.0.0.1:" + std::to_string(server_ ? server_->port() : 0);
+  return "tcp+plain://127.0.0.1:" + std::to_string(server_ ? server_->port() : 0);
 }
 
 std::vector<Frame> FakeServer::Received() const {
@@ -129,16 +138,17 @@ bool FakeServer::OpenSealed(const std::vector<std::uint8_t>& field, std::string*
   std::size_t length = 0;
   if (sodium_base642bin(sealed.data(), sealed.size(), reinterpret_cast<const char*>(field.data()),
                         field.size(), nullptr, &length, nullptr,
-                        sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      length < crypto_box_SEALBYTES) {
+                        sodium_base64_VARIANT_ORIGINAL_NO_PADDING) != 0 ||
+      length < crypto_box_SEALBYTES + hrz::protocol::kSealPrefixSize) {
     return false;
   }
   std::vector<unsigned char> opened(length - crypto_box_SEALBYTES);
   if (crypto_box_seal_open(opened.data(), sealed.data(), length, engine_->publicKey.data(),
-                           engine_->secretKey.data()) != 0) {
+                           engine_->secretKey.data()) != 0 ||
+      !std::equal(engine_->nonce.begin(), engine_->nonce.end(), opened.begin())) {
     return false;
   }
-  plain->assign(opened.begin(), opened.end());
+  plain->assign(opened.begin() + hrz::protocol::kSealPrefixSize, opened.end());
   return true;
 }
 

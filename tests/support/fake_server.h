@@ -1,5 +1,6 @@
-// A scripted server behind the real TCP listener: it greets, logs anyone on, records every
-// other frame and answers it as the test says, so request bytes can be checked exactly.
+// A scripted server behind the real TCP listener (plain TCP on loopback): it greets, logs
+// anyone on, records every other frame and answers it as the test says, so request bytes
+// can be checked exactly.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +51,7 @@ class FakeServer {
   ~FakeServer();
   std::string location() const;
   std::vector<Frame> Received() const;
-  // Opens base64 text sealed to this server's key; empty optional-like flag when it fails.
+  // Opens base64 text sealed to this server's key for its connections; false when it is not.
   bool OpenSealed(const std::vector<std::uint8_t>& field, std::string* plain) const;
 
  private:

@@ -1,6 +1,10 @@
 #include "support/stores.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
+
+#include <cstdlib>
 
 namespace hrztest {
 
@@ -33,8 +37,73 @@ std::string QueryText(tagXCliDB* db, const std::string& sql) {
   return text;
 }
 
+std::vector<std::string> StoreRows(const std::string& store, const std::string& sql) {
+  std::vector<std::string> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    // The server may still be closing a session's connection, which checkpoints the store.
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(stmt) == SQLITE_ROW) {
+        std::string row;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+          const int type = sqlite3_column_type(stmt, c);  // before the text conversion
+          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+          row += std::to_string(type) + ":" + (text ? text : "") + "|";
+        }
+        rows.push_back(row);
+      }
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+  return rows;
+}
+
+void WriteStore(const std::string& store, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 10000);
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  sqlite3_close(db);
+}
+
 std::string ViaName(const ::testing::TestParamInfo<Via>& info) {
   return info.param == Via::kEmbedded ? "Embedded" : "Tcp";
+}
+
+int CountEntries(const std::string& folder) {
+  std::error_code ignored;
+  int count = 0;
+  for (auto it = std::filesystem::directory_iterator(folder, ignored);
+       it != std::filesystem::directory_iterator(); it.increment(ignored)) {
+    ++count;
+  }
+  return count;
+}
+
+void UseConfigFolder(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+}
+
+void TrustServer(const std::string& location) {
+  char fingerprint[XCLI_FINGERPRINT_SIZE], error[256] = {};
+  ASSERT_EQ(XCliDB_CheckServer(location.c_str(), fingerprint, nullptr, error, sizeof error),
+            XCLI_SERVER_NEW)
+      << error;
+  ASSERT_EQ(XCliDB_PinServer(location.c_str(), fingerprint, error, sizeof error), 1) << error;
+}
+
+std::unique_ptr<hrzsrv::TcpServer> StartTlsServer(hrzsrv::Engine& engine,
+                                                  const std::string& storePath,
+                                                  hrzsrv::ServerOptions options) {
+  std::string error;
+  EXPECT_TRUE(hrzsrv::LoadTlsIdentity(storePath, &options.tls, &error)) << error;
+  auto server = hrzsrv::TcpServer::Start(engine, options, &error);
+  EXPECT_TRUE(server) << error;
+  return server;
 }
 
 void ClientTest::SetUp() {
@@ -49,9 +118,11 @@ void ClientTest::SetUp() {
   std::string error;
   engine_ = hrzsrv::Engine::Open(storePath_, clock_, &error);
   ASSERT_TRUE(engine_) << error;
-  server_ = hrzsrv::TcpServer::Start(*engine_, "127.0.0.1", 0, &error);
-  ASSERT_TRUE(server_) << error;
+  server_ = StartTlsServer(*engine_, storePath_);
+  ASSERT_TRUE(server_);
   location_ = "tcp://127.0.0.1:" + std::to_string(server_->port());
+  UseConfigFolder(dir_.File("config"));
+  TrustServer(location_);
 }
 
 void ClientTest::TearDown() {

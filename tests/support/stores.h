@@ -7,6 +7,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hrzserver/engine.h"
 #include "hrzserver/tcp_server.h"
@@ -23,6 +24,18 @@ constexpr const char* kAdminPassword = "adm-secret";
 // The sample store, made once per test program, copied to path.
 void CopySampleStore(const std::string& path);
 
+// The number of entries of a folder, such as the open descriptors in /proc/self/fd.
+int CountEntries(const std::string& folder);
+
+// Points the user's configuration folder (pins, CA file) at folder, for this process.
+void UseConfigFolder(const std::string& folder);
+// Accepts the certificate of a tcp:// location as a user does on first contact.
+void TrustServer(const std::string& location);
+// A TLS server on loopback for engine, presenting the identity kept in storePath.
+std::unique_ptr<hrzsrv::TcpServer> StartTlsServer(hrzsrv::Engine& engine,
+                                                  const std::string& storePath,
+                                                  hrzsrv::ServerOptions options = {});
+
 struct XCliDBCloser {
   void operator()(tagXCliDB* db) const { XCliDB_Close(db); }
 };
@@ -34,6 +47,12 @@ Connection TryLogon(const std::string& location, const char* code, const char* p
 
 // The first column of the first row of a query as text; "<none>" when there is no row.
 std::string QueryText(tagXCliDB* db, const std::string& sql);
+
+// Rows of a query straight from the store file, private tables included, each cell as its
+// SQLite type and text ("3:bob|").
+std::vector<std::string> StoreRows(const std::string& store, const std::string& sql);
+// Runs SQL straight on the store file; fails the test when it fails.
+void WriteStore(const std::string& store, const std::string& sql);
 
 // A clock the test sets; starts at a fixed moment.
 class FakeClock final : public hrzsrv::Clock {

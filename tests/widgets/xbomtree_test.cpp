@@ -57,8 +57,8 @@ TEST_F(XBOMTreeTest, LoadsTheRootAndItsChildrenOnExpansion) {
   EXPECT_STREQ(kind, "UDEPT");
   EXPECT_GT(tree_.GetBBOM_NID(0), 0);
   ASSERT_TRUE(tree_.Expand(0));
-  EXPECT_EQ(ChildCodes(0),
-            (std::vector<std::string>{"adm", "ENG", "SALES", "QA", "REVIEW", "FLOWOPS"}));
+  EXPECT_EQ(ChildCodes(0), (std::vector<std::string>{"adm", "ENG", "SALES", "QA", "REVIEW",
+                                                     "FLOWOPS", "ARCHIVE"}));
   // Children of the children stay unread until asked for.
   int eng = tree_.GetNextNode(tree_.GetFirstChildNode(0));
   EXPECT_EQ(tree_.GetChildNodesCount(eng), 0);
@@ -83,7 +83,7 @@ TEST_F(XBOMTreeTest, LoadsTheRootAndItsChildrenOnExpansion) {
 TEST_F(XBOMTreeTest, ExpandAllShowsARecordOnceForEachPlaceItHangs) {
   ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
   ASSERT_EQ(tree_.ExpandAll(0), 1);
-  EXPECT_EQ(tree_.GetNodes(-1), 19);
+  EXPECT_EQ(tree_.GetNodes(-1), 24);
   std::vector<int> alice = NodesOf(kAlice);
   ASSERT_EQ(alice.size(), 3u);
   std::vector<std::string> parents;
@@ -119,7 +119,7 @@ TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
   };
   auto small = queries();
   EXPECT_EQ(small.first, 2);   // each table once
-  EXPECT_EQ(small.second, 3);  // Engineering, Mechanical Design, CAD Team have children
+  EXPECT_EQ(small.second, 4);  // Engineering, Mechanical Design, CAD Team, Fixture Design
 
   // Many more records at the levels that already exist: users under CAD Team (NID 303) and
   // under Sales (304), and departments beside Sales.
@@ -138,7 +138,7 @@ TEST_F(XBOMTreeTest, ExpandAllQueriesGrowWithDepthNotWithSize) {
   EXPECT_EQ(queries(), small);
   ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
   ASSERT_EQ(tree_.ExpandAll(0), 1);
-  EXPECT_EQ(tree_.GetNodes(-1), 19 + 400);
+  EXPECT_EQ(tree_.GetNodes(-1), 24 + 400);
 }
 
 TEST_F(XBOMTreeTest, ALevelWithThousandsOfParentsIsReadInChunksInOrder) {
@@ -152,8 +152,9 @@ TEST_F(XBOMTreeTest, ALevelWithThousandsOfParentsIsReadInChunksInOrder) {
     EXPECT_EQ(tree_.ExpandAll(eng), 1);
     return std::make_pair(eng, tree_.QueryCount() - before);
   };
-  long long small = expandEng().second;  // Engineering, Mechanical Design, CAD Team
-  EXPECT_EQ(small, 3);
+  // Engineering, Mechanical Design, CAD Team, Fixture Design
+  long long small = expandEng().second;
+  EXPECT_EQ(small, 4);
   // 3,100 departments under Engineering, each holding one user: the level below
   // Engineering then has more parents than one statement carries.
   std::string records = "insert into UUSR(NID, CCODE, CNAME, CSRC) values ";
@@ -170,7 +171,7 @@ TEST_F(XBOMTreeTest, ALevelWithThousandsOfParentsIsReadInChunksInOrder) {
   Exec(links);
   auto [eng, queries] = expandEng();
   EXPECT_EQ(queries, small + 1);
-  EXPECT_EQ(tree_.GetNodes(eng), 7 + 2 * 3100);
+  EXPECT_EQ(tree_.GetNodes(eng), 9 + 2 * 3100);
   // Every department holds its own user, whichever chunk read it.
   for (int n = eng; n < eng + tree_.GetNodes(eng); ++n) {
     int nid = tree_.GetBITM_NID(n);
@@ -224,13 +225,14 @@ TEST_F(XBOMTreeTest, ExpandFilterWithLeafCheckKeepsOnlyDepartmentsAndRoles) {
   tree_.SetExpandToCheckLeafNode(TRUE);
   ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
   ASSERT_TRUE(tree_.Expand(0));
-  EXPECT_EQ(ChildCodes(0), (std::vector<std::string>{"ENG", "SALES", "QA", "REVIEW", "FLOWOPS"}));
+  EXPECT_EQ(ChildCodes(0),
+            (std::vector<std::string>{"ENG", "SALES", "QA", "REVIEW", "FLOWOPS", "ARCHIVE"}));
   QAbstractItemModel* model = tree_.View()->model();
   QModelIndex root = model->index(0, 0, {});
   EXPECT_TRUE(model->hasChildren(model->index(0, 0, root)));   // ENG holds MECH
   EXPECT_FALSE(model->hasChildren(model->index(1, 0, root)));  // SALES holds only users
   ASSERT_EQ(tree_.ExpandAll(0), 1);
-  EXPECT_EQ(tree_.GetNodes(-1), 8);  // the root, five below it, MECH and CAD
+  EXPECT_EQ(tree_.GetNodes(-1), 10);  // the root, six below it, MECH, CAD and FIXTURE
 }
 
 TEST_F(XBOMTreeTest, AStoppedExpandAllLeavesTheLevelsReadSoFar) {
@@ -256,13 +258,13 @@ TEST_F(XBOMTreeTest, AStoppedExpandAllLeavesTheLevelsReadSoFar) {
       &stopper);
   EXPECT_EQ(tree_.ExpandAll(0), 0);
   other.join();
-  EXPECT_EQ(tree_.GetNodes(-1), 7);  // the root and its six children
+  EXPECT_EQ(tree_.GetNodes(-1), 8);  // the root and its seven children
   int eng = tree_.GetNextNode(tree_.GetFirstChildNode(0));
   EXPECT_EQ(tree_.GetChildNodesCount(eng), 0);
   // A new run starts afresh and finishes.
   tree_.SetTreeEventFunc(nullptr, nullptr);
   EXPECT_EQ(tree_.ExpandAll(0), 1);
-  EXPECT_EQ(tree_.GetNodes(-1), 19);
+  EXPECT_EQ(tree_.GetNodes(-1), 24);
 }
 
 TEST_F(XBOMTreeTest, AWorkerThreadCanExpandEverythingWhileTheWindowRuns) {
@@ -276,7 +278,7 @@ TEST_F(XBOMTreeTest, AWorkerThreadCanExpandEverythingWhileTheWindowRuns) {
   while (!done) QCoreApplication::processEvents();  // the window's thread does the work
   worker.join();
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(tree_.GetNodes(-1), 19);
+  EXPECT_EQ(tree_.GetNodes(-1), 24);
 }
 
 TEST_F(XBOMTreeTest, RefreshReloadsAndKeepsTheFocusedRecord) {

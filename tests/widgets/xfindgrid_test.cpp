@@ -67,10 +67,10 @@ TEST_F(XFindGridTest, EveryHostGridConfigurationLoadsWithTheColumnsItsUsersNeed)
 TEST_F(XFindGridTest, FindsWithAWhereClauseAndAppends) {
   ASSERT_TRUE(grid_.InitCtrls("User Search Result"));
   int count = -1;
-  EXPECT_EQ(grid_.DoFind("CSRC = 'UUSRI'", nullptr, &count, FALSE), 6);
-  EXPECT_EQ(count, 6);
-  EXPECT_EQ(Codes(),
-            (std::vector<std::string>{"adm", "alice", "bob", "erin", "frank[del]", "grace"}));
+  EXPECT_EQ(grid_.DoFind("CSRC = 'UUSRI'", nullptr, &count, FALSE), 8);
+  EXPECT_EQ(count, 8);
+  EXPECT_EQ(Codes(), (std::vector<std::string>{"adm", "alice", "bob", "erin", "frank[del]", "grace",
+                                               "heidi", "ivan"}));
   EXPECT_EQ(grid_.GetItemString(0, grid_.GetColByCtrlName("CCODE")), "Code");
   // Append mode keeps the rows already found.
   EXPECT_EQ(grid_.DoFind("NID = 301", nullptr, nullptr, TRUE), 1);
@@ -128,13 +128,13 @@ TEST_F(XFindGridTest, LargeFindsArriveInPagesAndGetAllReadsTheRest) {
   grid_.SetPageRows(5);
   int count = 0;
   EXPECT_EQ(grid_.DoFind("", nullptr, &count, FALSE), 5);
-  EXPECT_EQ(count, 16);
+  EXPECT_EQ(count, 20);
   EXPECT_TRUE(grid_.HasMoreRows());
-  EXPECT_EQ(grid_.GetAll(TRUE), 11);
+  EXPECT_EQ(grid_.GetAll(TRUE), 15);
   EXPECT_FALSE(grid_.HasMoreRows());
   std::vector<std::string> codes = Codes();
-  EXPECT_EQ(codes.size(), 16u);
-  EXPECT_EQ(std::set<std::string>(codes.begin(), codes.end()).size(), 16u);
+  EXPECT_EQ(codes.size(), 20u);
+  EXPECT_EQ(std::set<std::string>(codes.begin(), codes.end()).size(), 20u);
   EXPECT_EQ(grid_.GetAll(TRUE), 0);
 }
 

@@ -243,7 +243,7 @@ TEST_F(XRecObjCtrlTest, ButtonsReachButtonMessageAndNewCodeProposesAFreeCode) {
   void* params[] = {db()};
   char buffer[256] = "UUSR";
   ASSERT_EQ(entry(20, "XNEWCODE", params, buffer), 1);
-  EXPECT_STREQ(buffer, "U00315");  // after the highest NID, 314
+  EXPECT_STREQ(buffer, "U00319");  // after the highest NID, 318
   Exec("insert into UUSR(NID, CCODE, CSRC) values (400, 'U00401', 'UUSRI')");
   std::strcpy(buffer, "UUSR");
   ASSERT_EQ(entry(20, "XNEWCODE", params, buffer), 1);

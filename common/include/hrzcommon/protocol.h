@@ -25,6 +25,20 @@ constexpr std::uint8_t kFlagOneWay = 0x01;  // the sender awaits no reply
 constexpr std::uint32_t kMaxFrameSize = 64u * 1024u * 1024u;
 constexpr std::uint32_t kMaxFrameBeforeLogon = 64u * 1024u;
 
+// ---- Size limits of the values inside a message ----
+constexpr std::size_t kMaxUserCode = 127;     // logon and the password kinds
+constexpr std::size_t kMaxSealedText = 1024;  // a sealed password's base64 text
+constexpr std::size_t kMaxSqlText = 1024u * 1024u;
+constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
+constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
+
+// ---- Sealed passwords ----
+// A sealed password opens to: connection nonce, sequence number (u32 LE), password bytes.
+// Hello hands out the nonce; each sealed password on a connection has a higher sequence.
+constexpr std::size_t kSealNonceSize = 12;
+constexpr std::size_t kSealPrefixSize = kSealNonceSize + 4;
+constexpr std::int32_t kProtocolVersion = 2;
+
 // ---- Request kinds: class, group, code ----
 struct Kind {
   std::uint8_t cls, group, code;
@@ -107,6 +121,56 @@ constexpr std::uint8_t kFileNameGiven = 64;  // field 1: the server file name
 // carries the saved record block, whose 32-bit item NID sits at kRecordItemNidOffset.
 constexpr std::size_t kRecordBlockSize = 192;
 constexpr std::size_t kRecordItemNidOffset = 133;
+
+// Limits and the channel; each answers a request of any kind.
+constexpr std::uint8_t kFieldTooLong = 243;    // a field is longer than its kind allows
+constexpr std::uint8_t kServerBusy = 244;      // every connection is taken; field 1 says so
+constexpr std::uint8_t kTimeLimit = 245;       // the statement ran past its time limit
+constexpr std::uint8_t kFrameTooLarge = 246;   // the frame was read and dropped
+constexpr std::uint8_t kSqlTooLong = 247;      // SQL text longer than kMaxSqlText
+constexpr std::uint8_t kResultTooLarge = 248;  // result rows larger than kMaxResultPayload
+constexpr std::uint8_t kFileTooLarge = 249;    // file content larger than kMaxFileBytes
+constexpr std::uint8_t kStaleSeal = 250;       // sealed password not for this connection, or reused
+// ---- Record save (kRecordSaveEarly, kRecordSaveLast): the message and the server's answers ----
+// Body of the first message: count (4 bytes, u32 = field entries in this message), the
+// record block (kRecordBlockSize bytes), the field entries; every later message of the same
+// save: count and entries. Offsets below are from the start of the record block.
+constexpr std::size_t kRecordLayoutOffset = 0;  // layout name, zero-terminated
+constexpr std::size_t kRecordLayoutWidth = 98;
+constexpr std::size_t kRecordTableOffset = 98;  // "UUSR", zero-terminated
+constexpr std::size_t kRecordTableWidth = 33;
+constexpr std::size_t kRecordNidOffset = 131;        // item NID; -1 for a new record
+constexpr std::size_t kRecordReservedOffset = 135;   // 0
+constexpr std::size_t kRecordModeOffset = 139;       // kRecordModeUpdate or kRecordModeNew
+constexpr std::size_t kRecordLinkTableOffset = 143;  // "UUSRBM", zero-terminated
+constexpr std::size_t kRecordLinkTableWidth = 33;
+constexpr std::size_t kRecordLinkNidOffset = 176;    // link NID; -1 for a new record
+constexpr std::size_t kRecordParentOffset = 180;     // parent NID of a new record, else 0
+constexpr std::size_t kRecordReserved2Offset = 184;  // 0
+constexpr std::size_t kRecordLinkModeOffset = 188;   // kRecordLink*
+constexpr std::int32_t kRecordModeUpdate = 1;
+constexpr std::int32_t kRecordModeNew = 2;
+constexpr std::int32_t kRecordLinkNone = 0;    // an update of a record without a link
+constexpr std::int32_t kRecordLinkUpdate = 1;  // an update; the link's fields apply to it
+constexpr std::int32_t kRecordLinkNew = 2;
+// Field entry: name (zero-padded), flag (1 on "UUSR.CSRC", else 0), value type, value
+// length n (16-bit), then n bytes of text without a zero.
+constexpr std::size_t kSaveFieldNameWidth = 24;
+constexpr std::size_t kSaveFieldHeader = 29;
+constexpr std::uint16_t kSaveValueText = 1;
+// In the reply of the last message, the block follows its 2-byte length: the link NID the
+// server assigned or kept sits here (the item NID at kRecordItemNidOffset).
+constexpr std::size_t kRecordLinkNidReplyOffset = 2 + kRecordLinkNidOffset;
+// Statuses. A save is kept or applied whole: any refusal drops the chunks kept so far and
+// changes nothing; field 1 of a refusal is the reason (text).
+constexpr std::uint8_t kRecordSaved = 1;      // field 1: the record block with both NIDs
+constexpr std::uint8_t kRecordChunkKept = 2;  // an earlier message, kept until the last
+constexpr std::uint8_t kRecordSaveNoRight = 3;
+constexpr std::uint8_t kRecordSaveCodeTaken = 4;  // field 2: the holder's NID (32-bit)
+constexpr std::uint8_t kRecordSaveRefused = 5;    // a record, link, parent or value not usable
+constexpr std::uint8_t kRecordSaveTooLarge = 6;   // more than kRecordSavePendingMax bytes
+// Body bytes of all messages of one save that a session may hold.
+constexpr std::size_t kRecordSavePendingMax = 1024 * 1024;
 
 constexpr std::uint8_t kBadMessage = 251;      // body fields malformed or wrong in number
 constexpr std::uint8_t kNotLoggedOn = 252;     // only logon and hello before a logon

@@ -47,9 +47,12 @@ class BodyReader {
   bool NextLong(std::string* data, std::size_t maxLength);
   // True when the next thing is the terminator.
   bool AtTerminator() const;
+  // True once a read failed only because the value was longer than its maxLength.
+  bool OverLimit() const { return overLimit_; }
 
  private:
   std::span<const std::uint8_t> rest_;
+  bool overLimit_ = false;
 };
 
 // True when body is zero bytes, or fields followed by exactly one terminator at its end.
@@ -63,6 +66,11 @@ struct FramePrefix {
   std::uint32_t length = 0;  // header + body
   std::uint8_t flags = 0;
 };
+enum class PrefixCheck { kOk, kTooLarge, kInvalid };
+// kInvalid for a length below the header size or unknown flags; kTooLarge (out filled) for a
+// length above limit.
+PrefixCheck CheckFramePrefix(const std::uint8_t (&prefix)[protocol::kFramePrefixSize],
+                             std::uint32_t limit, FramePrefix* out);
 // False when the length is below the header size or above kMaxFrameSize, or flags unknown.
 bool DecodeFramePrefix(const std::uint8_t (&prefix)[protocol::kFramePrefixSize], FramePrefix* out);
 // Prefix, header and body in one buffer, ready to write.

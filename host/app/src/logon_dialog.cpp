@@ -71,8 +71,43 @@ void LogonDialog::DoDataExchange(CDataExchange* pDX) {
   DDV_MaxChars(pDX, password_, 127);
 }
 
+bool LogonDialog::ServerTrusted() {
+  char offered[XCLI_FINGERPRINT_SIZE] = "", pinned[XCLI_FINGERPRINT_SIZE] = "", error[512] = "";
+  std::string text;
+  UINT style = MB_OK | MB_ICONEXCLAMATION;
+  switch (XCliDB_CheckServer(location_.c_str(), offered, pinned, error, sizeof(error))) {
+    case XCLI_SERVER_LOCAL:
+    case XCLI_SERVER_TRUSTED:
+      return true;
+    case XCLI_SERVER_NEW:
+      text = "This is the first connection to " + location_ +
+             ". Its certificate's SHA-256 fingerprint is\n\n" + offered +
+             "\n\nCompare it with the fingerprint hrzserver printed when it started. Trust this "
+             "server from now on?";
+      if (MessageBoxA(GetSafeHwnd(), text.c_str(), "Log on", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return false;
+      }
+      if (XCliDB_PinServer(location_.c_str(), offered, error, sizeof(error)) != 0) return true;
+      text = std::string("Cannot keep the certificate: ") + error;
+      break;
+    case XCLI_SERVER_CHANGED:
+      text = "The certificate of " + location_ +
+             " has changed; the connection is refused, someone may be listening in.\n\nPinned: " +
+             pinned + "\nOffered: " + offered +
+             "\n\nIf the server's key was replaced on purpose, remove its line from the file "
+             "known_servers in your hrzuser configuration folder and log on again.";
+      style = MB_OK | MB_ICONHAND;
+      break;
+    default:
+      text = "Cannot open " + location_ + ": " + error;
+      break;
+  }
+  MessageBoxA(GetSafeHwnd(), text.c_str(), "Log on", style);
+  return false;
+}
+
 void LogonDialog::OnOK() {
-  if (!UpdateData(TRUE)) return;
+  if (!UpdateData(TRUE) || !ServerTrusted()) return;
   char error[256] = "";
   tagXCliDB* db = XCliDB_Open(location_.c_str(), error, sizeof(error));
   if (db == nullptr) {

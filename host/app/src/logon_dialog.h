@@ -1,5 +1,7 @@
 // The logon dialog: server location (a store file or tcp://host:port), user code and
 // password. OK opens the connection and logs on; a failure is shown and the dialog stays.
+// On first contact with a TLS server the user is shown its certificate's fingerprint and
+// asked to trust it; a server whose certificate changed is refused.
 #pragma once
 
 #include <string>
@@ -26,6 +28,9 @@ class LogonDialog : public CCoolDialog {
   void OnOK() override;
 
  private:
+  // True when the server of location_ may be talked to, asking the user on first contact.
+  bool ServerTrusted();
+
   std::string location_;
   std::string user_;
   std::string password_;

@@ -2,9 +2,10 @@
 // privileges, settings, server time, request messages and file transfer.
 //
 // A connection opens from a location: a file path runs the server engine inside this
-// process on that SQLite file; "tcp://host:port" reaches a running hrzserver. Both carry
-// the same framed request messages. Functions return non-zero for success and 0 for
-// failure unless stated otherwise; nothing throws.
+// process on that SQLite file; "tcp://host:port" reaches a running hrzserver over TLS;
+// "tcp+plain://host:port" reaches one that serves plain TCP on loopback (tests and
+// measurements). All carry the same framed request messages. Functions return non-zero for success
+// and 0 for failure unless stated otherwise; nothing throws.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,8 @@ struct tagXCliDB;  // opaque connection
 
 // ---- Connection (used by the desktop client and tests, not by the module) ----
 
-// Opens a connection. On failure returns null and writes a reason into error.
+// Opens a connection. On failure returns null and writes a reason into error. A TLS server
+// must be trusted first (see XCliDB_CheckServer).
 tagXCliDB* XCliDB_Open(const char* location, char* error, int errorCapacity);
 // Logs on. The password is sealed to the server's key before it leaves the process;
 // clientVersion is the client's version number (major * 10000 + minor * 100 + patch).
@@ -30,6 +32,29 @@ void XCliDB_Close(tagXCliDB* db);
 // Fails when the file exists.
 int XCliDB_CreateStore(const char* path, const char* adminPassword, int withSample, char* error,
                        int errorCapacity);
+
+// ---- Server certificates ----
+//
+// A TLS server is trusted through "ca.pem" in the user's configuration folder
+// (${XDG_CONFIG_HOME:-~/.config}/hrzuser) when that file exists: every server's chain and
+// host name must then verify against it. Otherwise through the certificate fingerprint
+// pinned for its host:port in "known_servers" there, on the user's word at first contact;
+// a server whose certificate differs from its pin is refused.
+
+constexpr int XCLI_FINGERPRINT_SIZE = 96;  // SHA-256 as "AB:CD:...", with its zero
+constexpr int XCLI_SERVER_LOCAL = 1;       // a store file or plain loopback TCP
+constexpr int XCLI_SERVER_TRUSTED = 2;     // pinned, or verified by the CA file
+constexpr int XCLI_SERVER_NEW = 3;         // first contact: nothing pinned for it yet
+constexpr int XCLI_SERVER_CHANGED = 4;     // its certificate is not the pinned one
+
+// Reaches location and says how its certificate stands, one of XCLI_SERVER_*; 0 (reason in
+// error) when it cannot be reached or the CA file does not verify it. fingerprint receives
+// the offered certificate's and pinned the pinned one (XCLI_FINGERPRINT_SIZE bytes each;
+// either may be null).
+int XCliDB_CheckServer(const char* location, char* fingerprint, char* pinned, char* error,
+                       int errorCapacity);
+// Pins fingerprint for a tcp:// location once the user accepted it. Never replaces a pin.
+int XCliDB_PinServer(const char* location, const char* fingerprint, char* error, int errorCapacity);
 
 // ---- Record sets ----
 
@@ -147,9 +172,10 @@ int XCliDB_SendAndWait1(tagXCliDB* db, XCliSendLock* lock, int msgClass, int gro
 int XCliDB_Send2(tagXCliDB* db, unsigned char* header, const unsigned char* body, int bodyLength);
 
 // The longest plain password, in bytes of its UTF-8 text, that fits the sealed form.
-constexpr int XCLI_PASSWORD_MAX_BYTES = 141;
-// Seals a password to the server's public key; out (256 bytes) receives base64 text. Fails
-// for a password longer than XCLI_PASSWORD_MAX_BYTES or before a connection has opened.
+constexpr int XCLI_PASSWORD_MAX_BYTES = 127;
+// Seals a password for the most recently opened connection that is still open: to its
+// server's key, bound to that connection and usable once. out (256 bytes) receives base64
+// text. Fails for a password longer than XCLI_PASSWORD_MAX_BYTES or when no connection is open.
 int XCliEncryptPassword(const char* plain, char* out);
 
 // ---- Files ----

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,18 @@ struct XCliSendLock {
   tagXCliDB* db;
 };
 
+namespace hrzdb {
+
+// What a connection seals passwords with: the server's key, the nonce the server gave this
+// connection and the sequence number of the last password sealed for it.
+struct Sealer {
+  std::array<std::uint8_t, 32> serverKey{};
+  std::array<std::uint8_t, hrz::protocol::kSealNonceSize> nonce{};
+  std::atomic<std::uint32_t> sequence{0};
+};
+
+}  // namespace hrzdb
+
 // channel is the send lock: recursive, so the operations of this library can run while
 // the same thread holds the lock for a request exchange. It guards transport and every
 // field below it.
@@ -26,6 +39,7 @@ struct tagXCliDB {
   XCliSendLock lockHandle{this};
   std::unique_ptr<hrzdb::Transport> transport;
   std::string serverPath;
+  std::shared_ptr<hrzdb::Sealer> sealer;
   int userNid = -1;
   std::string userCode;
   std::int32_t clientVersion = 0;
@@ -50,8 +64,5 @@ bool Call(tagXCliDB* db, protocol::Kind kind, const wire::Bytes& body, Reply* re
 // The same for a caller-made header; oneWay sends without waiting.
 bool CallRaw(tagXCliDB* db, const std::uint8_t* header, std::span<const std::uint8_t> body,
              bool oneWay, Reply* reply, int timeoutMs);
-
-// Remembers the key that XCliEncryptPassword seals to (the latest connection's).
-void SetSealingKey(std::span<const std::uint8_t> publicKey);
 
 }  // namespace hrzdb

@@ -4,11 +4,11 @@
 #include <iterator>
 
 #include "connection.h"
+#include "hrzcommon/text.h"
 
 namespace {
 
 constexpr std::size_t kServerPathBuffer = 260;
-constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
 
 }  // namespace
 
@@ -31,7 +31,7 @@ int XCliDB_GetFile(tagXCliDB* db, int, const char* serverName, const char* local
     return 0;
   }
   wire::BodyReader in = reply.Fields();
-  if (!in.NextLong(&data, kMaxFileBytes)) return 0;
+  if (!in.NextLong(&data, protocol::kMaxFileBytes)) return 0;
   std::ofstream file(localPath, std::ios::binary | std::ios::trunc);
   file.write(data.data(), static_cast<std::streamsize>(data.size()));
   file.close();
@@ -48,7 +48,7 @@ int XCliDB_PutFile(tagXCliDB* db, int, const char* localPath, const char* server
   std::ifstream file(localPath, std::ios::binary);
   if (!file) return 0;
   std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad() || data.size() > kMaxFileBytes) return 0;
+  if (file.bad() || data.size() > protocol::kMaxFileBytes) return 0;
   wire::BodyWriter body;
   if (!body.PutText(serverName)) return 0;
   body.PutLong(data);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "connection.h"
+#include "hrzcommon/text.h"
 #include "value_lists.h"
 
 namespace hrzdb {

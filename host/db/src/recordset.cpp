@@ -6,6 +6,7 @@
 
 #include "connection.h"
 #include "hrzcommon/result_set.h"
+#include "hrzcommon/text.h"
 
 namespace hrzdb {
 namespace {

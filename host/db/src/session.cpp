@@ -1,54 +1,56 @@
-// Opening and closing connections, logon and logoff, new stores, sealing passwords.
+// Opening and closing connections, logon and logoff, new stores.
 #include <sodium.h>
 
 #include <cstring>
 #include <mutex>
 
 #include "connection.h"
+#include "hrzcommon/text.h"
 #include "hrzserver/engine.h"
+#include "locations.h"
+#include "sealing.h"
 
 namespace hrzdb {
 namespace {
 
-constexpr std::string_view kTcpScheme = "tcp://";
-constexpr std::size_t kSealedCapacity = 256;
-static_assert(sodium_base64_ENCODED_LEN(crypto_box_SEALBYTES + XCLI_PASSWORD_MAX_BYTES,
-                                        sodium_base64_VARIANT_ORIGINAL) <= kSealedCapacity &&
-                  sodium_base64_ENCODED_LEN(crypto_box_SEALBYTES + XCLI_PASSWORD_MAX_BYTES + 1,
-                                            sodium_base64_VARIANT_ORIGINAL) > kSealedCapacity,
-              "XCLI_PASSWORD_MAX_BYTES is the most that the sealed buffer holds");
-
-// The key of the most recently opened connection, for XCliEncryptPassword.
-std::mutex g_keyMutex;
-std::array<std::uint8_t, crypto_box_PUBLICKEYBYTES> g_sealingKey{};  // guarded by g_keyMutex
-bool g_hasSealingKey = false;                                        // guarded by g_keyMutex
-
+// Reads the greeting: the server's key, the client folder, the protocol version and the
+// nonce this connection seals passwords with.
 bool Hello(tagXCliDB* db, std::string* error) {
   Reply reply;
-  std::span<const std::uint8_t> key;
-  if (!Call(db, protocol::kHello, wire::BodyWriter().Finish(), &reply) ||
-      reply.status() != protocol::kOk) {
+  if (!Call(db, protocol::kHello, wire::BodyWriter().Finish(), &reply)) {
     *error = "the server did not answer";
     return false;
   }
   wire::BodyReader fields = reply.Fields();
-  if (!fields.Next(&key) || key.size() != crypto_box_PUBLICKEYBYTES ||
-      !fields.NextText(&db->serverPath, 259)) {
+  if (reply.status() != protocol::kOk) {
+    std::string text;
+    *error = fields.NextText(&text)
+                 ? "the server refused: " + text
+                 : "the server refused (status " + std::to_string(reply.status()) + ")";
+    return false;
+  }
+  std::span<const std::uint8_t> key, nonce;
+  std::int32_t version = 0;
+  auto sealer = std::make_shared<Sealer>();
+  if (!fields.Next(&key) || key.size() != sealer->serverKey.size() ||
+      !fields.NextText(&db->serverPath, 259) || !fields.NextInt32(&version)) {
     *error = "the server's greeting is malformed";
     return false;
   }
-  SetSealingKey(key);
+  if (version != protocol::kProtocolVersion || !fields.Next(&nonce) ||
+      nonce.size() != sealer->nonce.size()) {
+    *error = "the server speaks protocol version " + std::to_string(version) +
+             "; this client speaks " + std::to_string(protocol::kProtocolVersion);
+    return false;
+  }
+  std::memcpy(sealer->serverKey.data(), key.data(), key.size());
+  std::memcpy(sealer->nonce.data(), nonce.data(), nonce.size());
+  db->sealer = sealer;
+  RegisterSealer(sealer);
   return true;
 }
 
 }  // namespace
-
-void SetSealingKey(std::span<const std::uint8_t> publicKey) {
-  std::lock_guard lock(g_keyMutex);
-  std::memcpy(g_sealingKey.data(), publicKey.data(), g_sealingKey.size());
-  g_hasSealingKey = true;
-}
-
 }  // namespace hrzdb
 
 using namespace hrzdb;
@@ -61,11 +63,8 @@ tagXCliDB* XCliDB_Open(const char* location, char* error, int errorCapacity) {
   };
   if (location == nullptr || *location == '\0') return fail("no location given");
   if (sodium_init() < 0) return fail("libsodium cannot start");
-  const std::string_view where(location);
   auto db = std::make_unique<tagXCliDB>();
-  db->transport = where.starts_with(kTcpScheme)
-                      ? OpenTcpTransport(std::string(where.substr(kTcpScheme.size())), &reason)
-                      : OpenEmbeddedTransport(std::string(where), &reason);
+  db->transport = OpenLocation(ParseLocation(location), &reason);
   if (!db->transport || !Hello(db.get(), &reason)) return fail(reason);
   return db.release();
 }
@@ -75,8 +74,8 @@ int XCliDB_Logon(tagXCliDB* db, const char* userCode, const char* password,
   if (status != nullptr) *status = 0;
   if (replyText != nullptr && replyCapacity > 0) replyText[0] = '\0';
   char sealed[kSealedCapacity];
-  if (db == nullptr || userCode == nullptr || password == nullptr ||
-      !XCliEncryptPassword(password, sealed)) {
+  if (db == nullptr || userCode == nullptr || password == nullptr || !db->sealer ||
+      !SealPassword(*db->sealer, password, sealed)) {
     return 0;
   }
   wire::BodyWriter body;
@@ -120,27 +119,6 @@ void XCliDB_Close(tagXCliDB* db) {
   if (db == nullptr) return;
   XCliDB_Logoff(db);
   delete db;
-}
-
-int XCliEncryptPassword(const char* plain, char* out) {
-  if (plain == nullptr || out == nullptr) return 0;
-  out[0] = '\0';
-  std::array<std::uint8_t, crypto_box_PUBLICKEYBYTES> key;
-  {
-    std::lock_guard lock(g_keyMutex);
-    if (!g_hasSealingKey) return 0;
-    key = g_sealingKey;
-  }
-  const std::size_t length = std::strlen(plain);
-  std::vector<unsigned char> sealed(crypto_box_SEALBYTES + length);
-  if (sodium_base64_ENCODED_LEN(sealed.size(), sodium_base64_VARIANT_ORIGINAL) > kSealedCapacity ||
-      crypto_box_seal(sealed.data(), reinterpret_cast<const unsigned char*>(plain), length,
-                      key.data()) != 0) {
-    return 0;
-  }
-  sodium_bin2base64(out, kSealedCapacity, sealed.data(), sealed.size(),
-                    sodium_base64_VARIANT_ORIGINAL);
-  return 1;
 }
 
 int XCliDB_CreateStore(const char* path, const char* adminPassword, int withSample, char* error,

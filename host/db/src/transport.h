@@ -23,7 +23,18 @@ class Transport {
 
 // A file path: the engine runs in this process on that store.
 std::unique_ptr<Transport> OpenEmbeddedTransport(const std::string& path, std::string* error);
-// host:port of a running hrzserver.
-std::unique_ptr<Transport> OpenTcpTransport(const std::string& hostPort, std::string* error);
+
+// How a TLS connection checks the server it reached.
+struct ServerCheck {
+  std::string caFile;       // the chain and the host name verify against these CAs; or
+  std::string pinned;       // the certificate has exactly this fingerprint; with neither,
+                            // any certificate is taken (to learn its fingerprint)
+  std::string fingerprint;  // out: the fingerprint of the certificate the server offered
+};
+// host:port of a running hrzserver, over TLS, checked as check says.
+std::unique_ptr<Transport> OpenTlsTransport(const std::string& hostPort, ServerCheck* check,
+                                            std::string* error);
+// host:port over plain TCP; only loopback addresses are reached.
+std::unique_ptr<Transport> OpenPlainTransport(const std::string& hostPort, std::string* error);
 
 }  // namespace hrzdb

@@ -3,6 +3,7 @@
 // hrzserver's TCP listener. No Qt and no host headers here.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -36,8 +37,9 @@ bool AddSampleOrganisation(const std::string& path, std::vector<SampleAccount>* 
 
 class Engine;
 
-// One client's conversation: its own store connection, its logged-on user and version.
-// A session is used by one thread at a time and must end before its engine.
+// One client's conversation: its logged-on user and version, and from the logon on its own
+// store connection. A session is used by one thread at a time (ClientGone excepted) and
+// must end before its engine.
 class Session {
  public:
   virtual ~Session() = default;
@@ -50,6 +52,16 @@ class Session {
   // The largest frame this session takes now: small until a logon, so that a stranger
   // cannot make the server hold large buffers.
   virtual std::uint32_t MaxFrameSize() const = 0;
+  // True from a successful logon until a logoff or a failed logon.
+  virtual bool LoggedOn() const = 0;
+  // The client has gone: a statement of client SQL running for this session stops soon.
+  // Safe from any thread, also while Handle runs.
+  virtual void ClientGone() {}
+};
+
+struct EngineLimits {
+  // A statement of client SQL stops after this long; zero or less: no limit.
+  std::chrono::milliseconds statementTimeLimit{30000};
 };
 
 class Engine {
@@ -57,8 +69,9 @@ class Engine {
   virtual ~Engine() = default;
   // Opens an existing store. clock may be null for the system clock.
   static std::unique_ptr<Engine> Open(const std::string& path, std::shared_ptr<const Clock> clock,
-                                      std::string* error);
-  // A new session on its own connection to the store; null (and error) when it cannot open.
+                                      std::string* error, EngineLimits limits = {});
+  // A new session; it holds no store connection until it logs on. Null (and error) when it
+  // cannot start.
   virtual std::unique_ptr<Session> NewSession(const std::string& peer, std::string* error) = 0;
 };
 

@@ -1,23 +1,48 @@
-// Serves an engine over TCP: one thread and one session per connection, so each client's
-// requests are answered in order and a slow request never holds up another client.
+// Serves an engine over TCP: TLS, or plain TCP on a loopback address when asked for.
+// Connections are served by asynchronous operations on a few threads, and their requests by
+// a bounded pool of workers, one request at a time per connection and in order. Until it
+// logs on, a connection holds neither a thread nor a store connection.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "hrzserver/engine.h"
+#include "hrzserver/tls_identity.h"
 
 namespace hrzsrv {
+
+struct ServerOptions {
+  std::string host = "127.0.0.1";
+  std::uint16_t port = 0;  // 0 picks a free port
+  TlsIdentity tls;         // what TLS presents; unused when plain
+  bool plain = false;      // plain TCP, taken only on a loopback address
+  // Connections beyond this are answered kServerBusy and closed.
+  int maxConnections = 256;
+  // Silence allowed between requests before a logon, and after it (zero: no limit). The
+  // TLS handshake and the first request count as silence too.
+  std::chrono::milliseconds idleBeforeLogon{10000};
+  std::chrono::milliseconds idleAfterLogon{0};
+  int workers = 8;  // threads that run requests and password hashes
+  // Where events worth an operator's notice go, one line each; null: standard error.
+  std::function<void(const std::string&)> log;
+};
+
+// True for 127.0.0.0/8, ::1 and "localhost".
+bool IsLoopbackHost(const std::string& host);
 
 class TcpServer {
  public:
   virtual ~TcpServer() = default;
-  // Listens on host:port (port 0 picks a free one). Null with the reason in error.
-  static std::unique_ptr<TcpServer> Start(Engine& engine, const std::string& host,
-                                          std::uint16_t port, std::string* error);
+  // Listens as options say. Null with the reason in error, also for plain TCP on an address
+  // that is not loopback and for TLS without a usable identity.
+  static std::unique_ptr<TcpServer> Start(Engine& engine, const ServerOptions& options,
+                                          std::string* error);
   virtual std::uint16_t port() const = 0;
-  // Stops accepting, closes every connection and waits for their threads.
+  // Stops accepting, closes every connection, stops their statements and waits for them.
   virtual void Stop() = 0;
 };
 
