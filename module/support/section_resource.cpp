@@ -35,6 +35,8 @@ void SortByName(std::vector<T>* items) {
 
 void SectionResource::Load(std::string_view text) {
   sections_.clear();
+  // Names are handed out as C texts: a zero byte ends the text as it would end them.
+  text = text.substr(0, text.find('\0'));
   std::map<std::string, std::size_t> byLowerName;
   Section* current = nullptr;
   ForEachResOutlineLine(text, [&](const ResOutlineLine& line) {

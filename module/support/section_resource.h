@@ -18,7 +18,7 @@ class SectionResource {
     std::string value;
   };
 
-  // Replaces everything with the sections of text.
+  // Replaces everything with the sections of text, which ends at its first zero byte.
   void Load(std::string_view text);
   void Clear() { sections_.clear(); }
 

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "hrzcommon/cfg_file.h"
+#include "hrzcommon/text.h"
 #include "res_file.h"
+#include "support/mutated_texts.h"
 #include "support/section_resource.h"
 #include "support/temp_dir.h"
 
@@ -84,6 +86,10 @@ TEST(ResFileWriter, RefusesWhatWouldNotReadBack) {
     EXPECT_FALSE(SetResEntry(text, c.section, c.key, c.value, &out)) << c.label;
     EXPECT_EQ(out, "untouched") << c.label;
   }
+  std::string out = "untouched";
+  EXPECT_FALSE(SetResEntry(std::string("1, Kernel\0\n", 11), "Kernel", "USB", "Read", &out))
+      << "a zero byte in the file";
+  EXPECT_EQ(out, "untouched");
 }
 
 TEST(ResFileWriter, FileKeepsItsFormAndIsLeftAloneOnRefusal) {
@@ -106,6 +112,50 @@ TEST(ResFileWriter, FileKeepsItsFormAndIsLeftAloneOnRefusal) {
   std::ofstream(dir.File("empty.xcf"));
   EXPECT_EQ(RZWriteResFile(dir.File("empty.xcf").c_str(), "Kernel", "USB", "Read"), 0);
   EXPECT_EQ(RZWriteResFile(nullptr, "Kernel", "USB", "Read"), 0);
+}
+
+// Every section and entry as "section[name=value ...]", the section called skip left out.
+std::string DumpExcept(const hrz::SectionResource& resource, std::string_view skip) {
+  std::string out;
+  for (int s = 0; s < resource.SectionCount(); ++s) {
+    const std::string section = resource.SectionName(s);
+    if (hrz::EqualsNoCase(section, skip)) continue;
+    out += section + "[";
+    for (int e = 0; e < resource.EntryCount(section); ++e) {
+      const hrz::SectionResource::Entry* entry = resource.EntryAt(section, e);
+      out += entry->name + "=" + entry->value + " ";
+    }
+    out += "] ";
+  }
+  return out;
+}
+
+// On a damaged file the writer either refuses, leaving nothing changed, or writes a text in
+// which the entry reads back as given and every other section reads as before.
+TEST(ResFileWriter, DamagedFilesAreChangedOnlyWhereAsked) {
+  const std::string policy =
+      "//TEXT\r\n1, Kernel\r\n1.1, Kernel Name, K\r\n1.1, USB, None // c\r\n"
+      "1.1.1, deep, x\r\n2, App\r\n2.1, a.exe, Editor|CAD\r\n2.1, c.exe\r\n"
+      "3, kernel\r\n3.1, USB, Close\r\n";
+  int written = 0;
+  for (const std::string& text : hrztest::MutatedTexts(policy, 3000, 16)) {
+    std::string out = "untouched";
+    if (!SetResEntry(text, "Kernel", "USB", "Read", &out)) {
+      ASSERT_EQ(out, "untouched");
+      continue;
+    }
+    ++written;
+    hrz::SectionResource before, after;
+    before.Load(text);
+    after.Load(out);
+    ASSERT_NE(after.Find("Kernel", "USB"), nullptr) << text;
+    EXPECT_EQ(*after.Find("Kernel", "USB"), "Read") << text;
+    EXPECT_EQ(DumpExcept(after, "Kernel"), DumpExcept(before, "Kernel")) << text;
+    EXPECT_EQ(after.EntryCount("Kernel"),
+              before.EntryCount("Kernel") + (before.Find("Kernel", "USB") == nullptr ? 1 : 0))
+        << text;
+  }
+  EXPECT_GT(written, 1500);
 }
 
 }  // namespace

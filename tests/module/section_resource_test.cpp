@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "hrzcommon/text.h"
+#include "support/mutated_texts.h"
 #include "support/section_resource.h"
 
 namespace hrz {
@@ -63,6 +65,8 @@ TEST(SectionResource, FormatRules) {
       {"depth never goes below 0", "1.1.1, s\n1, t\n1.1, k, v\n", "s[] t[k=v]"},
       {"depth is capped at 255", "1, s\n" + deepMark + ", x, y\n1.1, k, v\n", "k[] s[x=y]"},
       {"nothing but comments", "//TEXT\n// nothing\n", ""},
+      {"a zero byte ends the text", std::string("1, s\n1.1, k, v\n1.1, j\0, w\n2, t\n", 31),
+       "s[j= k=v]"},
   };
   for (const Case& c : cases) {
     SectionResource resource;
@@ -87,6 +91,50 @@ TEST(SectionResource, LookupsIgnoreCaseAndFindTheFirstOfRepeatedNames) {
   // A second load replaces the first.
   resource.Load("1, Other\n");
   EXPECT_EQ(Dump(resource), "Other[]");
+}
+
+bool HasOuterBlank(std::string_view text) {
+  return !text.empty() &&
+         (text.front() == ' ' || text.front() == '\t' || text.back() == ' ' || text.back() == '\t');
+}
+
+// Whatever a damaged file holds, what is loaded keeps the resource's promises: named,
+// trimmed, ordered, one section per name, and every entry found by its name.
+TEST(SectionResource, DamagedFilesLoadIntoAWellFormedResource) {
+  const std::string policy =
+      "//TEXT\r\n1, Kernel\r\n1.1, Kernel Name, Secure \\n kernel\r\n1.1, USB, Read // c\r\n"
+      "1.1, Include a.exe, True\r\n2, App\r\n2.1, a.exe, Editor|CAD\r\n2.1, b.exe, B|\r\n"
+      "2.1.1, deep, x\r\n2.1, c.exe\r\n3, UserApp\r\n3.1, u.exe, U\\, v|Office\r\n";
+  int loadedSomething = 0;
+  for (const std::string& text : hrztest::MutatedTexts(policy, 3000, 15)) {
+    SectionResource resource;
+    resource.Load(text);
+    loadedSomething += resource.SectionCount() > 0 ? 1 : 0;
+    for (int s = 0; s < resource.SectionCount(); ++s) {
+      const std::string section = resource.SectionName(s);
+      ASSERT_FALSE(section.empty()) << text;
+      ASSERT_FALSE(HasOuterBlank(section)) << text;
+      if (s > 0) {
+        ASSERT_LT(LowerAscii(resource.SectionName(s - 1)), LowerAscii(section)) << text;
+      }
+      std::string previous;
+      for (int e = 0; e < resource.EntryCount(section); ++e) {
+        const SectionResource::Entry* entry = resource.EntryAt(section, e);
+        ASSERT_NE(entry, nullptr) << text;
+        ASSERT_FALSE(entry->name.empty()) << text;
+        ASSERT_FALSE(HasOuterBlank(entry->name) || HasOuterBlank(entry->value)) << text;
+        ASSERT_LE(LowerAscii(previous), LowerAscii(entry->name)) << text;
+        const std::string* found = resource.Find(section, entry->name);
+        ASSERT_NE(found, nullptr) << text;
+        if (LowerAscii(previous) != LowerAscii(entry->name)) {
+          ASSERT_EQ(*found, entry->value) << text;
+        }
+        previous = entry->name;
+      }
+    }
+  }
+  // The edits are small: most damaged copies still hold a section.
+  EXPECT_GT(loadedSomething, 1500);
 }
 
 }  // namespace

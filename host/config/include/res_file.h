@@ -10,7 +10,8 @@
 // both are added at the end. The file keeps its form, plain or compressed, and changes whole
 // or not at all. Non-zero on success; 0 when the file cannot be read or written, or when the
 // entry cannot be written so that it reads back as given (a "," in key, a "//", a CR or LF
-// that is not part of a CR LF, blanks at either end, an empty section or key).
+// that is not part of a CR LF, blanks at either end, an empty section or key), and a file
+// that holds a zero byte, after which readers see nothing.
 int RZWriteResFile(const char* path, const char* section, const char* key, const char* value);
 
 namespace hrzcfg {

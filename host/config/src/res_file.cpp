@@ -76,6 +76,10 @@ bool SetResEntry(std::string_view text, std::string_view section, std::string_vi
       HasLoneCarriageReturn(value)) {
     return false;
   }
+  // Readers take the file as a C text: nothing after a zero byte would ever be read back.
+  for (std::string_view part : {text, section, key, value}) {
+    if (part.find('\0') != std::string_view::npos) return false;
+  }
   const std::string newline = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
   // Where the change goes, found in one pass: the first matching entry of the section, else
   // the section's first line, else the last line that counts for nesting.
