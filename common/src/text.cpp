@@ -132,4 +132,89 @@ std::string_view FirstCodePoints(std::string_view utf8, std::size_t maxCodePoint
   return utf8;
 }
 
+namespace {
+
+constexpr char32_t kReplacement = 0xfffd;
+
+// The code point at utf8[*pos], advancing *pos past it; kReplacement (one byte consumed)
+// for anything that is not a shortest-form sequence of a valid code point.
+char32_t DecodeUtf8(std::string_view utf8, std::size_t* pos) {
+  const auto lead = static_cast<unsigned char>(utf8[*pos]);
+  ++*pos;
+  if (lead < 0x80) return lead;
+  int more = 0;
+  char32_t cp = 0;
+  char32_t least = 0;
+  if ((lead & 0xe0) == 0xc0) {
+    more = 1, cp = lead & 0x1f, least = 0x80;
+  } else if ((lead & 0xf0) == 0xe0) {
+    more = 2, cp = lead & 0x0f, least = 0x800;
+  } else if ((lead & 0xf8) == 0xf0) {
+    more = 3, cp = lead & 0x07, least = 0x10000;
+  } else {
+    return kReplacement;
+  }
+  if (*pos + static_cast<std::size_t>(more) > utf8.size()) return kReplacement;
+  for (int i = 0; i < more; ++i) {
+    if (!ContinuesCharacter(utf8[*pos + static_cast<std::size_t>(i)])) return kReplacement;
+    cp = (cp << 6) | (static_cast<unsigned char>(utf8[*pos + static_cast<std::size_t>(i)]) & 0x3f);
+  }
+  if (cp < least || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) return kReplacement;
+  *pos += static_cast<std::size_t>(more);
+  return cp;
+}
+
+void AppendUtf8(std::string* out, char32_t cp) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xc0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xe0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+  } else {
+    out->push_back(static_cast<char>(0xf0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3f)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+  }
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char32_t cp = DecodeUtf8(utf8, &pos);
+    if (cp < 0x10000) {
+      out.push_back(static_cast<char16_t>(cp));
+    } else {
+      out.push_back(static_cast<char16_t>(0xd800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xdc00 + ((cp - 0x10000) & 0x3ff)));
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    char32_t cp = utf16[i];
+    if (cp >= 0xd800 && cp <= 0xdbff && i + 1 < utf16.size() && utf16[i + 1] >= 0xdc00 &&
+        utf16[i + 1] <= 0xdfff) {
+      cp = 0x10000 + ((cp - 0xd800) << 10) + (utf16[i + 1] - 0xdc00);
+      ++i;
+    } else if (cp >= 0xd800 && cp <= 0xdfff) {
+      cp = kReplacement;
+    }
+    AppendUtf8(&out, cp);
+  }
+  return out;
+}
+
 }  // namespace hrz

@@ -1,11 +1,8 @@
 #include "entry/usrmancfg.h"
 
 #include <sys/stat.h>
-#include <zlib.h>
 
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "entry/module_state.h"
 #include "entry/requests.h"
@@ -19,41 +16,6 @@ namespace {
 constexpr std::size_t kNameMax = 256;
 constexpr std::size_t kValueMax = 1024;
 constexpr std::size_t kLogonValueBuffer = 512;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-bool IsPlainText(const char* data, std::size_t size) {
-  return size >= 6 && EqualsNoCase(std::string_view(data, 6), "//TEXT");
-}
-
-// Raw DEFLATE (no zlib or gzip header). The output grows geometrically so that a large
-// file costs linear, not quadratic, copying.
-std::unique_ptr<char[]> Inflate(const unsigned char* data, std::size_t size) {
-  z_stream stream{};
-  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return nullptr;
-  std::vector<char> out(std::max<std::size_t>(size * 4, 5120));
-  stream.next_in = const_cast<unsigned char*>(data);
-  stream.avail_in = static_cast<uInt>(size);
-  int status = Z_OK;
-  while (status == Z_OK) {
-    if (stream.total_out == out.size()) {
-      if (out.size() >= static_cast<std::size_t>(kCfgInflatedMaxBytes)) break;
-      out.resize(std::min<std::size_t>(out.size() * 2, kCfgInflatedMaxBytes));
-    }
-    stream.next_out = reinterpret_cast<unsigned char*>(out.data() + stream.total_out);
-    stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
-    status = inflate(&stream, Z_NO_FLUSH);
-  }
-  const std::size_t produced = stream.total_out;
-  inflateEnd(&stream);
-  if (status != Z_STREAM_END) return nullptr;  // corrupt, truncated or too large
-  auto text = std::make_unique<char[]>(produced + 1);
-  std::memcpy(text.get(), out.data(), produced);
-  text[produced] = '\0';
-  return text;
-}
 
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
@@ -71,20 +33,13 @@ std::string_view WithoutPrefix(std::string_view name) {
 
 std::unique_ptr<char[]> LoadCfgFile(const char* path, int* compressed) {
   if (compressed != nullptr) *compressed = 0;
-  if (path == nullptr) return nullptr;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
-  const long size = std::ftell(file.get());
-  if (size < 1 || size > kCfgFileMaxBytes || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-    return nullptr;
-  }
-  auto data = std::make_unique<char[]>(static_cast<std::size_t>(size) + 1);
-  const std::size_t got = std::fread(data.get(), 1, static_cast<std::size_t>(size), file.get());
-  if (got == 0) return nullptr;
-  data[got] = '\0';
-  if (IsPlainText(data.get(), got)) return data;
-  if (compressed != nullptr) *compressed = 1;
-  return Inflate(reinterpret_cast<const unsigned char*>(data.get()), got);
+  std::string text;
+  bool deflated = false;
+  if (!LoadCfgText(path, &text, &deflated)) return nullptr;
+  if (compressed != nullptr) *compressed = deflated ? 1 : 0;
+  auto copy = std::make_unique<char[]>(text.size() + 1);
+  std::memcpy(copy.get(), text.c_str(), text.size() + 1);
+  return copy;
 }
 
 void ForEachCfgLine(std::string_view text, const CfgLineFunc& onLine) {

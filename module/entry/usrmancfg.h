@@ -7,11 +7,9 @@
 #include <memory>
 #include <string_view>
 
-namespace hrz {
+#include "hrzcommon/cfg_file.h"
 
-constexpr long long kCfgFileMaxBytes = 104857600;  // on disk
-// A compressed file may not inflate beyond this, so a tiny hostile file cannot eat memory.
-constexpr long long kCfgInflatedMaxBytes = 1LL << 30;
+namespace hrz {
 
 // The whole text with a zero byte after it, or null on any failure. compressed (may be
 // null) is set to 1 when the file was a DEFLATE stream, else 0.

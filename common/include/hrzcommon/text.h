@@ -50,6 +50,11 @@ std::size_t CountCodePoints(std::string_view utf8);
 // The first maxCodePoints characters of utf8, never cutting a character in two.
 std::string_view FirstCodePoints(std::string_view utf8, std::size_t maxCodePoints);
 
+// UTF-8 to UTF-16 (the wide texts of the Windows-named calls) and back. A malformed or
+// overlong sequence, or an unpaired surrogate, becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
 // A whole number: any run of "+", "-", blanks or tabs, then one or more digits and
 // nothing else. A "-" in the leading run makes it negative; values beyond the 64-bit
 // range saturate.

@@ -44,6 +44,49 @@ BOOL DeleteFileA(const char* path);
 // module; null means the executable. Bounded like the original: on truncation the
 // buffer holds size-1 characters and size is returned. 0 on failure.
 DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size);
+// The same path in UTF-16; size and result count UTF-16 units.
+DWORD GetModuleFileNameW(HMODULE module, WCHAR* buffer, DWORD size);
+
+// ---- System and process --------------------------------------------------------------
+
+// The running kernel's version: "6.1.0-18-amd64" gives major 6, minor 1, build 0, and the
+// release text in szCSDVersion; dwPlatformId is 0, as no Windows platform id fits.
+// dwOSVersionInfoSize must be sizeof(OSVERSIONINFOA) (148).
+struct OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize = 0;
+  DWORD dwMajorVersion = 0;
+  DWORD dwMinorVersion = 0;
+  DWORD dwBuildNumber = 0;
+  DWORD dwPlatformId = 0;
+  char szCSDVersion[128] = {};
+};
+BOOL GetVersionExA(OSVERSIONINFOA* info);
+
+DWORD GetCurrentProcessId();
+
+// ---- Devices -------------------------------------------------------------------------
+
+// A driver's device is opened by "\\.\NAME" or "\\.\Global\NAME" (both the same device
+// here) and reached over the local socket NAME in the driver's socket folder
+// (hrzcommon/krn_socket.h). Nothing else can be opened, and only OPEN_EXISTING.
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD OPEN_EXISTING = 3;
+struct SECURITY_ATTRIBUTES;
+struct OVERLAPPED;
+
+// A device handle, or INVALID_HANDLE_VALUE when no driver answers at that name.
+HANDLE CreateFileA(const char* path, DWORD access, DWORD shareMode, SECURITY_ATTRIBUTES* security,
+                   DWORD creation, DWORD flags, HANDLE templateFile);
+// Sends one control request and waits (at most 5 s) for its reply, which goes into out
+// (outSize bytes) with its length in *returned. FALSE when the driver refuses the request
+// or does not answer, the handle is not an open device, or an overlapped call is asked for.
+BOOL DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
+                     DWORD outSize, DWORD* returned, OVERLAPPED* overlapped);
+// Closes a device handle; FALSE for anything else.
+BOOL CloseHandle(HANDLE handle);
 
 // ---- Threads -----------------------------------------------------------------------
 

@@ -68,3 +68,7 @@ inline HCURSOR LoadCursor(HINSTANCE instance, int cursorId) {
 }
 // Returns the previous cursor.
 HCURSOR SetCursor(HCURSOR cursor);
+
+// Ends the program's event loop with exitCode once control returns to it: every running
+// loop, a modal dialog's too, returns. Nothing happens without an application object.
+void PostQuitMessage(int exitCode);

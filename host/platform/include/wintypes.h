@@ -15,6 +15,8 @@ using LPARAM = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LRESULT = std::intptr_t;
 using COLORREF = std::uint32_t;
+// A UTF-16 code unit: the wide texts of the Windows-named calls.
+using WCHAR = char16_t;
 
 struct HWND__;
 using HWND = HWND__*;

@@ -1,6 +1,7 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -30,10 +31,7 @@ std::string ExecutablePath() {
   return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
 }
 
-}  // namespace
-
-DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
-  if (buffer == nullptr || size == 0) return 0;
+std::string ModulePath(HMODULE module) {
   std::string path;
   if (module == nullptr) {
     path = ExecutablePath();
@@ -43,7 +41,25 @@ DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
     dl_iterate_phdr(MatchBase, &lookup);
     if (lookup.found) path = lookup.path.empty() ? ExecutablePath() : lookup.path;
   }
+  return path;
+}
+
+}  // namespace
+
+DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  const std::string path = ModulePath(module);
   if (path.empty()) return 0;
   // Cut to the buffer, the length is then the buffer's size.
   return hrz::CopyBounded(buffer, size, path) ? static_cast<DWORD>(path.size()) : size;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, WCHAR* buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  const std::u16string path = hrz::Utf8ToUtf16(ModulePath(module));
+  if (path.empty()) return 0;
+  const std::size_t copied = std::min<std::size_t>(path.size(), size - 1);
+  std::copy_n(path.begin(), copied, buffer);
+  buffer[copied] = u'\0';
+  return copied == path.size() ? static_cast<DWORD>(copied) : size;
 }
