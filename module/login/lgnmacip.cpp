@@ -1,8 +1,8 @@
 #include "login/lgnmacip.h"
 
-#include <algorithm>
 #include <string_view>
 
+#include "hrzcommon/login_lists.h"
 #include "hrzcommon/text.h"
 
 namespace hrz {
@@ -10,18 +10,10 @@ namespace {
 
 constexpr std::size_t kListPieceMin = 2;
 constexpr std::size_t kListPieceMax = 255;
-constexpr std::size_t kIpPartMax = 3;
 constexpr std::size_t kMachinePieceMax = 127;
 
-bool IsEveryone(std::string_view piece) {
-  return EqualsNoCase(piece, "all") || EqualsNoCase(piece, "<all>");
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // The list walk both login lists share: the first piece that fails makes the list invalid.
+// Unlike the logon's reading, a piece of blanks is an entry here, and not a valid one.
 template <typename PieceTest>
 int IsValidList(const char* list, PieceTest isValidPiece) {
   if (list == nullptr) return 1;
@@ -30,35 +22,19 @@ int IsValidList(const char* list, PieceTest isValidPiece) {
     // every piece too short to be an entry.
     if (piece.size() < kListPieceMin || piece.size() > kListPieceMax) continue;
     const std::string_view entry = TrimBlanks(piece);
-    if (!IsEveryone(entry) && !isValidPiece(entry)) return 0;
+    if (!IsEveryoneEntry(entry) && !isValidPiece(entry)) return 0;
   }
   return 1;
-}
-
-bool HoldsOneMachineCode(std::string_view piece) {
-  return std::count_if(piece.begin(), piece.end(), IsDigit) == kMachineCodeDigits;
 }
 
 }  // namespace
 
 int IsValidLgnIp(const char* pattern) {
-  if (pattern == nullptr) return 0;
-  const std::vector<std::string_view> parts = SplitText(pattern, ".");
-  if (parts.size() != 4) return 0;
-  for (std::string_view part : parts) {
-    if (part.empty() || part.size() > kListPieceMax) return 0;
-    const std::string_view trimmed = TrimBlanks(part);
-    if (trimmed.empty() || trimmed.size() > kIpPartMax) return 0;
-    for (char c : trimmed) {
-      if (!IsDigit(c) && c != '*' && c != '?') return 0;
-    }
-  }
-  return 1;
+  return pattern != nullptr && IsLoginIpPattern(pattern) ? 1 : 0;
 }
 
 int IsValidLgnIpList(const char* list) {
-  return IsValidList(
-      list, [](std::string_view piece) { return IsValidLgnIp(std::string(piece).c_str()) == 1; });
+  return IsValidList(list, [](std::string_view piece) { return IsLoginIpPattern(piece); });
 }
 
 int CountMachineCodes(const char* list) {
@@ -66,7 +42,7 @@ int CountMachineCodes(const char* list) {
   int codes = 0;
   for (std::string_view piece : SplitText(list, ",;")) {
     if (piece.empty() || piece.size() > kMachinePieceMax) continue;
-    if (HoldsOneMachineCode(TrimBlanks(piece))) ++codes;
+    if (IsMachineCodeEntry(TrimBlanks(piece))) ++codes;
   }
   return codes;
 }

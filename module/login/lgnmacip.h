@@ -5,9 +5,6 @@
 
 namespace hrz {
 
-// Digits of a machine code; any other characters in it are ignored.
-constexpr int kMachineCodeDigits = 30;
-
 // One pattern of four "."-separated parts of digits, "*" and "?", each 1 to 3 characters
 // after trimming. The numeric value of a part plays no role. 1 valid, 0 invalid.
 int IsValidLgnIp(const char* pattern);
