@@ -10,6 +10,7 @@
 #include "entry/module_state.h"
 #include "org/roledept.h"
 #include "org_fixture.h"
+#include "passwords/pwdrule.h"
 #include "platform_ui.h"
 #include "resources/dialogs/pwdrule_ids.h"
 #include "resources/dialogs/roledept_ids.h"
@@ -304,6 +305,11 @@ TEST_P(UserManagerTest, ThePasswordRuleButtonEditsTheShownRecordsRule) {
   EXPECT_EQ(Messages(),
             (std::vector<std::string>{"dlg_chgpwd.overflow pwd", "dlg_chgpwd.pwd days err"}));
   EXPECT_EQ(Query("select CPWDRULE || '/' || NPWDDAYS from UUSR where NID = 309"), "L8C/30");
+  // bob's next password change is held to the new rule.
+  StartAs("bob", "bob-pw1");
+  EXPECT_EQ(hrz::CheckPwdAgainstUserRule(nullptr, "Abcdefg"), 0) << "seven characters";
+  EXPECT_EQ(hrz::CheckPwdAgainstUserRule(nullptr, "abcdefgh"), 0) << "no capital";
+  EXPECT_EQ(hrz::CheckPwdAgainstUserRule(nullptr, "Abcdefgh"), 1);
 }
 
 TEST_P(UserManagerTest, TheRootsRuleCanBeWrittenIntoEveryRow) {
