@@ -22,10 +22,10 @@ constexpr const char* kMinLengths[] = {"0",  "5",  "6",  "7",  "8",  "9", "10",
                                        "11", "12", "13", "14", "15", "16"};
 constexpr const char* kOptionNames[] = {"CHK_LGNCHGPWD", "CHK_PWDCAPS", "CHK_PWDNUM",
                                         "CHK_PWDSPECCHAR"};
-constexpr const char* kOptionTexts[] = {"lgn chg pwd", "pwd inc caps", "pwd inc num",
-                                        "pwd inc spec"};
 
 std::string OptionPanelScript() {
+  const std::string texts[] = {T("lgn chg pwd"), T("pwd inc caps"), T("pwd inc num"),
+                               T("pwd inc spec")};
   std::string script = "1, object, pwd_rule_opts, pwd_rule_opts\r\n";
   for (int i = 0; i < 4; ++i) {
     script += std::string("1.1, control, check box, ") + kOptionNames[i] + "\r\n";
@@ -33,7 +33,7 @@ std::string OptionPanelScript() {
     script += i == 0 ? std::string("1.1.1, top top, 10\r\n")
                      : std::string("1.1.1, top bottom, 20, ") + kOptionNames[i - 1] + "\r\n";
     script += "1.1.1, right right, -10\r\n1.1.1, height, 60\r\n";
-    script += std::string("1.1.1, value, ") + T(kOptionTexts[i]) + "\r\n";
+    script += std::string("1.1.1, value, ") + texts[i] + "\r\n";
   }
   return script;
 }
