@@ -8,6 +8,7 @@
 #include "org/org_prompts.h"
 #include "org/org_rights.h"
 #include "org/usertree.h"
+#include "passwords/pwdrule_dlg.h"
 
 namespace hrz {
 namespace {
@@ -140,7 +141,34 @@ int CUserRecCtrl::ButtonMessage(const char* buttonName, int node) {
     NewCode(GetCtrlCfgNodeFromOrgFldName("UUSR.CCODE"));
     return 1;
   }
+  if (EqualsNoCase(buttonName, "BTNPWDRULE")) {
+    EditPasswordRule();
+    return 1;
+  }
   return XUpdateRecObjCtrl::ButtonMessage(buttonName, node);
+}
+
+void CUserRecCtrl::EditPasswordRule() {
+  const auto field = [this](const char* name, int capacity) {
+    std::string text(static_cast<std::size_t>(capacity), '\0');
+    if (!GetTextByOrgFld(name, text.data(), capacity)) return std::string();
+    return std::string(TrimBlanks(text.c_str()));
+  };
+  CPwdRuleDlg dialog;
+  dialog.rule = field("UUSR.CPWDRULE", 32);
+  dialog.days = field("UUSR.NPWDDAYS", 32);
+  long long last = 0;
+  if (ParseWholeNumber(field("UUSR.DMODIPWD", 64), &last))
+    dialog.lastChange = static_cast<int>(last);
+  const int before = dialog.lastChange;
+  const int nid = GetShowRecNID("UUSR");
+  if (IsOrganisationRoot(nid)) dialog.rootNid = nid;
+  if (dialog.DoModal() != IDOK) return;
+  SetTextByOrgFld("UUSR.CPWDRULE", dialog.rule.c_str());
+  SetTextByOrgFld("UUSR.NPWDDAYS", dialog.days.c_str());
+  if (dialog.lastChange != before) {
+    SetTextByOrgFld("UUSR.DMODIPWD", std::to_string(dialog.lastChange).c_str());
+  }
 }
 
 void CUserRecCtrl::NewCode(int codeNode) {

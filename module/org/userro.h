@@ -47,6 +47,8 @@ class CUserRecCtrl : public XUpdateRecObjCtrl {
   std::string FieldText(int node, int maxChars) const;
   int SetPasswordAfterSave();
   void NewCode(int codeNode);
+  // Runs the password rule editor on the shown record and puts its values into the fields.
+  void EditPasswordRule();
 
   int mode_ = kPaneModeShowing;
   CUserTree* tree_ = nullptr;

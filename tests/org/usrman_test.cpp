@@ -10,7 +10,9 @@
 #include "entry/module_state.h"
 #include "org/roledept.h"
 #include "org_fixture.h"
+#include "passwords/pwdrule.h"
 #include "platform_ui.h"
+#include "resources/dialogs/pwdrule_ids.h"
 #include "resources/dialogs/roledept_ids.h"
 
 namespace hrztest {
@@ -261,9 +263,7 @@ TEST_P(UserManagerTest, TheButtonsOfLaterWorkOpenNothingAndSayNothing) {
                    IDC_ROLEDEPT_DELETE, IDC_ROLEDEPT_WHERE_USED}) {
       EXPECT_TRUE(d.Click(id)) << id;
     }
-    for (const char* button : {"BTNPWDRULE", "BTNLGNMAC"}) {
-      EXPECT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, button)) << button;
-    }
+    EXPECT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNLGNMAC"));
     EXPECT_EQ(Field(d, "CCODE"), "heidi") << "the record stays shown";
     ASSERT_TRUE(ClickRecord(d, kEngNid));
     EXPECT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNDEPTIP"));
@@ -273,6 +273,61 @@ TEST_P(UserManagerTest, TheButtonsOfLaterWorkOpenNothingAndSayNothing) {
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(Query("select CPWDRULE || CLGNIP || CLGNMAC from UUSR where NID = 317"), before);
   EXPECT_EQ(Query("select count(*) from UUSRBM where NCID = 317"), "2") << "still in two places";
+}
+
+TEST_P(UserManagerTest, ThePasswordRuleButtonEditsTheShownRecordsRule) {
+  StartAsAdmin();
+  int runs = 0;
+  module_.user().OnDialog(IDD_PWDRULE, [&](DialogDriver& r) {
+    ++runs;
+    EXPECT_FALSE(r.Has(IDC_PWDRULE_OLD_USERS)) << "only on the root";
+    ASSERT_TRUE(r.SetText(IDC_PWDRULE_MIN_LEN, "17"));
+    module_.user().AnswerNextMessageBox(IDOK);
+    ASSERT_TRUE(r.Click(IDOK));
+    EXPECT_TRUE(r.Dialog().IsRunning()) << "17 is refused";
+    ASSERT_TRUE(r.SetText(IDC_PWDRULE_DAYS, "1000"));
+    ASSERT_TRUE(r.SetText(IDC_PWDRULE_MIN_LEN, " +8"));
+    module_.user().AnswerNextMessageBox(IDOK);
+    ASSERT_TRUE(r.Click(IDOK));
+    EXPECT_TRUE(r.Dialog().IsRunning()) << "1000 days are refused";
+    ASSERT_TRUE(r.SetText(IDC_PWDRULE_DAYS, "30"));
+    ASSERT_TRUE(r.ClickField(IDC_PWDRULE_OPTIONS, "CHK_PWDCAPS"));
+    ASSERT_TRUE(r.Click(IDOK));
+  });
+  RunManager([](DialogDriver& d) {
+    ASSERT_TRUE(ClickRecord(d, kBobNid));
+    ASSERT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNPWDRULE"));
+    EXPECT_EQ(Field(d, "CPWDRULE"), "L8C");
+    EXPECT_EQ(Field(d, "NPWDDAYS"), "30");
+    ASSERT_TRUE(d.Click(IDOK));
+  });
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{"dlg_chgpwd.overflow pwd", "dlg_chgpwd.pwd days err"}));
+  EXPECT_EQ(Query("select CPWDRULE || '/' || NPWDDAYS from UUSR where NID = 309"), "L8C/30");
+  // bob's next password change is held to the new rule.
+  StartAs("bob", "bob-pw1");
+  EXPECT_EQ(hrz::CheckPwdAgainstUserRule(nullptr, "Abcdefg"), 0) << "seven characters";
+  EXPECT_EQ(hrz::CheckPwdAgainstUserRule(nullptr, "abcdefgh"), 0) << "no capital";
+  EXPECT_EQ(hrz::CheckPwdAgainstUserRule(nullptr, "Abcdefgh"), 1);
+}
+
+TEST_P(UserManagerTest, TheRootsRuleCanBeWrittenIntoEveryRow) {
+  StartAsAdmin();
+  module_.user().OnDialog(IDD_PWDRULE, [&](DialogDriver& r) {
+    EXPECT_FALSE(r.IsEnabled(IDC_PWDRULE_DEFAULT));
+    EXPECT_EQ(r.Check(IDC_PWDRULE_OLD_USERS), BST_CHECKED);
+    EXPECT_FALSE(r.IsEnabled(IDC_PWDRULE_NEW_USERS));
+    ASSERT_TRUE(r.SetText(IDC_PWDRULE_MIN_LEN, "6"));
+    ASSERT_TRUE(r.SetText(IDC_PWDRULE_DAYS, "DLG_CHGPWD.NO LIMIT"));
+    ASSERT_TRUE(r.ClickField(IDC_PWDRULE_OPTIONS, "CHK_PWDNUM"));
+    ASSERT_TRUE(r.Click(IDOK));
+  });
+  RunManager([](DialogDriver& d) {
+    ASSERT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNPWDRULE"));
+    EXPECT_EQ(Field(d, "CPWDRULE"), "L6N");
+  });
+  EXPECT_EQ(Query("select count(*) from UUSR where CPWDRULE is not 'L6N' or NPWDDAYS <> 0"), "0");
 }
 
 TEST_P(UserManagerTest, DrawsAFrameAroundTheLeftPane) {

@@ -9,3 +9,7 @@
 #define IDC_PWDRULE_DAYS 1061           // editable drop-down
 #define IDC_PWDRULE_OPTIONS_FRAME 1060  // hidden; the option panel takes its place
 #define IDC_PWDRULE_DEFAULT 1038
+#define IDC_PWDRULE_OPTIONS 1063       // container of the option panel
+#define IDC_PWDRULE_OPTIONS_FORM 1064  // the option panel inside it
+#define IDC_PWDRULE_NEW_USERS 1065     // created at run time, root record only
+#define IDC_PWDRULE_OLD_USERS 1066     // created at run time, root record only
