@@ -96,6 +96,9 @@ BOOL CRoleDeptDlg::OnInitDialog() {
     tree_.SetFocusNode(0, FALSE, TRUE);
     tree_.ShowNodeRecord(0);
   }
+  // The first record lays the form out for its own kind; building the default form before
+  // it would only be thrown away.
+  if (*pane_.GetCurrentObj() == '\0') pane_.InitCtrls(layoutName_);
   balloon_.Create(this, 0);
   toolTip_.Create(this);
   OpenPresetPath();
@@ -125,8 +128,6 @@ void CRoleDeptDlg::CreatePanes() {
   pane_.Create(WS_VISIBLE, box, &recordBox_, IDC_ROLEDEPT_RECORD_FORM);
   pane_.SetDB(db);
   pane_.SetParentLib(Module().lib);
-  pane_.InitCtrls(layoutName_);
-  pane_.Layout();
   recordBox_.SetXCtrl(&pane_);
 
   tree_.SetLinks(&pane_, layoutName_, this);

@@ -101,12 +101,15 @@ void CCoolButton::SetTextColors(COLORREF normal, COLORREF hover, COLORREF presse
   auto* button = qobject_cast<QAbstractButton*>(GetWidget());
   if (button == nullptr) return;
   button->setProperty("hrzTextColor", static_cast<uint>(normal));
-  button->setStyleSheet(QStringLiteral("QPushButton { color: %1; } QPushButton:hover { color: %2; }"
-                                       " QPushButton:pressed { color: %3; }"
-                                       " QPushButton:focus { color: %4; }"
-                                       " QPushButton:disabled { color: %5; }")
+  const QString sheet = QStringLiteral(
+                            "QPushButton { color: %1; } QPushButton:hover { color: %2; }"
+                            " QPushButton:pressed { color: %3; }"
+                            " QPushButton:focus { color: %4; }"
+                            " QPushButton:disabled { color: %5; }")
                             .arg(ColorName(normal), ColorName(hover), ColorName(pressed),
-                                 ColorName(focused), ColorName(disabled)));
+                                 ColorName(focused), ColorName(disabled));
+  // Restyling a button rebuilds its style: costly, and every record shown sets the colours.
+  if (button->styleSheet() != sheet) button->setStyleSheet(sheet);
 }
 
 COLORREF CCoolButton::GetTextColor() const {

@@ -164,12 +164,12 @@ BOOL XRecObjCtrl::LoadLayoutScript(const char* script) {
     if (!ctrl.label.empty() && ctrl.kind != "button" && ctrl.kind != "check box" &&
         ctrl.kind != "label") {
       ctrl.labelWnd = new QLabel(QString::fromStdString(ctrl.label), page_);
-      ctrl.labelWnd->setVisible(ctrl.visible);
     }
-    ctrl.wnd->setVisible(ctrl.visible);
   }
   lastError_.clear();
+  // Placed before shown: a control shown without a size first measures its own text.
   Layout();
+  for (XFormCtrl& ctrl : form_->ctrls) ctrl.wnd->setVisible(ctrl.visible);
   return TRUE;
 }
 
