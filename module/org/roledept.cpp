@@ -9,7 +9,9 @@
 #include "hrzcommon/text.h"
 #include "org/org_prompts.h"
 #include "passwords/org_default_rule.h"
+#include "pickers/whereuse_dlg.h"
 #include "resources/dialogs/roledept_ids.h"
+#include "support/pane_frame.h"
 
 namespace hrz {
 namespace {
@@ -24,7 +26,6 @@ constexpr int kSaveDoneTipAbove = 48;
 constexpr UINT kNewRecordHintMs = 30000;
 constexpr int kNewRecordHintLeft = 200;
 constexpr int kNewRecordHintBelow = 12;
-constexpr COLORREF kPaneFrameColor = RGB(175, 192, 216);
 // Posted after a Tab key has moved the focus: the record pane's first field takes it from
 // the pane's container.
 constexpr UINT kCheckRecordFocus = WM_USER + 1;
@@ -61,6 +62,7 @@ CRoleDeptDlg::CRoleDeptDlg() : CCoolDialog(IDD_ROLEDEPT) {
   MapCommand(IDC_ROLEDEPT_NEW_DEPT, &CRoleDeptDlg::OnNewDept);
   MapCommand(IDC_ROLEDEPT_NEW_USER, &CRoleDeptDlg::OnNewUser);
   MapCommand(IDOK, &CRoleDeptDlg::OnSave);
+  MapCommand(IDC_ROLEDEPT_WHERE_USED, &CRoleDeptDlg::OnWhereUsed);
 }
 
 void CRoleDeptDlg::SetPendingKind(const char* kind) {
@@ -193,6 +195,14 @@ void CRoleDeptDlg::OnSwitch() {
   ShowView(!GridShown());
 }
 
+void CRoleDeptDlg::OnWhereUsed() {
+  const int nid = pane_.GetShowRecNID("UUSR");
+  if (nid < 1) return;  // a record not yet saved is used nowhere
+  ModuleResourceScope resources;
+  CWhereUseDlg dialog(nid);
+  dialog.DoModal();
+}
+
 void CRoleDeptDlg::OnRefresh() {
   if (!GridShown()) tree_.RefreshKeepPath(tree_.GetFocusNode());
 }
@@ -288,12 +298,7 @@ LRESULT CRoleDeptDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CRoleDeptDlg::OnPaint(CDC& dc) {
-  if (leftPane_.GetSafeHwnd() == nullptr) return;
-  CRect frame;
-  leftPane_.GetWindowRect(&frame);
-  ScreenToClient(&frame);
-  frame.InflateRect(1, 1);
-  dc.FrameRect(frame, kPaneFrameColor);
+  FramePane(dc, *this, leftPane_);
 }
 
 void CRoleDeptDlg::OnDestroy() {

@@ -51,6 +51,7 @@ class CRoleDeptDlg : public CCoolDialog {
   void OnSwitch();
   void OnRefresh();
   void OnSave();
+  void OnWhereUsed();
   void OnNewDept();
   void OnNewUser();
   void CreatePanes();

@@ -259,8 +259,8 @@ TEST_P(UserManagerTest, TheButtonsOfLaterWorkOpenNothingAndSayNothing) {
       Query("select CPWDRULE || CLGNIP || CLGNMAC from UUSR where NID = 317");
   RunManager([](DialogDriver& d) {
     ASSERT_TRUE(ClickRecord(d, 317));  // heidi: a rule, an IP list and a machine
-    for (int id : {IDC_ROLEDEPT_ADD_USER, IDC_ROLEDEPT_MOVE_TO, IDC_ROLEDEPT_REMOVE,
-                   IDC_ROLEDEPT_DELETE, IDC_ROLEDEPT_WHERE_USED}) {
+    for (int id :
+         {IDC_ROLEDEPT_ADD_USER, IDC_ROLEDEPT_MOVE_TO, IDC_ROLEDEPT_REMOVE, IDC_ROLEDEPT_DELETE}) {
       EXPECT_TRUE(d.Click(id)) << id;
     }
     EXPECT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNLGNMAC"));

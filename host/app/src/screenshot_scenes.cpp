@@ -4,6 +4,7 @@
 
 #include "cool_dialog.h"
 #include "resources/dialogs/roledept_ids.h"
+#include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 
 namespace hrzhost {
@@ -35,7 +36,11 @@ void ClickRecord(hrz::DialogDriver& manager, std::initializer_list<int> way, int
 void AddUserManagerScenes(ScreenshotAutomation& automation) {
   automation.AddScenes(
       IDD_ROLEDEPT,
-      {{"user", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToAlice, kSampleAlice); }},
+      {{"user",
+        [](hrz::DialogDriver& d) {
+          ClickRecord(d, kSampleWayToAlice, kSampleAlice);
+          d.Click(IDC_ROLEDEPT_WHERE_USED);  // the view of where alice is used, then back
+        }},
        {"search",
         [](hrz::DialogDriver& d) {
           d.SetText(IDC_ROLEDEPT_SEARCH_TEXT, "e;ar");
@@ -46,6 +51,11 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
           ClickRecord(d, kSampleWayToAlice, kSampleCadTeam);
           d.Click(IDC_ROLEDEPT_NEW_USER);
         }}});
+  automation.AddScenes(IDD_WHEREUSE, {{"whereused", [](hrz::DialogDriver& d) {
+                                         auto* tree = dynamic_cast<XBOMTree*>(
+                                             d.Dialog().GetDlgItem(IDC_WHEREUSE_TREE));
+                                         if (tree != nullptr) tree->ExpandAll(0);
+                                       }}});
 }
 
 }  // namespace hrzhost
