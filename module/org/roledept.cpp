@@ -63,6 +63,8 @@ CRoleDeptDlg::CRoleDeptDlg() : CCoolDialog(IDD_ROLEDEPT) {
   MapCommand(IDC_ROLEDEPT_NEW_USER, &CRoleDeptDlg::OnNewUser);
   MapCommand(IDOK, &CRoleDeptDlg::OnSave);
   MapCommand(IDC_ROLEDEPT_WHERE_USED, &CRoleDeptDlg::OnWhereUsed);
+  MapCommand(IDC_ROLEDEPT_DELETE, &CRoleDeptDlg::OnDelete);
+  MapCommand(IDC_ROLEDEPT_REMOVE, &CRoleDeptDlg::OnRemove);
 }
 
 void CRoleDeptDlg::SetPendingKind(const char* kind) {

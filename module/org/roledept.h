@@ -52,6 +52,12 @@ class CRoleDeptDlg : public CCoolDialog {
   void OnRefresh();
   void OnSave();
   void OnWhereUsed();
+  void OnDelete();
+  void OnRemove();
+  // Each true when the organisation changed; each tells the user why not.
+  bool UnlockShownUser();
+  bool DeleteOrRemove(bool remove);
+  bool DeleteGridUser();
   void OnNewDept();
   void OnNewUser();
   void CreatePanes();

@@ -1,0 +1,165 @@
+// The manager's buttons that take entries out of the organisation or give an account back:
+// Delete (with its Unlock face) and Remove. The server decides each change again.
+#include "dialog_template.h"
+#include "entry/module_state.h"
+#include "entry/requests.h"
+#include "entry/texts.h"
+#include "hrzcommon/text.h"
+#include "org/account_state.h"
+#include "org/org_prompts.h"
+#include "org/org_rights.h"
+#include "org/roledept.h"
+#include "support/text_patterns.h"
+#include "xclidb.h"
+
+namespace hrz {
+namespace {
+
+UnitTexts T("dlg_userman");
+SectionTexts OtherTexts;
+
+constexpr int kLabelCapacity = 256;  // a node's label, at most 255 characters
+constexpr int kCodeCapacity = 49;    // the pane's code, at most 48 characters
+constexpr int kCellCapacity = 256;
+
+bool Confirmed(CWnd* owner, const std::string& question) {
+  return ShowOrgMessage(owner, question.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+}
+
+}  // namespace
+
+void CRoleDeptDlg::OnDelete() {
+  if (IsShownUserDeleted(pane_)) {
+    // Restoring asks for the department to attach the user to, through the user picker.
+    return;
+  }
+  if (IsShownUserLocked(pane_)) {
+    if (UnlockShownUser()) NoteOrganisationChanged();
+  } else if (GridShown() ? DeleteGridUser() : DeleteOrRemove(false)) {
+    NoteOrganisationChanged();
+  }
+  SetDeleteButtonText(pane_, this);
+}
+
+void CRoleDeptDlg::OnRemove() {
+  DeleteOrRemove(true);
+  NoteOrganisationChanged();  // whatever the result: the server may have acted before failing
+}
+
+bool CRoleDeptDlg::UnlockShownUser() {
+  const int nid = pane_.GetShowRecNID("UUSR");
+  if (nid < 1) return false;
+  const std::string sql =
+      "update UUSR set NTRYLGN = null, DTRYLGNTM = null where NID = " + std::to_string(nid);
+  if (XCliDB_ExecuteSQL(Module().db, sql.c_str(), 0, 0) < 1) {
+    ShowOrgMessage(this, T("save error"));
+    return false;
+  }
+  ShowOrgMessage(this, OtherTexts("normal_res", "save ok"));
+  if (GridShown()) {
+    grid_.ShowRowRecord(grid_.GetFocusCell().row);
+  } else {
+    pane_.ClearRec(FALSE);
+    tree_.ShowNodeRecord(tree_.GetFocusNode());
+  }
+  return true;
+}
+
+bool CRoleDeptDlg::DeleteOrRemove(bool remove) {
+  tagXCliDB* db = Module().db;
+  if (!MayModifyOrganisation(db)) {
+    ShowOrgMessage(this, T("no pvg"));
+    return false;
+  }
+  const int node = tree_.GetFocusNode();
+  char kind[17] = {};
+  const int nid = node >= 0 ? tree_.GetBITM_NID(node, kind) : -1;
+  if (nid < 0) {
+    ShowOrgMessage(this, T("must sel node"));
+    return false;
+  }
+  const int linkNid = tree_.GetBBOM_NID(node);
+  char labelText[kLabelCapacity] = {};
+  tree_.GetNodeText(node, labelText, kLabelCapacity);
+  const std::string label = labelText;
+
+  if (IsUserKind(kind)) {
+    char codeText[kCodeCapacity] = {};
+    pane_.GetTextByOrgFld("UUSR.CCODE", codeText, kCodeCapacity);
+    if (!remove && IsAdminCode(codeText)) {
+      ShowOrgMessage(this, T("sys user not del"));
+      return false;
+    }
+    if (!Confirmed(this, remove ? FormatTemplate(T("sure remove"), label)
+                                : FormatTemplate(T("sure del"), label)))
+      return false;
+    const bool done = remove ? RemoveUserRequest(db, linkNid) : DeleteUserRequest(db, nid);
+    if (!done) {
+      ShowOrgMessage(this, remove ? T("err remove user") : T("err del user"));
+      return false;
+    }
+    tree_.DeleteNode(node, FALSE, TRUE);
+    pane_.ClearRec(FALSE);
+    return true;
+  }
+  if (remove || (!EqualsNoCase(kind, "UDEPT") && !EqualsNoCase(kind, "UROLE"))) return false;
+  if (tree_.GetParentIndex(node) < 0) {
+    ShowOrgMessage(this, T("del root"));
+    return false;
+  }
+  if (tree_.GetChildNodesCount(node) > 0) {
+    ShowOrgMessage(this, T("del not empty cat"));
+    return false;
+  }
+  if (!Confirmed(this, FormatTemplate(T("sure del cat"), label))) return false;
+  switch (DeleteNodeRequest(db, nid)) {
+    case DeleteNodeOutcome::kDeleted:
+      tree_.DeleteNode(node, FALSE, TRUE);
+      pane_.ClearRec(FALSE);
+      return true;
+    case DeleteNodeOutcome::kNotEmpty:
+      ShowOrgMessage(this, T("del not empty cat"));
+      return false;
+    case DeleteNodeOutcome::kFailed:
+      break;
+  }
+  ShowOrgMessage(this, T("err del node"));
+  return false;
+}
+
+bool CRoleDeptDlg::DeleteGridUser() {
+  tagXCliDB* db = Module().db;
+  if (!MayModifyOrganisation(db)) {
+    ShowOrgMessage(this, T("no pvg"));
+    return false;
+  }
+  const int row = grid_.GetFocusCell().row;
+  const int codeCol = grid_.GetColByOrgFldName("UUSR.CCODE");
+  const int nid = row >= 1 && row < grid_.GetRows() ? grid_.GetRecNID(row) : -1;
+  if (nid < 0 || !grid_.IsUserRow(row) || codeCol < 0) {
+    ShowOrgMessage(this, T("must sel node"));
+    return false;
+  }
+  const auto cell = [&](int col) {
+    char text[kCellCapacity] = {};
+    if (col >= 0) grid_.GetItemText(row, col, text, kCellCapacity);
+    return std::string(TrimBlanks(text));
+  };
+  const std::string code = cell(codeCol);
+  const std::string name = cell(grid_.GetColByOrgFldName("UUSR.CNAME"));
+  const std::string label = name.empty() ? code : code + " : " + name;
+  if (IsAdminCode(code)) {
+    ShowOrgMessage(this, T("sys user not del"));
+    return false;
+  }
+  if (!Confirmed(this, FormatTemplate(T("sure del"), label))) return false;
+  if (!DeleteUserRequest(db, nid)) {
+    ShowOrgMessage(this, T("err del user"));
+    return false;
+  }
+  grid_.DeleteRow(row, TRUE);
+  pane_.ClearRec(FALSE);
+  return true;
+}
+
+}  // namespace hrz
