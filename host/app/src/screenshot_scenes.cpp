@@ -14,6 +14,11 @@ namespace {
 constexpr int kSampleCadTeam = 303;
 constexpr int kSampleAlice = 308;
 constexpr std::initializer_list<int> kSampleWayToAlice = {301, 302, kSampleCadTeam};
+// erin (locked today) sits in Engineering; frank (deleted) in Sales.
+constexpr int kSampleErin = 312;
+constexpr int kSampleFrank = 313;
+constexpr std::initializer_list<int> kSampleWayToErin = {301};
+constexpr std::initializer_list<int> kSampleWayToFrank = {304};
 
 // Opens the tree down the departments of way and clicks the node of nid, as a user would.
 void ClickRecord(hrz::DialogDriver& manager, std::initializer_list<int> way, int nid) {
@@ -41,6 +46,8 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
           ClickRecord(d, kSampleWayToAlice, kSampleAlice);
           d.Click(IDC_ROLEDEPT_WHERE_USED);  // the view of where alice is used, then back
         }},
+       {"unlock", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToErin, kSampleErin); }},
+       {"restore", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToFrank, kSampleFrank); }},
        {"search",
         [](hrz::DialogDriver& d) {
           d.SetText(IDC_ROLEDEPT_SEARCH_TEXT, "e;ar");
