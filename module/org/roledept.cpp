@@ -65,6 +65,7 @@ CRoleDeptDlg::CRoleDeptDlg() : CCoolDialog(IDD_ROLEDEPT) {
   MapCommand(IDC_ROLEDEPT_WHERE_USED, &CRoleDeptDlg::OnWhereUsed);
   MapCommand(IDC_ROLEDEPT_DELETE, &CRoleDeptDlg::OnDelete);
   MapCommand(IDC_ROLEDEPT_REMOVE, &CRoleDeptDlg::OnRemove);
+  MapCommand(IDC_ROLEDEPT_MOVE_TO, &CRoleDeptDlg::OnMoveTo);
 }
 
 void CRoleDeptDlg::SetPendingKind(const char* kind) {

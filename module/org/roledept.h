@@ -12,13 +12,11 @@
 #include "org/userro.h"
 #include "org/usertree.h"
 #include "org/usrfndlg.h"
+#include "support/org_path.h"
 #include "tips.h"
 #include "xctrl_host.h"
 
 namespace hrz {
-
-// NIDs of an organisation path: slot 0 the root, the first slot below 1 ends it.
-constexpr int kOrgPathSlots = 128;
 
 class CRoleDeptDlg : public CCoolDialog {
  public:
@@ -54,6 +52,8 @@ class CRoleDeptDlg : public CCoolDialog {
   void OnWhereUsed();
   void OnDelete();
   void OnRemove();
+  void OnMoveTo();
+  bool MoveNode();
   // Each true when the organisation changed; each tells the user why not.
   bool UnlockShownUser();
   bool DeleteOrRemove(bool remove);

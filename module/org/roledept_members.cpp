@@ -1,5 +1,6 @@
-// The manager's buttons that take entries out of the organisation or give an account back:
-// Delete (with its Unlock face) and Remove. The server decides each change again.
+// The manager's buttons that move entries, take them out of the organisation or give an
+// account back: Move To, Delete (with its Unlock face) and Remove. The server decides each
+// change again.
 #include "dialog_template.h"
 #include "entry/module_state.h"
 #include "entry/requests.h"
@@ -9,6 +10,7 @@
 #include "org/org_prompts.h"
 #include "org/org_rights.h"
 #include "org/roledept.h"
+#include "pickers/seldept_dlg.h"
 #include "support/text_patterns.h"
 #include "xclidb.h"
 
@@ -21,6 +23,29 @@ SectionTexts OtherTexts;
 constexpr int kLabelCapacity = 256;  // a node's label, at most 255 characters
 constexpr int kCodeCapacity = 49;    // the pane's code, at most 48 characters
 constexpr int kCellCapacity = 256;
+constexpr int kNodeFieldCapacity = 64;  // code and name of a node, at most 63 characters
+constexpr RECT kHiddenTreeRect{0, 0, 100, 100};
+
+// The child of node whose record is nid; -1 when it has none.
+int ChildWithNid(XBOMTree& tree, int node, int nid) {
+  for (int child = tree.GetFirstChildNode(node); child >= 0; child = tree.GetNextNode(child)) {
+    if (tree.GetBITM_NID(child) == nid) return child;
+  }
+  return -1;
+}
+
+// True when target is nid itself or lies anywhere below it: moving nid there makes a loop.
+bool IsAtOrBelow(CWnd* owner, tagXCliDB* db, int nid, int target) {
+  XBOMTree below;
+  below.Create(0, kHiddenTreeRect, owner, 0);
+  below.SetDB(db);
+  below.AddRootNode("UUSR", nid, TRUE);
+  below.ExpandAll(0);
+  for (int node = 0; node < below.GetNodes(-1); ++node) {
+    if (below.GetBITM_NID(node) == target) return true;
+  }
+  return false;
+}
 
 bool Confirmed(CWnd* owner, const std::string& question) {
   return ShowOrgMessage(owner, question.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
@@ -39,6 +64,65 @@ void CRoleDeptDlg::OnDelete() {
     NoteOrganisationChanged();
   }
   SetDeleteButtonText(pane_, this);
+}
+
+void CRoleDeptDlg::OnMoveTo() {
+  if (MoveNode()) NoteOrganisationChanged();
+}
+
+bool CRoleDeptDlg::MoveNode() {
+  tagXCliDB* db = Module().db;
+  if (!MayModifyOrganisation(db)) {
+    ShowOrgMessage(this, T("no pvg"));
+    return false;
+  }
+  const int node = GridShown() ? -1 : tree_.GetFocusNode();
+  const int nid = node >= 0 ? tree_.GetBITM_NID(node) : -1;
+  const int linkNid = node >= 0 ? tree_.GetBBOM_NID(node) : -1;
+  if (nid < 1 || linkNid < 1) {
+    ShowOrgMessage(this, T("must sel user"));
+    return false;
+  }
+  const auto field = [&](const char* name) {
+    char text[kNodeFieldCapacity] = {};
+    tree_.GetTextByOrgFld(node, name, text, kNodeFieldCapacity);
+    return std::string(TrimBlanks(text));
+  };
+  const std::string code = field("UUSR.CCODE");
+  const std::string name = field("UUSR.CNAME");
+  CSelDeptDlg picker;
+  picker.message = FormatTemplate(T("mv user dept"), name.empty() ? code : code + " / " + name);
+  if (picker.DoModal() != IDOK) return false;
+  if (IsAtOrBelow(this, db, nid, picker.chosenNid)) {
+    ShowOrgMessage(this, OtherTexts("dlg_addbom", "bom loop"));
+    return false;
+  }
+  const std::string sql = "update UUSRBM set NPID = " + std::to_string(picker.chosenNid) +
+                          " where NID = " + std::to_string(linkNid);
+  if (XCliDB_ExecuteSQL(db, sql.c_str(), 0, 0) < 1) {
+    ShowOrgMessage(this, T("save error"));
+    return false;
+  }
+  tree_.DeleteNode(node, FALSE, TRUE);
+  pane_.ClearRec(TRUE);
+  int reached = tree_.GetNodes(-1) > 0 ? 0 : -1;
+  for (int slot = 1; reached >= 0 && slot < kOrgPathSlots && picker.chosenPath[slot] >= 1; ++slot) {
+    tree_.Expand(reached);
+    const int child = ChildWithNid(tree_, reached, picker.chosenPath[slot]);
+    if (child < 0) break;
+    reached = child;
+  }
+  if (reached >= 0) {
+    tree_.DeleteNode(reached, TRUE, FALSE);  // read its children again, the moved one among them
+    tree_.Expand(reached);
+    const int moved = ChildWithNid(tree_, reached, nid);
+    if (moved >= 0) {
+      tree_.SetFocusNode(moved, TRUE, TRUE);
+      tree_.EnsureNodeVisible(moved);
+    }
+  }
+  tree_.Invalidate();
+  return true;
 }
 
 void CRoleDeptDlg::OnRemove() {

@@ -14,6 +14,7 @@ const std::map<std::string, std::string>& ManagerTexts() {
       {"dlg_userman/msg_uno_repeat", "%s is taken."},
       {"dlg_userman/search result rows", "%d rows found"},
       {"dlg_userman/sure del", "Delete %s?"},
+      {"dlg_userman/mv user dept", "Move %s to"},
       {"dlg_userman/sure del cat", "Delete the department or role %s?"},
       {"dlg_userman/sure remove", "Remove %s from here?"},
   };

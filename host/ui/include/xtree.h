@@ -61,6 +61,9 @@ class XTree : public CWnd {
   // Expands (or collapses) a node, loading its children first when they are not loaded.
   BOOL Expand(int node, BOOL expand = TRUE);
   BOOL IsExpanded(int node) const;
+  // A node with children, or whose children are not read yet and may exist; answered without
+  // reading them.
+  BOOL IsParentNode(int node) const;
   void EnsureNodeVisible(int node);
   // Deletes a node with its subtree, or only its children; a node whose children were
   // deleted is loaded again on its next expansion.

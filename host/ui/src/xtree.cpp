@@ -147,6 +147,11 @@ BOOL XTree::IsExpanded(int node) const {
   return n != nullptr && view_ != nullptr && view_->isExpanded(model_->IndexFor(n));
 }
 
+BOOL XTree::IsParentNode(int node) const {
+  XTreeNode* n = NodeAt(node);
+  return n != nullptr && (!n->loaded || !n->children.empty());
+}
+
 int XTree::ExpandChildNodes(int node) {
   XTreeNode* n = NodeAt(node);
   if (n == nullptr) return 0;

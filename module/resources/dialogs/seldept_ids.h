@@ -5,3 +5,5 @@
 #define IDD_SELDEPT 142
 #define IDC_SELDEPT_MESSAGE 1031
 #define IDC_SELDEPT_TREE_FRAME 1006  // hidden; the tree takes its place
+#define IDC_SELDEPT_VIEW 1010  // over the frame: holds the tree
+#define IDC_SELDEPT_TREE 1011  // the departments and roles, in IDC_SELDEPT_VIEW
