@@ -4,6 +4,7 @@
 
 #include "cool_dialog.h"
 #include "resources/dialogs/roledept_ids.h"
+#include "resources/dialogs/seldept_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 
@@ -45,6 +46,7 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
         [](hrz::DialogDriver& d) {
           ClickRecord(d, kSampleWayToAlice, kSampleAlice);
           d.Click(IDC_ROLEDEPT_WHERE_USED);  // the view of where alice is used, then back
+          d.Click(IDC_ROLEDEPT_MOVE_TO);     // the department picker, cancelled
         }},
        {"unlock", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToErin, kSampleErin); }},
        {"restore", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToFrank, kSampleFrank); }},
@@ -58,6 +60,13 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
           ClickRecord(d, kSampleWayToAlice, kSampleCadTeam);
           d.Click(IDC_ROLEDEPT_NEW_USER);
         }}});
+  automation.AddScenes(IDD_SELDEPT, {{"seldept", [](hrz::DialogDriver& d) {
+                                        auto* tree = dynamic_cast<XBOMTree*>(
+                                            d.Dialog().GetDlgItem(IDC_SELDEPT_TREE));
+                                        if (tree == nullptr || tree->GetNodes(-1) < 2) return;
+                                        tree->Expand(1);  // Engineering's departments
+                                        d.Select(IDC_SELDEPT_VIEW, 2);
+                                      }}});
   automation.AddScenes(IDD_WHEREUSE, {{"whereused", [](hrz::DialogDriver& d) {
                                          auto* tree = dynamic_cast<XBOMTree*>(
                                              d.Dialog().GetDlgItem(IDC_WHEREUSE_TREE));
