@@ -8,8 +8,10 @@ namespace hrz {
 
 int CmdSelectUser(const char*, char* kinds) {
   ModuleResourceScope resources;
+  // A list that long could only be cut, and a cut list may name a kind nobody meant.
+  if (!CSelUserDlg::IsKindListAccepted(kinds)) return -1;
   CSelUserDlg dialog;
-  if (!dialog.SetKindList(kinds)) return -1;  // a list that long names no kind reliably
+  dialog.SetKindList(kinds);
   return dialog.DoModal() == IDOK ? dialog.GetSel() : -1;
 }
 

@@ -43,10 +43,13 @@ CSelUserDlg::CSelUserDlg() : CCoolDialog(IDD_SELUSER) {
   MapCommand(IDOK, &CSelUserDlg::OnOk);
 }
 
+bool CSelUserDlg::IsKindListAccepted(const char* kinds) {
+  return kinds == nullptr || CountCodePoints(kinds) <= kSelUserTextMax;
+}
+
 bool CSelUserDlg::SetKindList(const char* kinds) {
-  const std::string_view list = kinds != nullptr ? kinds : "";
-  if (CountCodePoints(list) > kSelUserTextMax) return false;
-  kindList_ = list;
+  if (!IsKindListAccepted(kinds)) return false;
+  kindList_ = kinds != nullptr ? kinds : "";
   return true;
 }
 

@@ -29,6 +29,7 @@ class CSelUserDlg : public CCoolDialog {
   // stays as it was): cut, it could name a kind the caller never meant. A longer caption is
   // cut. Null or empty: no kind / the default title.
   bool SetKindList(const char* kinds);
+  static bool IsKindListAccepted(const char* kinds);
   void SetCaption(const char* caption);
 
   // After DoModal gave IDOK: the chosen NID (-1 before) and, when asked, its kind.
