@@ -19,6 +19,7 @@ UnitTexts T("dlg_userman");
 
 constexpr int kChangeIntervalMs = 600;
 constexpr UINT kRowCountTipMs = 20000;
+constexpr std::size_t kSearchTextMaxChars = 511;
 
 }  // namespace
 
@@ -45,6 +46,13 @@ void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* t
   GetWindowRect(&corner);
   tip->ShowMe(FormatTemplate(T("search result rows"), std::to_string(rows)).c_str(),
               POINT{corner.left, corner.top}, kRowCountTipMs);
+}
+
+bool CUserFindGrid::SearchTyped(std::string_view typed, CCoolToolTip* tip) {
+  const std::string text(TrimBlanks(FirstCodePoints(typed, kSearchTextMaxChars)));
+  if (text.empty()) return false;
+  DoQuickSearch(text.c_str(), FALSE, tip);
+  return true;
 }
 
 int CUserFindGrid::ShowRowRecord(int row) {

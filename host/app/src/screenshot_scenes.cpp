@@ -5,6 +5,7 @@
 #include "cool_dialog.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
+#include "resources/dialogs/seluser_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 
@@ -20,6 +21,9 @@ constexpr int kSampleErin = 312;
 constexpr int kSampleFrank = 313;
 constexpr std::initializer_list<int> kSampleWayToErin = {301};
 constexpr std::initializer_list<int> kSampleWayToFrank = {304};
+// grace sits in Engineering.
+constexpr int kSampleEngineering = 301;
+constexpr int kSampleGrace = 314;
 
 // Opens the tree down the departments of way and clicks the node of nid, as a user would.
 void ClickRecord(hrz::DialogDriver& manager, std::initializer_list<int> way, int nid) {
@@ -66,6 +70,22 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
                                         if (tree == nullptr || tree->GetNodes(-1) < 2) return;
                                         tree->Expand(1);  // Engineering's departments
                                         d.Select(IDC_SELDEPT_VIEW, 2);
+                                      }}});
+  automation.AddScenes(IDD_SELUSER, {{"seluser",
+                                      [](hrz::DialogDriver& d) {
+                                        auto* tree = dynamic_cast<XBOMTree*>(
+                                            d.Dialog().GetDlgItem(IDC_SELUSER_TREE));
+                                        if (tree == nullptr) return;
+                                        for (int node = 0; node < tree->GetNodes(-1); ++node) {
+                                          const int nid = tree->GetBITM_NID(node);
+                                          if (nid == kSampleEngineering) tree->Expand(node);
+                                          if (nid == kSampleGrace) d.Select(IDC_SELUSER_VIEW, node);
+                                        }
+                                      }},
+                                     {"seluser-search", [](hrz::DialogDriver& d) {
+                                        d.SetText(IDC_SELUSER_SEARCH_TEXT, "er");
+                                        d.Click(IDC_SELUSER_SEARCH);
+                                        d.Select(IDC_SELUSER_VIEW, 4);  // erin
                                       }}});
   automation.AddScenes(IDD_WHEREUSE, {{"whereused", [](hrz::DialogDriver& d) {
                                          auto* tree = dynamic_cast<XBOMTree*>(
