@@ -28,12 +28,10 @@
 #include "cool_dialog.h"
 #include "dialog_template.h"
 #include "entry/module_state.h"
-#include "hrzcommon/protocol.h"
-#include "hrzcommon/wire.h"
 #include "hrzserver/engine.h"
 #include "large_org.h"
-#include "plain_read.h"
 #include "resources/dialogs/roledept_ids.h"
+#include "sent_sql.h"
 #include "support/module_host.h"
 #include "support/proxy_server.h"
 #include "support/temp_dir.h"
@@ -45,7 +43,6 @@
 
 namespace {
 
-namespace p = hrz::protocol;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kAdminPassword = "bench-adm";
@@ -62,21 +59,6 @@ struct Captured {
   std::vector<std::string> search;  // SQL of one search in it
   std::size_t openRequests = 0;     // every request of the open, SQL or not
 };
-
-std::vector<std::string> QueriesIn(const std::vector<hrztest::Frame>& frames, std::size_t from,
-                                   std::size_t to) {
-  std::vector<std::string> sql;
-  for (std::size_t i = from; i < to && i < frames.size(); ++i) {
-    const hrztest::Frame& f = frames[i];
-    if (f.cls() != p::kQuery.cls || f.group() != p::kQuery.group || f.code() != p::kQuery.code) {
-      continue;
-    }
-    hrz::wire::BodyReader fields(f.body);
-    std::string text;
-    if (fields.NextLong(&text, f.body.size())) sql.push_back(text);
-  }
-  return sql;
-}
 
 // A store without the sample has no privilege catalogue and grants nobody anything: the
 // catalogue's first two entries go in, and the administrator receives the right to manage
@@ -119,23 +101,12 @@ bool Capture(hrztest::ModuleHost& module, const std::string& path, Captured* cap
   });
   module.Run("XUSRMAN");
   const std::vector<hrztest::Frame> frames = proxy.Received();
-  captured->open = QueriesIn(frames, 0, opened);
+  captured->open = hrzbench::QueriesIn(frames, 0, opened);
   captured->openRequests = opened;
-  captured->search = QueriesIn(frames, opened, searched);
+  captured->search = hrzbench::QueriesIn(frames, opened, searched);
   XCliDB_Logoff(db);
   XCliDB_Close(db);
   return !captured->open.empty() && !captured->search.empty();
-}
-
-// Every statement straight on SQLite; the rows read.
-long long Replay(sqlite3* raw, const std::vector<std::string>& statements) {
-  long long rows = 0;
-  for (const std::string& sql : statements) {
-    const long long read = hrzbench::PlainRead(raw, sql.c_str());
-    if (read < 0) std::abort();
-    rows += read;
-  }
-  return rows;
 }
 
 // The manager's window as it stands before anything is read: the template, the tree and grid
@@ -185,7 +156,7 @@ void BM_OpenUserManager(benchmark::State& state) {
     const Clock::time_point start = Clock::now();
     module.Run("XUSRMAN");  // no action: closed as soon as it is ready
     const Clock::time_point opened = Clock::now();
-    Replay(g_bench->raw, g_bench->sql.open);
+    hrzbench::Replay(g_bench->raw, g_bench->sql.open);
     const Clock::time_point replayed = Clock::now();
     {
       hrz::ModuleResourceScope resources;
@@ -231,7 +202,7 @@ void BM_QuickSearchInTheManager(benchmark::State& state) {
     });
     module.Run("XUSRMAN");
     const Clock::time_point start = Clock::now();
-    rows = Replay(g_bench->raw, g_bench->sql.search);
+    rows = hrzbench::Replay(g_bench->raw, g_bench->sql.search);
     sql += Seconds(start, Clock::now());
     search += took;
     state.SetIterationTime(took);

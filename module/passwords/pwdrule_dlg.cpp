@@ -3,6 +3,7 @@
 #include "dialog_template.h"
 #include "entry/module_state.h"
 #include "entry/texts.h"
+#include "hrzcommon/protocol.h"
 #include "hrzcommon/text.h"
 #include "passwords/org_default_rule.h"
 #include "passwords/pwdrule.h"
@@ -15,6 +16,8 @@ namespace {
 
 UnitTexts T("dlg_chgpwd");
 SectionTexts OtherTexts;
+
+using protocol::kChangeAtNextLogon;
 
 constexpr int kBoxTextMax = 31;
 constexpr int kMaxDays = 999;
@@ -176,7 +179,13 @@ void CPwdRuleDlg::OnBnClickedOk() {
   if (Option("CHK_LGNCHGPWD")) {
     newLastChange = kChangeAtNextLogon;
   } else if (lastChange == kChangeAtNextLogon) {
-    newLastChange = static_cast<int>(XCliDB_GetServerTimeDouble(Module().db));
+    // Without the server's day the mark stays: a zero would pass for a change long ago.
+    const double now = XCliDB_GetServerTimeDouble(Module().db);
+    if (now < 1) {
+      Notify(T("change_fail"));
+      return;
+    }
+    newLastChange = static_cast<int>(now);
   }
   if (rootNid >= 1 && oldUsers_.GetSafeHwnd() != nullptr && oldUsers_.GetCheck() == BST_CHECKED) {
     const std::string sql = "update UUSR set CPWDRULE = " + SqlQuoted(newRule) +

@@ -11,9 +11,6 @@
 
 namespace hrz {
 
-// "DMODIPWD" value that forces a password change at the next logon.
-constexpr int kChangeAtNextLogon = 20000101;
-
 class CPwdRuleDlg : public CCoolDialog {
  public:
   CPwdRuleDlg();

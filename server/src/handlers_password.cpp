@@ -76,10 +76,14 @@ Reply SetPassword(Context& context, wire::BodyReader& in) {
   Transaction tx(db);
   Statement store(db, "INSERT OR REPLACE INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
   store.Bind(1, std::int64_t{account->nid}).Bind(2, hash);
-  Statement stamp(db, "UPDATE UUSR SET DMODIPWD = ? WHERE NID = ?");
-  stamp.Bind(1, static_cast<std::int64_t>(std::floor(context.Now())))
-      .Bind(2, std::int64_t{account->nid});
   const bool another = account->nid != context.session.userNid;
+  // A password given by someone else keeps the change-at-next-logon mark: its user is still
+  // asked for one of their own.
+  Statement stamp(db, "UPDATE UUSR SET DMODIPWD = ? WHERE NID = ? AND (? OR DMODIPWD IS NOT ?)");
+  stamp.Bind(1, static_cast<std::int64_t>(std::floor(context.Now())))
+      .Bind(2, std::int64_t{account->nid})
+      .Bind(3, std::int64_t{another ? 0 : 1})
+      .Bind(4, std::int64_t{protocol::kChangeAtNextLogon});
   if (!tx.ok() || !store.Done() || !stamp.Done() ||
       (another && !WriteAudit(context, {audit::kRightsChanged, "UUSR", account->nid, "password",
                                         "set for " + account->code})) ||

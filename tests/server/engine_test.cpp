@@ -168,6 +168,35 @@ TEST_F(EngineTest, OnlyTheAdministratorVerifiesOrSetsAnotherUsersPassword) {
             p::kLogonOk);
 }
 
+TEST_F(EngineTest, APasswordFromSomeoneElseKeepsTheChangeAtNextLogonMark) {
+  struct Case {
+    const char* setter;
+    const char* setterPassword;
+    const char* code;  // empty: the setter's own
+    const char* before;
+    bool marked;  // false: stamped with the server's day
+  };
+  const Case cases[] = {
+      {"adm", kAdminPassword, "alice", "20000101", true},
+      {"adm", kAdminPassword, "alice", "20250115", false},
+      {"adm", kAdminPassword, "alice", "NULL", false},
+      {"bob", "bob-pw1", "", "20000101", false},
+  };
+  for (const Case& c : cases) {
+    const std::string owner = c.code[0] != '\0' ? c.code : c.setter;
+    WriteStore(path_, "update UUSR set DMODIPWD = " + std::string(c.before) + " where CCODE = '" +
+                          owner + "'");
+    auto setter = LoggedOn(c.setter, c.setterPassword);
+    ASSERT_EQ(
+        Send(*setter, p::kSetPassword, PasswordBody(c.code, Seal(*setter, "New-pw-9"))).status,
+        p::kPasswordSet)
+        << c.setter;
+    EXPECT_EQ(StoreText("select DMODIPWD from UUSR where CCODE = '" + owner + "'"),
+              c.marked ? "20000101" : LocalDay(clock_->now))
+        << c.setter << " " << c.before;
+  }
+}
+
 TEST_F(EngineTest, TheStoreHoldsPasswordsOnlyAsArgon2idHashes) {
   auto adm = LoggedOn("adm", kAdminPassword);
   const std::string secret = "Plain-Text-Canary-8317";

@@ -19,6 +19,10 @@ constexpr std::size_t kMaxWriterField = 32766;
 // followed by chunks of at most this many bytes.
 constexpr std::size_t kLongChunk = 32000;
 
+// ---- Values kept in the store ----
+// "DMODIPWD" holding this day: the password must be changed at the next logon.
+constexpr int kChangeAtNextLogon = 20000101;
+
 // ---- TCP framing: [u32 LE length of header+body][u8 flags][header][body] ----
 constexpr std::size_t kFramePrefixSize = 5;
 constexpr std::uint8_t kFlagOneWay = 0x01;  // the sender awaits no reply

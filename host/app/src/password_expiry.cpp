@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host_bridge.h"
+#include "hrzcommon/protocol.h"
 #include "main_window.h"
 #include "platform_ui.h"
 #include "qt_handle.h"
@@ -42,7 +43,7 @@ bool PasswordExpired(tagXCliDB* db) {
   XCliRS_Destructor(&rs);
   if (!read) return false;
   int lastChange = static_cast<int>(std::strtod(changed, nullptr));
-  if (lastChange == kChangeAtNextLogon) return true;
+  if (lastChange == hrz::protocol::kChangeAtNextLogon) return true;
   if (days < 1 || lastChange < 1) return false;
   int today = static_cast<int>(XCliDB_GetServerTimeDouble(db));
   return DaysBetween(lastChange, today) >= days;

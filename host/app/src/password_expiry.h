@@ -7,8 +7,6 @@ struct tagXCliDB;
 
 namespace hrzhost {
 
-constexpr int kChangeAtNextLogon = 20000101;
-
 // Days between two date numbers (yyyymmdd); 0 when either is not a valid date.
 int DaysBetween(int fromYyyymmdd, int toYyyymmdd);
 

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "cool_dialog.h"
+#include "resources/dialogs/pwdrule_ids.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
 #include "resources/dialogs/seluser_ids.h"
@@ -51,6 +52,12 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
           ClickRecord(d, kSampleWayToAlice, kSampleAlice);
           d.Click(IDC_ROLEDEPT_WHERE_USED);  // the view of where alice is used, then back
           d.Click(IDC_ROLEDEPT_MOVE_TO);     // the department picker, cancelled
+          d.ClickField(IDC_ROLEDEPT_RECORD, "BTNPWDRULE");  // alice's password rule
+        }},
+       {"root",
+        [](hrz::DialogDriver& d) {
+          d.Select(IDC_ROLEDEPT_VIEW, 0);
+          d.ClickField(IDC_ROLEDEPT_RECORD, "BTNPWDRULE");  // the organisation's default rule
         }},
        {"unlock", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToErin, kSampleErin); }},
        {"restore", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToFrank, kSampleFrank); }},
@@ -63,6 +70,12 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
           d.Click(IDC_ROLEDEPT_SWITCH);
           ClickRecord(d, kSampleWayToAlice, kSampleCadTeam);
           d.Click(IDC_ROLEDEPT_NEW_USER);
+        }}});
+  // The rule editor opens twice: on alice's record, then on the root with its two boxes.
+  automation.AddScenes(
+      IDD_PWDRULE,
+      {{"pwdrule", [&automation](hrz::DialogDriver&) {
+          automation.AddScenes(IDD_PWDRULE, {{"pwdrule-root", [](hrz::DialogDriver&) {}}});
         }}});
   automation.AddScenes(IDD_SELDEPT, {{"seldept", [](hrz::DialogDriver& d) {
                                         auto* tree = dynamic_cast<XBOMTree*>(

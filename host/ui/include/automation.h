@@ -76,6 +76,7 @@ class DialogDriver {
   // ("CCODE"), used as the dialog's own controls are.
   bool HasField(int id, const char* name) const;
   std::string FieldText(int id, const char* name) const;
+  int FieldCheck(int id, const char* name) const;  // BST_ state; -1 when not a check box
   bool SetFieldText(int id, const char* name, const std::string& text);
   bool ClickField(int id, const char* name);
   bool PressFieldKey(int id, const char* name, int virtualKey);

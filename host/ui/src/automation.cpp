@@ -192,6 +192,12 @@ std::string DialogDriver::FieldText(int id, const char* name) const {
   return {};
 }
 
+int DialogDriver::FieldCheck(int id, const char* name) const {
+  auto* button = qobject_cast<QAbstractButton*>(Field(dialog_, id, name));
+  if (button == nullptr || !button->isCheckable()) return -1;
+  return button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
 bool DialogDriver::SetFieldText(int id, const char* name, const std::string& text) {
   return TypeInto(Field(dialog_, id, name), text);
 }
