@@ -51,17 +51,8 @@ BOOL CSelDeptDlg::OnInitDialog() {
 }
 
 void CSelDeptDlg::SelectPresetPath() {
-  if (tree_.GetNodes(-1) < 1) return;
-  int node = 0;
-  for (int slot = 1; slot < kOrgPathSlots && presetPath[slot] >= 1; ++slot) {
-    tree_.Expand(node);
-    int child = tree_.GetFirstChildNode(node);
-    while (child >= 0 && tree_.GetBITM_NID(child) != presetPath[slot]) {
-      child = tree_.GetNextNode(child);
-    }
-    if (child < 0) return;  // the path broke: nothing is focused
-    node = child;
-  }
+  const int node = NodeOfOrgPath(tree_, presetPath);
+  if (node < 0) return;  // the path broke: nothing is focused
   tree_.SetFocusNode(node, TRUE, TRUE);
   tree_.EnsureNodeVisible(node);
 }
