@@ -19,10 +19,6 @@ int CmdUserStatistics(const char*, char*) {
   return Unbuilt(1);
 }
 
-int CmdFunctionPrivileges(const char*, char*) {
-  return Unbuilt(1);
-}
-
 int CmdUserInfo(const char*, char*) {
   return Unbuilt(1);
 }
@@ -33,10 +29,6 @@ int CmdSelectUser(const char*, char*) {
 }
 
 int CmdViewSignatures(const char*, char*) {
-  return Unbuilt(1);
-}
-
-int CmdAddFunctionPrivilege(const char*, char*) {
   return Unbuilt(1);
 }
 
