@@ -7,18 +7,14 @@
 namespace hrz {
 namespace {
 
-constexpr RECT kHiddenTreeRect{0, 0, 100, 100};
 constexpr int kWhereUsed = 1;  // a node's children are the records that hold it
 constexpr int kLabelCapacity = 256;
 
 }  // namespace
 
-std::vector<OrgAncestor> AncestorsOf(tagXCliDB* db, CWnd* owner, int nid) {
+std::vector<OrgAncestor> AncestorsOf(XBOMTree& above, int nid) {
   std::vector<OrgAncestor> found;
   if (nid < 1) return found;
-  XBOMTree above;
-  above.Create(0, kHiddenTreeRect, owner, 0);
-  above.SetDB(db);
   above.SetBOMTreeType(kWhereUsed);
   if (above.AddRootNode("UUSR", nid, TRUE) < 0) return found;
   above.ExpandAll(0);

@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-struct tagXCliDB;
-class CWnd;
+class XBOMTree;
 
 namespace hrz {
 
@@ -15,8 +14,9 @@ struct OrgAncestor {
   std::string label;  // as the organisation tree shows it: "Name (CODE)", or the code
 };
 
-// Each ancestor of nid once, nearest levels first; the record itself is left out. owner
-// parents the hidden tree that climbs the organisation, one query per level.
-std::vector<OrgAncestor> AncestorsOf(tagXCliDB* db, CWnd* owner, int nid);
+// Each ancestor of nid once, nearest levels first; the record itself is left out. above is
+// a hidden tree on the organisation's database that climbs it, one query per level; it is
+// loaded afresh and may serve again.
+std::vector<OrgAncestor> AncestorsOf(XBOMTree& above, int nid);
 
 }  // namespace hrz

@@ -29,6 +29,7 @@ constexpr std::size_t kDescriptionMaxChars = 1023;
 constexpr std::size_t kCodeTokenMaxChars = 127;
 constexpr int kCodeCapacity = 128;
 constexpr int kIconSizeMax = 32;
+constexpr RECT kHiddenTreeRect{0, 0, 100, 100};
 
 bool OwnMark(std::string_view cell) {
   return !cell.empty() && UpperAscii(cell[0]) == 'T';
@@ -71,11 +72,19 @@ BOOL XFuncPvgGrid::LoadCatalogue(CWnd* owner, const char* order) {
   viewCol_ = GetColByCtrlName("VIEW");
   modifyCol_ = GetColByCtrlName("MODI");
   creatorCol_ = GetColByCtrlName("CREATOR");
-  if (DoFind("1 = 1", order, nullptr, FALSE) < 0) return FALSE;
-  if (HasMoreRows() && GetAll(TRUE) < 0) return FALSE;
+  if (above_.GetDB() == nullptr) {
+    above_.Create(0, kHiddenTreeRect, owner, 0);
+    above_.SetDB(GetDB());
+  }
+  const bool read =
+      DoFind("1 = 1", order, nullptr, FALSE) >= 0 && (!HasMoreRows() || GetAll(TRUE) >= 0);
+  positions_.assign(GetRows(), 0);
+  for (int row = 1; row < GetRows(); ++row) {
+    positions_[row] = PositionOfCell(Cell(row, positionCol_));
+  }
   inherited_.assign(GetRows(), Inherited{});
   Notify();
-  return TRUE;
+  return read ? TRUE : FALSE;
 }
 
 void XFuncPvgGrid::ShowOnlyCodes(std::string_view list) {
@@ -109,80 +118,79 @@ bool XFuncPvgGrid::HasMarkColumns() const {
 std::vector<RowMarks> XFuncPvgGrid::RowsForSave() const {
   std::vector<RowMarks> rows;
   for (int row = 1; row < GetRows(); ++row) {
-    rows.push_back({Cell(row, codeCol_), PositionOfCell(Cell(row, positionCol_)),
-                    OwnMark(Cell(row, viewCol_)), OwnMark(Cell(row, modifyCol_)),
+    rows.push_back({Cell(row, codeCol_), positions_[row], OwnMark(Cell(row, viewCol_)),
+                    OwnMark(Cell(row, modifyCol_)),
                     std::string(TrimBlanks(Cell(row, creatorCol_)))});
   }
   return rows;
 }
 
-void XFuncPvgGrid::ClearMarks() {
-  for (int row = 1; row < GetRows(); ++row) {
-    if (viewCol_ >= 1) SetItemText(row, viewCol_, "NN");
-    if (modifyCol_ >= 1) SetItemText(row, modifyCol_, "NN");
-    if (creatorCol_ >= 1) SetItemText(row, creatorCol_, "");
-  }
+bool XFuncPvgGrid::LoadNode(int nid) {
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  std::vector<RowCells> cells(GetRows());
   inherited_.assign(GetRows(), Inherited{});
   shownNid_ = -1;
   loadedMarks_.clear();
-}
-
-bool XFuncPvgGrid::LoadNode(int nid) {
-  tagXCliDB* db = GetDB();
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  ClearMarks();
-  std::string marks;
-  std::vector<std::uint32_t> grantors;
-  bool shown = false;
   if (nid >= 1) {
+    tagXCliDB* db = GetDB();
     SendLockScope scope(db);
-    shown = ReadPrivilegeSet(db, scope.lock(), nid, &marks, &grantors);
-    if (shown) {
-      marks = UpperAscii(marks);
-      std::map<std::uint32_t, std::string> codes;  // grantor NID -> code, "" when unknown
-      for (int row = 1; row < GetRows(); ++row) {
-        const int position = PositionOfCell(Cell(row, positionCol_));
-        const char mark = MarkAt(marks, position);
-        if (mark == 'X') continue;
-        SetItemText(row, mark == 'V' ? viewCol_ : modifyCol_, "TN");
-        const std::uint32_t grantor = grantors[position - 1];
-        auto [known, isNew] = codes.try_emplace(grantor);
-        if (isNew) {
-          char code[kCodeCapacity] = {};
-          if (grantor != 0 && XCliGetUNOByNID(db, static_cast<int>(grantor), code)) {
-            known->second = TrimBlanks(code);
-          }
-        }
-        if (creatorCol_ >= 1) SetItemText(row, creatorCol_, known->second.c_str());
-      }
+    std::string marks;
+    std::vector<std::uint32_t> grantors;
+    if (ReadPrivilegeSet(db, scope.lock(), nid, &marks, &grantors)) {
       shownNid_ = nid;
-      loadedMarks_ = marks;
-      AddInheritedMarks(scope.lock());
+      loadedMarks_ = UpperAscii(marks);
+      AddOwnMarks(grantors, &cells);
+      AddInheritedMarks(scope.lock(), &cells);
     }
+  }
+  for (int row = 1; row < GetRows(); ++row) {
+    SetCellText(row, viewCol_, cells[row].view);
+    SetCellText(row, modifyCol_, cells[row].modify);
+    SetCellText(row, creatorCol_, cells[row].grantor);
   }
   Refresh();
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
   Notify();
-  return shown;
+  return shownNid_ >= 1;
 }
 
-void XFuncPvgGrid::AddInheritedMarks(XCliSendLock* lock) {
+void XFuncPvgGrid::AddOwnMarks(const std::vector<std::uint32_t>& grantors,
+                               std::vector<RowCells>* cells) {
+  std::map<std::uint32_t, std::string> codes;  // grantor NID -> code, "" when unknown
+  for (int row = 1; row < GetRows(); ++row) {
+    const char mark = MarkAt(loadedMarks_, positions_[row]);
+    if (mark == 'X') continue;
+    RowCells& cell = (*cells)[row];
+    (mark == 'V' ? cell.view : cell.modify) = "TN";
+    const std::uint32_t grantor = grantors[positions_[row] - 1];
+    auto [known, isNew] = codes.try_emplace(grantor);
+    if (isNew) {
+      char code[kCodeCapacity] = {};
+      if (grantor != 0 && XCliGetUNOByNID(GetDB(), static_cast<int>(grantor), code)) {
+        known->second = TrimBlanks(code);
+      }
+    }
+    cell.grantor = known->second;
+  }
+}
+
+void XFuncPvgGrid::AddInheritedMarks(XCliSendLock* lock, std::vector<RowCells>* cells) {
   tagXCliDB* db = GetDB();
-  for (const OrgAncestor& above : AncestorsOf(db, owner_, shownNid_)) {
+  for (const OrgAncestor& above : AncestorsOf(above_, shownNid_)) {
     std::string marks;
     std::vector<std::uint32_t> grantors;
     if (!ReadPrivilegeSet(db, lock, above.nid, &marks, &grantors)) continue;
     for (int row = 1; row < GetRows(); ++row) {
-      const char mark = MarkAt(marks, PositionOfCell(Cell(row, positionCol_)));
+      const char mark = MarkAt(marks, positions_[row]);
       if (mark == 'X') continue;
-      const int col = mark == 'V' ? viewCol_ : modifyCol_;
-      std::string cell = Cell(row, col);
-      cell.resize(2, 'N');
-      cell[1] = 'T';
-      SetItemText(row, col, cell.c_str());
+      (mark == 'V' ? (*cells)[row].view : (*cells)[row].modify)[1] = 'T';
       (mark == 'V' ? inherited_[row].view : inherited_[row].modify).push_back(above.label);
     }
   }
+}
+
+void XFuncPvgGrid::SetCellText(int row, int col, const std::string& text) {
+  if (col >= 1 && GetItemString(row, col) != text) SetItemText(row, col, text.c_str());
 }
 
 XFuncPvgGrid::SaveOutcome XFuncPvgGrid::SaveShownNode(XCliSendLock* lock) {

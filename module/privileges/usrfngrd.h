@@ -7,6 +7,7 @@
 // then "T" or "N" for a mark inherited from above. "CREATOR" holds the grantor's code.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 #include "privileges/dwg_read_log.h"
 #include "privileges/pvg_marks.h"
+#include "xbomtree.h"
 #include "xfindgrid.h"
 
 struct XCliSendLock;
@@ -81,12 +83,20 @@ class XFuncPvgGrid : public XPrdFindGrid {
     std::vector<std::string> view;  // labels of the departments and roles giving it
     std::vector<std::string> modify;
   };
+  // What a load puts into a row's cells.
+  struct RowCells {
+    std::string view = "NN";
+    std::string modify = "NN";
+    std::string grantor;
+  };
   std::string Cell(int row, int col) const;
   // The view, modify and position columns, without which no string can be built.
   bool HasMarkColumns() const;
   std::vector<RowMarks> RowsForSave() const;
-  void ClearMarks();
-  void AddInheritedMarks(XCliSendLock* lock);
+  void AddOwnMarks(const std::vector<std::uint32_t>& grantors, std::vector<RowCells>* cells);
+  void AddInheritedMarks(XCliSendLock* lock, std::vector<RowCells>* cells);
+  // Writes a cell only when its text changes: each write redraws it.
+  void SetCellText(int row, int col, const std::string& text);
   void Notify();
 
   CWnd* owner_ = nullptr;
@@ -97,6 +107,8 @@ class XFuncPvgGrid : public XPrdFindGrid {
   int creatorCol_ = -1;
   int shownNid_ = -1;
   std::string loadedMarks_;
+  std::vector<int> positions_;        // by row: PositionOfCell of its "NFNCHR"
+  XBOMTree above_;                    // climbs from the shown node to its ancestors
   std::vector<Inherited> inherited_;  // by row
   std::string unplacedCode_;
   bool savedAny_ = false;
