@@ -4,7 +4,6 @@
 #include <map>
 
 #include "cdc.h"
-#include "entry/module_state.h"
 #include "entry/request_channel.h"
 #include "entry/requests.h"
 #include "entry/texts.h"
@@ -88,15 +87,16 @@ BOOL XFuncPvgGrid::LoadCatalogue(CWnd* owner, const char* order) {
 }
 
 void XFuncPvgGrid::ShowOnlyCodes(std::string_view list) {
+  if (TrimBlanks(list).empty()) return;
   std::vector<std::string_view> tokens;
   for (std::string_view token : SplitText(list, "|,;")) {
-    if (token.size() <= kCodeTokenMaxChars) tokens.push_back(TrimBlanks(token));
+    token = TrimBlanks(token);
+    if (!token.empty() && token.size() <= kCodeTokenMaxChars) tokens.push_back(token);
   }
-  if (TrimBlanks(list).empty()) return;
   for (int row = 1; row < GetRows(); ++row) {
     const std::string code(TrimBlanks(Cell(row, codeCol_)));
     const bool listed = std::any_of(tokens.begin(), tokens.end(), [&](std::string_view token) {
-      return !token.empty() && EqualsNoCase(token, code);
+      return EqualsNoCase(token, code);
     });
     if (!listed) SetRowHeight(row, 0);
   }
