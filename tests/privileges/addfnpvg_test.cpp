@@ -172,7 +172,7 @@ TEST_P(CatalogueEntryTest, AHostCommandIsCapturedEndToEnd) {
   bridge.Run(*hrzhost::FindHostCommand("XUSRFUNC"), nullptr);
   ASSERT_TRUE(bridge.CaptureArmed());
   module_.user().OnDialog(IDD_ADDFNPVG, [](DialogDriver& d) {
-    ASSERT_TRUE(d.Select(IDC_ADDFNPVG_SCOPE, 1));
+    EXPECT_EQ(d.Selection(IDC_ADDFNPVG_SCOPE), 0) << "every scope";
     ASSERT_TRUE(d.SetText(IDC_ADDFNPVG_DESC, "About hrzhost"));
     ASSERT_TRUE(d.Click(IDOK));
   });
@@ -181,9 +181,8 @@ TEST_P(CatalogueEntryTest, AHostCommandIsCapturedEndToEnd) {
       bridge.Run(*hrzhost::FindHostCommand("HOSTABOUT"), [&] { ++aboutRuns; });
   EXPECT_TRUE(outcome.captured);
   EXPECT_EQ(aboutRuns, 0);
-  EXPECT_EQ(AddedEntries(), std::vector<std::string>{"13|[HRZHOST].[HOSTABOUT].[MENU: ABOUT "
-                                                     "HRZHOST]|Menu Toolbar Command|13|About "
-                                                     "hrzhost"});
+  EXPECT_EQ(AddedEntries(), std::vector<std::string>{"13|[].[HOSTABOUT].[MENU: ABOUT HRZHOST]|Menu "
+                                                     "Toolbar Command|13|About hrzhost"});
   bridge.Run(*hrzhost::FindHostCommand("HOSTABOUT"), [&] { ++aboutRuns; });
   EXPECT_EQ(aboutRuns, 1);
 }
