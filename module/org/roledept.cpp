@@ -141,18 +141,9 @@ void CRoleDeptDlg::CreatePanes() {
 }
 
 void CRoleDeptDlg::OpenPresetPath() {
-  int node = 0;
-  for (int slot = 1; slot < kOrgPathSlots && presetPath_[slot] >= 1 && node >= 0; ++slot) {
-    tree_.Expand(node);
-    int found = -1;
-    for (int child = tree_.GetFirstChildNode(node); child >= 0 && found < 0;
-         child = tree_.GetNextNode(child)) {
-      if (tree_.GetBITM_NID(child) == presetPath_[slot]) found = child;
-    }
-    node = found;
-    if (node < 0) return;
-  }
-  if (presetPath_[1] < 1 || node < 0) return;
+  bool whole = false;
+  const int node = tree_.ExpandAlongPath(presetPath_, kOrgPathSlots, &whole);
+  if (presetPath_[1] < 1 || !whole) return;
   tree_.SetFocusNode(node, FALSE, TRUE);
   tree_.EnsureNodeVisible(node);
   tree_.ShowNodeRecord(node);

@@ -26,14 +26,6 @@ constexpr int kCellCapacity = 256;
 constexpr int kNodeFieldCapacity = 64;  // code and name of a node, at most 63 characters
 constexpr RECT kHiddenTreeRect{0, 0, 100, 100};
 
-// The child of node whose record is nid; -1 when it has none.
-int ChildWithNid(XBOMTree& tree, int node, int nid) {
-  for (int child = tree.GetFirstChildNode(node); child >= 0; child = tree.GetNextNode(child)) {
-    if (tree.GetBITM_NID(child) == nid) return child;
-  }
-  return -1;
-}
-
 // True when target is nid itself or lies anywhere below it: moving nid there makes a loop.
 bool IsAtOrBelow(CWnd* owner, tagXCliDB* db, int nid, int target) {
   XBOMTree below;
@@ -105,17 +97,11 @@ bool CRoleDeptDlg::MoveNode() {
   }
   tree_.DeleteNode(node, FALSE, TRUE);
   pane_.ClearRec(TRUE);
-  int reached = tree_.GetNodes(-1) > 0 ? 0 : -1;
-  for (int slot = 1; reached >= 0 && slot < kOrgPathSlots && picker.chosenPath[slot] >= 1; ++slot) {
-    tree_.Expand(reached);
-    const int child = ChildWithNid(tree_, reached, picker.chosenPath[slot]);
-    if (child < 0) break;
-    reached = child;
-  }
+  const int reached = tree_.ExpandAlongPath(picker.chosenPath, kOrgPathSlots);
   if (reached >= 0) {
     tree_.DeleteNode(reached, TRUE, FALSE);  // read its children again, the moved one among them
     tree_.Expand(reached);
-    const int moved = ChildWithNid(tree_, reached, nid);
+    const int moved = tree_.FindChildByNID(reached, nid);
     if (moved >= 0) {
       tree_.SetFocusNode(moved, TRUE, TRUE);
       tree_.EnsureNodeVisible(moved);

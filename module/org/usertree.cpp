@@ -1,6 +1,5 @@
 #include "org/usertree.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "hrzcommon/text.h"
@@ -162,14 +161,6 @@ void CUserTree::RememberFocus() {
 
 int CUserTree::RememberedNode() const {
   return remembered_ != 0 ? GetNodeIndex(remembered_) : -1;
-}
-
-int CUserTree::PathToNode(int node, int* nids, int capacity) const {
-  std::vector<int> path;
-  for (int n = node; n >= 0; n = GetParentIndex(n)) path.insert(path.begin(), GetBITM_NID(n));
-  const int count = std::min(static_cast<int>(path.size()), capacity);
-  for (int i = 0; i < count; ++i) nids[i] = path[i];
-  return count;
 }
 
 }  // namespace hrz

@@ -44,8 +44,6 @@ class CUserTree : public XBOMTree {
   // Keeps the focused node so that it can be found again after reloads.
   void RememberFocus();
   int RememberedNode() const;
-  // NIDs from the root down to node, at most capacity of them; their number.
-  int PathToNode(int node, int* nids, int capacity) const;
 
  protected:
   int OnNodeClick(int node, int prevNode, int x, int y) override;

@@ -1,7 +1,6 @@
 #include "pickers/seldept_dlg.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "dialog_template.h"
 #include "entry/module_state.h"
@@ -51,8 +50,9 @@ BOOL CSelDeptDlg::OnInitDialog() {
 }
 
 void CSelDeptDlg::SelectPresetPath() {
-  const int node = NodeOfOrgPath(tree_, presetPath);
-  if (node < 0) return;  // the path broke: nothing is focused
+  bool whole = false;
+  const int node = tree_.ExpandAlongPath(presetPath, kOrgPathSlots, &whole);
+  if (!whole) return;  // an empty tree, or the path broke: nothing is focused
   tree_.SetFocusNode(node, TRUE, TRUE);
   tree_.EnsureNodeVisible(node);
 }
@@ -81,13 +81,9 @@ void CSelDeptDlg::OnOk() {
   const std::string name = field("UUSR.CNAME");
   chosenNid = nid;
   chosenLabel = name.empty() ? code : code + " / " + name;
-  std::vector<int> upward;
-  for (int at = node; at >= 0; at = tree_.GetParentIndex(at))
-    upward.push_back(tree_.GetBITM_NID(at));
   std::fill(std::begin(chosenPath), std::end(chosenPath), 0);
   // Deeper than the path can hold: keep the levels from the root down as far as they fit.
-  const std::size_t kept = std::min<std::size_t>(upward.size(), kOrgPathSlots);
-  std::copy_n(upward.rbegin(), kept, chosenPath);
+  tree_.PathToNode(node, chosenPath, kOrgPathSlots);
   EndDialog(IDOK);
 }
 

@@ -25,7 +25,7 @@ BOOL XFuncPvgTree::Load() {
   return TRUE;
 }
 
-void XFuncPvgTree::PathToNode(int node, bool skipUsers, int* path) const {
+void XFuncPvgTree::OrgPathOf(int node, bool skipUsers, int* path) const {
   std::vector<int> upward;
   for (int at = node; at >= 0; at = GetParentIndex(at)) {
     char kind[17] = {};
@@ -38,8 +38,9 @@ void XFuncPvgTree::PathToNode(int node, bool skipUsers, int* path) const {
 }
 
 bool XFuncPvgTree::FocusPath(const int* path) {
-  const int node = NodeOfOrgPath(*this, path);
-  if (node < 0) return false;
+  bool whole = false;
+  const int node = ExpandAlongPath(path, kOrgPathSlots, &whole);
+  if (!whole) return false;
   SetFocusNode(node, TRUE, TRUE);
   EnsureNodeVisible(node);
   return true;

@@ -19,7 +19,7 @@ class XFuncPvgTree : public XBOMTree {
   BOOL Load();
   // NIDs from the root down to node, into path (kOrgPathSlots, the rest zero); user kinds
   // are left out when skipUsers is set.
-  void PathToNode(int node, bool skipUsers, int* path) const;
+  void OrgPathOf(int node, bool skipUsers, int* path) const;
   // Focuses the node at the end of path (slot 0 the root, from slot 1 down, zero ending it),
   // expanding the way, as a click would; false when the path broke.
   bool FocusPath(const int* path);

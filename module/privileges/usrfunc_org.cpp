@@ -62,7 +62,7 @@ void CUserFuncPvgDlg::NewRecord(const char* kind) {
   CSelDeptDlg picker;
   picker.message = T("new sel dept");
   if (TreeShown() && tree_.GetFocusNode() >= 0) {
-    tree_.PathToNode(tree_.GetFocusNode(), true, picker.presetPath);
+    tree_.OrgPathOf(tree_.GetFocusNode(), true, picker.presetPath);
   }
   if (picker.DoModal() != IDOK) return;
   CRoleDeptDlg manager;
@@ -95,7 +95,7 @@ void CUserFuncPvgDlg::OnModifyUser() {
   }
   int path[kOrgPathSlots] = {};
   if (TreeShown()) {
-    if (tree_.GetFocusNode() >= 0) tree_.PathToNode(tree_.GetFocusNode(), false, path);
+    if (tree_.GetFocusNode() >= 0) tree_.OrgPathOf(tree_.GetFocusNode(), false, path);
   } else {
     FirstPlacePath(db, searchGrid_.GetRecNID(searchGrid_.GetFocusCell().row), path);
   }

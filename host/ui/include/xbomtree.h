@@ -66,6 +66,16 @@ class XBOMTree : public XTree {
   // buffer; FALSE when the node has no record or the column cannot be read.
   BOOL GetTextByOrgFld(int node, const char* field, char* buffer, int capacity) const;
 
+  // The child of node whose record is nid; -1 when it has none (children not read are not
+  // read here).
+  int FindChildByNID(int node, int nid) const;
+  // Follows an organisation path (slot 0 the root, the first slot below 1 ends it) from the
+  // first node down, expanding on the way; the deepest node reached, -1 in an empty tree.
+  // whole, when given, tells whether the path was followed to its end.
+  int ExpandAlongPath(const int* nids, int count, bool* whole = nullptr);
+  // NIDs from the top of the tree down to node, at most capacity of them; their number.
+  int PathToNode(int node, int* nids, int capacity) const;
+
   // Queries run by the loads so far; what the benchmark and tests read.
   long long QueryCount() const { return queries_; }
 

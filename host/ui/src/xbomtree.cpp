@@ -308,6 +308,35 @@ const XBOMNodeData* XBOMTree::GetBOMNodeData(int node) const {
   return data != nullptr && data->tag == XBOM_NODE_TAG ? data : nullptr;
 }
 
+int XBOMTree::FindChildByNID(int node, int nid) const {
+  for (int child = GetFirstChildNode(node); child >= 0; child = GetNextNode(child)) {
+    if (GetBITM_NID(child) == nid) return child;
+  }
+  return -1;
+}
+
+int XBOMTree::ExpandAlongPath(const int* nids, int count, bool* whole) {
+  if (whole != nullptr) *whole = false;
+  if (GetNodes(-1) < 1) return -1;
+  int node = 0;
+  for (int slot = 1; slot < count && nids[slot] >= 1; ++slot) {
+    Expand(node);
+    const int child = FindChildByNID(node, nids[slot]);
+    if (child < 0) return node;
+    node = child;
+  }
+  if (whole != nullptr) *whole = true;
+  return node;
+}
+
+int XBOMTree::PathToNode(int node, int* nids, int capacity) const {
+  std::vector<int> path;
+  for (int n = node; n >= 0; n = GetParentIndex(n)) path.insert(path.begin(), GetBITM_NID(n));
+  const int count = std::min(static_cast<int>(path.size()), capacity);
+  std::copy_n(path.begin(), count, nids);
+  return count;
+}
+
 int XBOMTree::GetBITM_NID(int node, char* kind) const {
   const XBOMNodeData* data = GetBOMNodeData(node);
   if (data == nullptr) {
