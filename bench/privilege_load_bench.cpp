@@ -1,7 +1,8 @@
 // Loading a user's privilege rows as the privilege editor does: the departments and roles
 // above the user, one where-used level per query, then the two-step privilege read of the
 // user and of each of them, through the database client in process with the module's own
-// read. Beside it the floor: the same reads as plain SQL on the same store in the same run.
+// read, and by the editor's grid itself. Beside them the floor: the same reads as plain SQL on
+// the same store in the same run.
 // The catalogue has 500 entries and every department a 500-mark string; organisations of two
 // sizes and users under 2, 5 and 10 departments and roles show what the requests grow with.
 #include <benchmark/benchmark.h>
@@ -17,6 +18,8 @@
 
 #include "entry/requests.h"
 #include "large_org.h"
+#include "privileges/usrfngrd.h"
+#include "support/qt_app.h"
 #include "support/temp_dir.h"
 #include "xclidb.h"
 
@@ -125,6 +128,7 @@ class EngineClient {
     }
   }
   ~EngineClient() { XCliDB_Close(db_); }
+  tagXCliDB* db() const { return db_; }
 
   // The departments and roles above nid, all levels up, one query per level.
   std::set<int> Ancestors(int nid) {
@@ -245,6 +249,35 @@ void BM_LoadPlain(benchmark::State& state) {
   RunLoads(state, client, client.statements, "statements");
 }
 
+// The editor's own load of the same user into its grid of the catalogue: the marks and
+// grantors of the user, the departments and roles above it through the where-used tree, and
+// their marks as the inherited ones.
+void BM_LoadInEditor(benchmark::State& state) {
+  hrztest::App();
+  PrivilegeStore& store = StoreOfSize(static_cast<int>(state.range(0)));
+  const int ancestors = static_cast<int>(state.range(1));
+  EngineClient client(store.path);
+  hrz::XFuncPvgGrid grid;
+  grid.SetDB(client.db());
+  if (!grid.LoadCatalogue(nullptr, "UUSRFN.CCAT, UUSRFN.NID") || grid.GetRows() != kCatalogue + 1) {
+    state.SkipWithError("the catalogue is missing");
+    return;
+  }
+  const int user = store.userUnder.at(ancestors);
+  for (auto _ : state) {
+    // Each load comes from an empty grid, as after another node, so that every cell is
+    // written as a first load writes it.
+    state.PauseTiming();
+    grid.LoadNode(-1);
+    state.ResumeTiming();
+    if (!grid.LoadNode(user)) state.SkipWithError("the user's set is missing");
+  }
+  // Every modify mark of the user is its own and also inherited: each ancestor has them too.
+  if (grid.GetItemString(1, grid.ModifyCol()) != "TT") state.SkipWithError("marks are missing");
+  state.counters["ancestors"] = ancestors;
+  state.counters["records"] = store.records;
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int size : {0, 1}) {
     for (int ancestors : kAncestorCounts) b->Args({size, ancestors});
@@ -252,6 +285,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->ArgNames({"org", "ancestors"})->Unit(benchmark::kMicrosecond);
 }
 BENCHMARK(BM_LoadThroughEngine)->Apply(Sizes);
+BENCHMARK(BM_LoadInEditor)->Apply(Sizes);
 BENCHMARK(BM_LoadPlain)->Apply(Sizes);
 
 }  // namespace

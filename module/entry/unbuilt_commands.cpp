@@ -19,19 +19,11 @@ int CmdUserStatistics(const char*, char*) {
   return Unbuilt(1);
 }
 
-int CmdFunctionPrivileges(const char*, char*) {
-  return Unbuilt(1);
-}
-
 int CmdUserInfo(const char*, char*) {
   return Unbuilt(1);
 }
 
 int CmdViewSignatures(const char*, char*) {
-  return Unbuilt(1);
-}
-
-int CmdAddFunctionPrivilege(const char*, char*) {
   return Unbuilt(1);
 }
 

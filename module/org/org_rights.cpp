@@ -19,10 +19,14 @@ bool LoggedOnAsAdmin(tagXCliDB* db) {
   return IsAdminCode(LoggedOnCode(db));
 }
 
-bool MayModifyOrganisation(tagXCliDB* db) {
+bool HasModifyRight(tagXCliDB* db, const char* code) {
   if (LoggedOnAsAdmin(db)) return true;
   int modify = 0;
-  return XCliGetFuncPvg(db, -1, "UUSR", nullptr, &modify) && modify != 0;
+  return XCliGetFuncPvg(db, -1, code, nullptr, &modify) && modify != 0;
+}
+
+bool MayModifyOrganisation(tagXCliDB* db) {
+  return HasModifyRight(db, "UUSR");
 }
 
 }  // namespace hrz

@@ -14,6 +14,9 @@ bool IsAdminCode(std::string_view code);
 // The logged-in user's code (trimmed); empty when nobody is logged on.
 std::string LoggedOnCode(tagXCliDB* db);
 bool LoggedOnAsAdmin(tagXCliDB* db);
+// The modify right of a privilege code: the administrator passes without asking; others need
+// the modify flag, and a failed query counts as no right.
+bool HasModifyRight(tagXCliDB* db, const char* code);
 // The privilege test "UUSR": the administrator passes; others need the modify flag.
 bool MayModifyOrganisation(tagXCliDB* db);
 

@@ -991,17 +991,37 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   EXPECT_TRUE(fs::exists(folder.Path() + "/hrzuser/store.db")) << "created on first start";
   EXPECT_GT(fs::file_size(folder.Path() + "/shots/logon.png"), 0u);
   EXPECT_GT(fs::file_size(folder.Path() + "/shots/mainwindow.png"), 0u);
+  // The pixels of a picture; empty when it cannot be read.
+  const auto pixels = [&](const std::string& name) {
+    QImage picture(QString::fromStdString(folder.Path() + "/shots/" + name + ".png"));
+    return std::string(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes());
+  };
   // The user manager at work: each scene a picture of its own, unlike the one before it.
   std::string previous;
   for (const char* name : {"xusrman", "xusrman-user", "xusrman-search", "xusrman-newuser"}) {
-    QImage picture(QString::fromStdString(folder.Path() + "/shots/" + name + ".png"));
-    ASSERT_FALSE(picture.isNull()) << name;
-    const std::string bytes(reinterpret_cast<const char*>(picture.constBits()),
-                            picture.sizeInBytes());
+    const std::string bytes = pixels(name);
+    ASSERT_FALSE(bytes.empty()) << name;
     EXPECT_NE(bytes, previous) << name;
     previous = bytes;
   }
   EXPECT_GT(fs::file_size(folder.Path() + "/shots/xroleman.png"), 0u);
+  // The privilege editor at work in each mode, and a captured command's registration;
+  // nothing the scenes do reaches the store.
+  const std::pair<const char*, const char*> modes[] = {{"xusrfunc", "xusrfunc-alice"},
+                                                       {"kqflowuser", "kqflowuser-carol"},
+                                                       {"kqwfuser", "kqwfuser-bob"},
+                                                       {"xprflwchk", "xprflwchk-alice"}};
+  for (const auto& [opened, scene] : modes) {
+    ASSERT_FALSE(pixels(scene).empty()) << scene;
+    EXPECT_NE(pixels(scene), pixels(opened)) << scene;
+  }
+  EXPECT_FALSE(pixels("xusrfunc-141").empty()) << "the catalogue entry dialog";
+  EXPECT_FALSE(pixels("addfnpvg-menu").empty()) << "the registration of a captured command";
+  const std::string store = folder.Path() + "/hrzuser/store.db";
+  EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from UUSRFN"),
+            std::vector<std::string>{"1:12|"});
+  EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from SRV_PRIVILEGE"),
+            std::vector<std::string>{"1:4|"});
 }
 
 TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {

@@ -1,8 +1,5 @@
 #include "org_fixture.h"
 
-#include <QApplication>
-#include <QLabel>
-
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seluser_ids.h"
 #include "xbomtree.h"
@@ -81,18 +78,6 @@ bool ClickRecord(hrz::DialogDriver& d, int nid) {
 
 std::string Field(hrz::DialogDriver& d, const char* name) {
   return d.FieldText(IDC_ROLEDEPT_RECORD, name);
-}
-
-std::vector<std::string> ShownTips() {
-  std::vector<std::string> tips;
-  for (QWidget* widget : QApplication::allWidgets()) {
-    auto* text = qobject_cast<QLabel*>(widget);
-    if (text != nullptr && text->objectName() == QStringLiteral("tipText") &&
-        text->window()->isVisible()) {
-      tips.push_back(text->text().toStdString());
-    }
-  }
-  return tips;
 }
 
 int SelectedNid(hrz::DialogDriver& d) {

@@ -60,7 +60,5 @@ bool ClickRecord(hrz::DialogDriver& d, int nid);
 int SelectedNid(hrz::DialogDriver& d);
 // The record pane's field text, by control name.
 std::string Field(hrz::DialogDriver& d, const char* name);
-// The text of the tip windows now shown, in no particular order.
-std::vector<std::string> ShownTips();
 
 }  // namespace hrztest

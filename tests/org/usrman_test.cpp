@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 
 #include "entry/module_state.h"
@@ -358,12 +357,7 @@ TEST_P(UserManagerTest, AnEmbeddedRunCreatesItsRecordInThePresetDepartmentAndRet
   for (const Case& c : cases) {
     module_.user().OnDialog(IDD_ROLEDEPT, [&](DialogDriver& d) {
       EXPECT_EQ(SelectedNid(d), kMechNid) << "the preset department is focused";
-      QElapsedTimer waited;
-      waited.start();
-      while (ShownTips().empty() && waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-      }
-      EXPECT_EQ(ShownTips(), std::vector<std::string>{c.shownHint}) << c.kind;
+      EXPECT_EQ(WaitForShownTips(), std::vector<std::string>{c.shownHint}) << c.kind;
       ASSERT_TRUE(d.SetFieldText(IDC_ROLEDEPT_RECORD, "CCODE", c.code));
       ASSERT_TRUE(d.SetFieldText(IDC_ROLEDEPT_RECORD, "CNAME", "Made in the editor"));
       ASSERT_TRUE(d.Click(IDOK));

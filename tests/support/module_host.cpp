@@ -6,13 +6,14 @@
 
 #include "entry/hrzuser.h"
 #include "entry/module_state.h"
+#include "hrzcommon/text.h"
 #include "support/qt_app.h"
 
 namespace hrztest {
 namespace {
 
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x5a00);
-const ModuleHost* g_host = nullptr;  // the one whose callback the module calls
+ModuleHost* g_host = nullptr;  // the one whose callback the module calls
 
 }  // namespace
 
@@ -45,10 +46,20 @@ std::vector<std::string> ModuleHost::MessageTexts() const {
   return texts;
 }
 
-// Pattern (1, 1, section, key) only: the module's other questions get no answer.
+// Patterns (1, 1, section, key), (1, 4, buffer, 0) and (2, 2, entry, entry).
 char* ModuleHost::Callback(std::intptr_t kind, std::intptr_t what, std::intptr_t section,
                            std::intptr_t key) {
-  if (g_host == nullptr || kind != 1 || what != 1 || section == 0 || key == 0) return nullptr;
+  if (g_host == nullptr) return nullptr;
+  if (kind == 2 && what == 2) {
+    g_host->captures_.push_back(section);
+    return nullptr;
+  }
+  if (kind == 1 && what == 4 && section != 0 && g_host->scopeName_) {
+    char* buffer = reinterpret_cast<char*>(section);
+    hrz::CopyBounded(buffer, 128, *g_host->scopeName_);
+    return buffer;
+  }
+  if (kind != 1 || what != 1 || section == 0 || key == 0) return nullptr;
   const std::string pair = std::string(reinterpret_cast<const char*>(section)) + "/" +
                            reinterpret_cast<const char*>(key);
   auto it = g_host->texts_.find(pair);

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,12 @@ class ModuleHost {
     texts_[sectionKey] = std::move(text);
   }
 
+  // The short name the host gives as its current scope (callback 1, 4); none until set.
+  void SetScopeName(std::string name) { scopeName_ = std::move(name); }
+  // The entries the module asked the host to send its next command to (callback 2, 2), in
+  // order; a test plays the host by running that next command itself.
+  const std::vector<std::intptr_t>& CaptureRequests() const { return captures_; }
+
   hrz::ScriptedAutomation& user() { return user_; }
   // The texts of the message boxes shown so far, in order.
   std::vector<std::string> MessageTexts() const;
@@ -54,6 +61,8 @@ class ModuleHost {
                         std::intptr_t key);
 
   std::map<std::string, std::string> texts_;
+  std::optional<std::string> scopeName_;
+  std::vector<std::intptr_t> captures_;
   tagHRZLib lib_;
   hrz::ScriptedAutomation user_;
   hrz::AutomationScope userScope_{&user_};

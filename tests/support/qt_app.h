@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 class QApplication;
 
 namespace hrztest {
@@ -16,5 +19,11 @@ class QtTest : public ::testing::Test {
  protected:
   QtTest() { App(); }
 };
+
+// The texts of the tip windows shown now (CCoolToolTip, CBitmapBalloonTip), in no
+// particular order.
+std::vector<std::string> ShownTips();
+// ShownTips once a tip shows, handling events meanwhile; empty after timeoutMs without one.
+std::vector<std::string> WaitForShownTips(int timeoutMs = 5000);
 
 }  // namespace hrztest

@@ -54,6 +54,7 @@ int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& 
     automation.SetName(hrz::LowerAscii(command.name));
     window.RunCommand(command);
   }
+  hrzhost::ShowCommandCapture(window, automation);
   for (const std::string& file : automation.Written()) std::printf("%s\n", file.c_str());
   for (const std::string& file : automation.Failed())
     std::fprintf(stderr, "cannot write %s\n", file.c_str());
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
       logon.Click(IDOK);
     });
     hrzhost::AddUserManagerScenes(*screenshots);
+    hrzhost::AddPrivilegeEditorScenes(*screenshots);
     automationScope = std::make_unique<hrz::AutomationScope>(screenshots.get());
   }
 

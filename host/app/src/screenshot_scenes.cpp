@@ -3,12 +3,16 @@
 #include <initializer_list>
 
 #include "cool_dialog.h"
+#include "host_bridge.h"
+#include "main_window.h"
 #include "resources/dialogs/pwdrule_ids.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
 #include "resources/dialogs/seluser_ids.h"
+#include "resources/dialogs/usrfunc_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
+#include "xfindgrid.h"
 
 namespace hrzhost {
 namespace {
@@ -105,6 +109,81 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
                                              d.Dialog().GetDlgItem(IDC_WHEREUSE_TREE));
                                          if (tree != nullptr) tree->ExpandAll(0);
                                        }}});
+}
+
+namespace {
+
+// Sample records of the privilege pictures: alice holds the editor's view right herself,
+// inherits the drawing right from Engineering (three levels up) and the flow check from the
+// Reviewers role; bob sits in Mechanical Design, carol in Sales and the Flow Operators role.
+constexpr int kSampleBob = 309;
+constexpr int kSampleCarol = 310;
+constexpr std::initializer_list<int> kSampleWayToBob = {301, 302};
+constexpr std::initializer_list<int> kSampleWayToCarol = {304};
+
+// Clicks the node of nid in the editor's tree, opening the departments of way.
+void ClickPrivilegeRecord(hrz::DialogDriver& editor, std::initializer_list<int> way, int nid) {
+  auto* tree = dynamic_cast<XBOMTree*>(editor.Dialog().GetDlgItem(IDC_USRFUNC_TREE));
+  if (tree == nullptr) return;
+  for (int node = 0; node < tree->GetNodes(-1); ++node) {
+    const int here = tree->GetBITM_NID(node);
+    if (here == nid) {
+      editor.Select(IDC_USRFUNC_VIEW, node);
+      return;
+    }
+    for (int step : way) {
+      if (here == step && !tree->IsExpanded(node)) tree->Expand(node);
+    }
+  }
+}
+
+// Focuses the catalogue row of code; with grant, double-clicks its modify cell as a user
+// granting it (the picture's mark is never saved: the scene ends by cancelling).
+void FocusPrivilege(hrz::DialogDriver& editor, const char* code, bool grant) {
+  auto* grid = dynamic_cast<XRecObjGrid*>(editor.Dialog().GetDlgItem(IDC_USRFUNC_GRID));
+  if (grid == nullptr) return;
+  const int codeCol = grid->GetColByCtrlName("CCODE");
+  for (int row = 1; row < grid->GetRows(); ++row) {
+    if (grid->GetItemString(row, codeCol) != code) continue;
+    grid->ClickCell(row, codeCol);
+    if (grant) grid->DoubleClickCell(row, grid->GetColByCtrlName("MODI"));
+    return;
+  }
+}
+
+}  // namespace
+
+void AddPrivilegeEditorScenes(ScreenshotAutomation& automation) {
+  // One run per command, in the order the commands run.
+  automation.AddScenes(IDD_USRFUNC, {{"alice", [](hrz::DialogDriver& d) {
+                                        d.Click(IDC_USRFUNC_NEW_PVG);  // the entry dialog
+                                        ClickPrivilegeRecord(d, kSampleWayToAlice, kSampleAlice);
+                                        FocusPrivilege(d, "PDUNIREAD", false);
+                                      }}});
+  automation.AddScenes(IDD_USRFUNC, {{"carol", [](hrz::DialogDriver& d) {
+                                        ClickPrivilegeRecord(d, kSampleWayToCarol, kSampleCarol);
+                                        FocusPrivilege(d, "KQCHECK", true);
+                                      }}});
+  automation.AddScenes(IDD_USRFUNC, {{"bob", [](hrz::DialogDriver& d) {
+                                        ClickPrivilegeRecord(d, kSampleWayToBob, kSampleBob);
+                                        FocusPrivilege(d, "KQBRWS", true);
+                                      }}});
+  automation.AddScenes(IDD_USRFUNC, {{"alice", [](hrz::DialogDriver& d) {
+                                        ClickPrivilegeRecord(d, kSampleWayToAlice, kSampleAlice);
+                                        FocusPrivilege(d, "XPRFLWCHK", false);
+                                      }}});
+}
+
+void ShowCommandCapture(MainWindow& window, ScreenshotAutomation& automation) {
+  const HostCommand* editor = FindHostCommand("XUSRFUNC");
+  const HostCommand* captured = FindHostCommand("HOSTABOUT");
+  if (editor == nullptr || captured == nullptr) return;
+  automation.SetName("xusrfunc-capture");
+  automation.OnDialog(IDD_USRFUNC, [](hrz::DialogDriver& d) { d.Click(IDC_USRFUNC_MENU_PVG); });
+  automation.ConfirmNextQuestion();  // "register the next menu command?"
+  window.RunCommand(*editor);
+  automation.SetName("addfnpvg-menu");
+  window.RunCommand(*captured);
 }
 
 }  // namespace hrzhost

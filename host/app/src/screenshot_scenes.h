@@ -6,8 +6,19 @@
 
 namespace hrzhost {
 
+class MainWindow;
+
 // The user manager ("XUSRMAN"): a user's record with the tree opened down to it, the grid
 // after a search, and a new user's form. Each scene is one picture.
 void AddUserManagerScenes(ScreenshotAutomation& automation);
+
+// The privilege editor in its four modes, each on a sample record with own and inherited
+// marks, the message area naming where an inherited one comes from; the catalogue entry
+// dialog as New Pvg opens it.
+void AddPrivilegeEditorScenes(ScreenshotAutomation& automation);
+// The capture of a menu command, after the commands have run: the editor arms it, and the
+// host's next command opens the registration dialog ("addfnpvg-menu.png"), which is then
+// cancelled.
+void ShowCommandCapture(MainWindow& window, ScreenshotAutomation& automation);
 
 }  // namespace hrzhost

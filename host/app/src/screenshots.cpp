@@ -10,7 +10,7 @@
 namespace hrzhost {
 
 void ScreenshotAutomation::AddScenes(int templateId, std::vector<Scene> scenes) {
-  scenes_[templateId] = std::move(scenes);
+  scenes_[templateId].push_back(std::move(scenes));
 }
 
 void ScreenshotAutomation::Save(CCoolDialog& dialog, const std::string& file) {
@@ -30,9 +30,9 @@ void ScreenshotAutomation::OnDialogInit(CCoolDialog& dialog) {
   // A scripted action (the logon) may still run after the picture is taken.
   Save(dialog, file + ".png");
   auto scenes = scenes_.find(driver.TemplateId());
-  if (scenes != scenes_.end()) {
-    std::vector<Scene> played = std::move(scenes->second);
-    scenes_.erase(scenes);
+  if (scenes != scenes_.end() && !scenes->second.empty()) {
+    std::vector<Scene> played = std::move(scenes->second.front());
+    scenes->second.pop_front();
     for (const Scene& scene : played) {
       scene.act(driver);
       Save(dialog, base + "-" + scene.suffix + ".png");
@@ -43,7 +43,12 @@ void ScreenshotAutomation::OnDialogInit(CCoolDialog& dialog) {
 
 int ScreenshotAutomation::AnswerMessageBox(const hrz::MessageBoxCall& call) {
   ScriptedAutomation::AnswerMessageBox(call);
-  switch (call.type & MB_TYPEMASK) {
+  const UINT buttons = call.type & MB_TYPEMASK;
+  if (confirmations_ > 0 && buttons != MB_OK) {
+    --confirmations_;
+    return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+  }
+  switch (buttons) {
     case MB_OK:
       return IDOK;
     case MB_YESNO:

@@ -3,6 +3,7 @@
 // shown at work: scenes act on it as a user would, each followed by a picture of its own.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -26,8 +27,11 @@ class ScreenshotAutomation : public hrz::ScriptedAutomation {
     std::string suffix;  // the picture is "<name>-<suffix>.png"
     std::function<void(hrz::DialogDriver&)> act;
   };
-  // The next run of the template plays these scenes in order after its first picture.
+  // A later run of the template plays these scenes in order after its first picture: the
+  // next run that no earlier call's scenes wait for.
   void AddScenes(int templateId, std::vector<Scene> scenes);
+  // The next message box that asks is answered with its OK or Yes button, not the safe one.
+  void ConfirmNextQuestion() { ++confirmations_; }
 
   const std::vector<std::string>& Written() const { return written_; }
   const std::vector<std::string>& Failed() const { return failed_; }
@@ -41,7 +45,8 @@ class ScreenshotAutomation : public hrz::ScriptedAutomation {
   std::string folder_;
   std::string name_ = "dialog";
   int depth_ = 0;
-  std::map<int, std::vector<Scene>> scenes_;
+  std::map<int, std::deque<std::vector<Scene>>> scenes_;  // by template, run after run
+  int confirmations_ = 0;
   std::vector<std::string> written_;
   std::vector<std::string> failed_;
 };

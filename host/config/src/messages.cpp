@@ -168,6 +168,17 @@ const std::map<Key, const char*>& Catalogue() {
       {{"dlg_userfuncpvg", "save error continue"},
        "The privileges could not be saved. Go on anyway?"},
       {{"dlg_userfuncpvg", "mb_cap"}, "Function privileges"},
+      // Who gives an inherited mark, why a mark cannot be stored, and the hint New User
+      // shows for a flow user, by how flow users log on.
+      {{"dlg_userfuncpvg", "inherited view from"}, "View inherited from %s."},
+      {{"dlg_userfuncpvg", "inherited modify from"}, "Modify inherited from %s."},
+      {{"dlg_userfuncpvg", "pvg no place"},
+       "%s has no place in the privilege string, so its mark cannot be stored. Withdraw it "
+       "to save the others."},
+      {{"dlg_userfuncpvg", "new kqflwusr mac"},
+       "Flow users log on by computer name: give the new user the name of its computer."},
+      {{"dlg_userfuncpvg", "new kqflwusr winusr"},
+       "Flow users log on by Windows user: give the new user its Windows user name."},
       // Login IP ranges and machine binding.
       {{"dlg_user_lgnmac", "dlg_cap"}, "Logon machines"},
       {{"dlg_user_lgnmac", "dlg_cap_deptip"}, "Department logon addresses"},

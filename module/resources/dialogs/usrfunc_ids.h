@@ -15,5 +15,12 @@
 #define IDC_USRFUNC_NEW_USER 1022
 #define IDC_USRFUNC_MODIFY_USER 1027
 #define IDC_USRFUNC_REFRESH 1042
-#define IDC_USRFUNC_MENU_PVG 1029  // created hidden
-#define IDC_USRFUNC_NEW_PVG 1025   // created hidden
+#define IDC_USRFUNC_MENU_PVG 1029  // created hidden; shown to the administrator
+#define IDC_USRFUNC_NEW_PVG 1025   // created hidden; shown to the administrator
+// Created at run time.
+#define IDC_USRFUNC_VIEW 1010         // over the view frame: holds the tree or the search grid
+#define IDC_USRFUNC_TREE 1011         // the organisation tree, in IDC_USRFUNC_VIEW
+#define IDC_USRFUNC_SEARCH_GRID 1013  // the quick-search grid, in IDC_USRFUNC_VIEW
+#define IDC_USRFUNC_GRID_BOX 1053     // over the grid frame: holds the privilege grid
+#define IDC_USRFUNC_GRID 1054         // the privilege grid, in IDC_USRFUNC_GRID_BOX
+#define IDC_USRFUNC_SPLITTER 1055     // the bar between the two panes
