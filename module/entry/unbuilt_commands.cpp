@@ -27,11 +27,6 @@ int CmdUserInfo(const char*, char*) {
   return Unbuilt(1);
 }
 
-// No NID chosen.
-int CmdSelectUser(const char*, char*) {
-  return Unbuilt(-1);
-}
-
 int CmdViewSignatures(const char*, char*) {
   return Unbuilt(1);
 }

@@ -20,7 +20,6 @@ UnitTexts T("dlg_userman");
 
 constexpr UINT_PTR kNewRecordTimer = 389792582;
 constexpr UINT kNewRecordDelayMs = 300;
-constexpr int kSearchTextMaxChars = 511;
 constexpr UINT kSaveDoneTipMs = 15000;
 constexpr int kSaveDoneTipAbove = 48;
 constexpr UINT kNewRecordHintMs = 30000;
@@ -66,6 +65,7 @@ CRoleDeptDlg::CRoleDeptDlg() : CCoolDialog(IDD_ROLEDEPT) {
   MapCommand(IDC_ROLEDEPT_DELETE, &CRoleDeptDlg::OnDelete);
   MapCommand(IDC_ROLEDEPT_REMOVE, &CRoleDeptDlg::OnRemove);
   MapCommand(IDC_ROLEDEPT_MOVE_TO, &CRoleDeptDlg::OnMoveTo);
+  MapCommand(IDC_ROLEDEPT_ADD_USER, &CRoleDeptDlg::OnAddUser);
 }
 
 void CRoleDeptDlg::SetPendingKind(const char* kind) {
@@ -177,10 +177,7 @@ void CRoleDeptDlg::ShowView(bool grid) {
 }
 
 void CRoleDeptDlg::OnSearch() {
-  const std::string typed = GetDlgItemText(IDC_ROLEDEPT_SEARCH_TEXT);
-  const std::string text(TrimBlanks(FirstCodePoints(typed, kSearchTextMaxChars)));
-  if (text.empty()) return;
-  grid_.DoQuickSearch(text.c_str(), FALSE, &toolTip_);
+  if (!grid_.SearchTyped(GetDlgItemText(IDC_ROLEDEPT_SEARCH_TEXT), &toolTip_)) return;
   ShowView(true);
   pane_.ClearRec(TRUE);
 }

@@ -53,11 +53,17 @@ class CRoleDeptDlg : public CCoolDialog {
   void OnDelete();
   void OnRemove();
   void OnMoveTo();
-  bool MoveNode();
+  void OnAddUser();
   // Each true when the organisation changed; each tells the user why not.
+  bool MoveNode();
+  bool AddUserToDept();
+  bool RestoreShownUser();
+  bool RestoreUser(int nid);
   bool UnlockShownUser();
   bool DeleteOrRemove(bool remove);
   bool DeleteGridUser();
+  // The focused grid row read again after its record (nid) changed, and shown.
+  void ShowChangedGridRow(int nid);
   void OnNewDept();
   void OnNewUser();
   void CreatePanes();

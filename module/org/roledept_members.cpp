@@ -1,6 +1,6 @@
-// The manager's buttons that move entries, take them out of the organisation or give an
-// account back: Move To, Delete (with its Unlock face) and Remove. The server decides each
-// change again.
+// The manager's buttons that put entries into the organisation, move them, take them out of
+// it or give an account back: Add User, Move To, Delete (with its Restore and Unlock faces)
+// and Remove. The server decides each change again.
 #include "dialog_template.h"
 #include "entry/module_state.h"
 #include "entry/requests.h"
@@ -10,6 +10,7 @@
 #include "org/org_prompts.h"
 #include "org/org_rights.h"
 #include "org/roledept.h"
+#include "org/seluser_dlg.h"
 #include "pickers/seldept_dlg.h"
 #include "support/text_patterns.h"
 #include "xclidb.h"
@@ -25,6 +26,9 @@ constexpr int kCodeCapacity = 49;    // the pane's code, at most 48 characters
 constexpr int kCellCapacity = 256;
 constexpr int kNodeFieldCapacity = 64;  // code and name of a node, at most 63 characters
 constexpr RECT kHiddenTreeRect{0, 0, 100, 100};
+constexpr int kRecordCodeCapacity = 128;  // XCliNIDToCode's code and name
+constexpr int kRecordNameCapacity = 256;
+constexpr int kRestoredState = 255;
 
 // True when target is nid itself or lies anywhere below it: moving nid there makes a loop.
 bool IsAtOrBelow(CWnd* owner, tagXCliDB* db, int nid, int target) {
@@ -47,15 +51,41 @@ bool Confirmed(CWnd* owner, const std::string& question) {
 
 void CRoleDeptDlg::OnDelete() {
   if (IsShownUserDeleted(pane_)) {
-    // Restoring asks for the department to attach the user to, through the user picker.
-    return;
-  }
-  if (IsShownUserLocked(pane_)) {
+    if (RestoreShownUser()) NoteOrganisationChanged();
+  } else if (IsShownUserLocked(pane_)) {
     if (UnlockShownUser()) NoteOrganisationChanged();
   } else if (GridShown() ? DeleteGridUser() : DeleteOrRemove(false)) {
     NoteOrganisationChanged();
   }
   SetDeleteButtonText(pane_, this);
+}
+
+void CRoleDeptDlg::OnAddUser() {
+  if (AddUserToDept()) NoteOrganisationChanged();
+}
+
+bool CRoleDeptDlg::AddUserToDept() {
+  tagXCliDB* db = Module().db;
+  if (!MayModifyOrganisation(db)) {
+    ShowOrgMessage(this, T("no pvg"));
+    return false;
+  }
+  if (!SavePendingNewRecord()) return false;
+  const int node = GridShown() ? -1 : tree_.GetFocusNode();
+  char kind[17] = {};
+  const int dept = node >= 0 ? tree_.GetBITM_NID(node, kind) : -1;
+  if (dept < 1 || !IsDeptKind(kind)) {
+    ShowOrgMessage(this, T("must sel node"));
+    return false;
+  }
+  CSelUserDlg picker;
+  picker.SetKindList("UUSRI,KQUSR");
+  if (picker.DoModal() != IDOK || picker.GetSel() < 1) return false;
+  // A user who hangs there already keeps the one place; the department shows the outcome.
+  const bool attached = AttachToNodeRequest(db, dept, picker.GetSel()) >= 1;
+  tree_.ReloadChildren(node);
+  if (!attached) ShowOrgMessage(this, T("save error"));
+  return attached;
 }
 
 void CRoleDeptDlg::OnMoveTo() {
@@ -116,6 +146,69 @@ void CRoleDeptDlg::OnRemove() {
   NoteOrganisationChanged();  // whatever the result: the server may have acted before failing
 }
 
+bool CRoleDeptDlg::RestoreShownUser() {
+  const int nid = pane_.GetShowRecNID("UUSR");
+  if (nid < 1 || !RestoreUser(nid)) return false;
+  if (GridShown()) {
+    ShowChangedGridRow(nid);
+  } else {
+    // The user may still hang where the tree shows it: read the tree again around it.
+    pane_.ClearRec(FALSE);
+    tree_.RefreshKeepPath(tree_.GetFocusNode());
+  }
+  return true;
+}
+
+bool CRoleDeptDlg::RestoreUser(int nid) {
+  tagXCliDB* db = Module().db;
+  char code[kRecordCodeCapacity] = {};
+  char name[kRecordNameCapacity] = {};
+  if (!XCliNIDToCode(db, "UUSR", nid, code, nullptr, name, 0)) {
+    ShowOrgMessage(this, T("qry db err"));
+    return false;
+  }
+  std::string restored = code;
+  for (std::size_t at; (at = restored.find("[del]")) != std::string::npos;) restored.erase(at, 5);
+  restored = std::string(TrimBlanks(restored));
+  if (!MayModifyOrganisation(db)) {
+    ShowOrgMessage(this, T("no pvg"));
+    return false;
+  }
+  if (!IsUserCodeFree(db, restored.c_str(), nid)) {
+    ShowOrgMessage(this, FormatTemplate(T("msg_uno_repeat"), restored).c_str());
+    return false;
+  }
+  const std::string trimmedName(TrimBlanks(name));
+  CSelUserDlg picker;
+  picker.SetKindList("UDEPT,UROLE");
+  picker.SetCaption((std::string(T("cap restore")) + " (" + code +
+                     (trimmedName.empty() ? "" : " / " + trimmedName) + ")")
+                        .c_str());
+  if (picker.DoModal() != IDOK) return false;
+  if (AttachToNodeRequest(db, picker.GetSel(), nid) < 1) {
+    ShowOrgMessage(this, T("save error"));
+    return false;
+  }
+  const std::string sql = "update UUSR set CCODE = " + SqlQuoted(restored) +
+                          ", NSTAT = " + std::to_string(kRestoredState) +
+                          ", NPA = null, NPB = null, NPC = null, NPD = null, NTRYLGN = null, "
+                          "DTRYLGNTM = null where NID = " +
+                          std::to_string(nid);
+  if (XCliDB_ExecuteSQL(db, sql.c_str(), 0, 0) < 1) {
+    ShowOrgMessage(this, T("save error"));
+    return false;
+  }
+  ShowOrgMessage(this, OtherTexts("normal_res", "save ok"));
+  return true;
+}
+
+void CRoleDeptDlg::ShowChangedGridRow(int nid) {
+  const int row = grid_.GetFocusCell().row;
+  grid_.RefindRow(row, ("NID = " + std::to_string(nid)).c_str());
+  pane_.ClearRec(FALSE);
+  grid_.ShowRowRecord(grid_.GetFocusCell().row);
+}
+
 bool CRoleDeptDlg::UnlockShownUser() {
   const int nid = pane_.GetShowRecNID("UUSR");
   if (nid < 1) return false;
@@ -127,7 +220,7 @@ bool CRoleDeptDlg::UnlockShownUser() {
   }
   ShowOrgMessage(this, OtherTexts("normal_res", "save ok"));
   if (GridShown()) {
-    grid_.ShowRowRecord(grid_.GetFocusCell().row);
+    ShowChangedGridRow(nid);
   } else {
     pane_.ClearRec(FALSE);
     tree_.ShowNodeRecord(tree_.GetFocusNode());

@@ -17,6 +17,7 @@ namespace {
 UnitTexts T("dlg_userman");
 
 constexpr int kChangeIntervalMs = 600;
+constexpr std::size_t kSearchTextMaxChars = 511;
 
 }  // namespace
 
@@ -38,6 +39,13 @@ void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* t
   if (tip != nullptr) {
     ShowRowCountTip(*tip, *this, FormatTemplate(T("search result rows"), std::to_string(rows)));
   }
+}
+
+bool CUserFindGrid::SearchTyped(std::string_view typed, CCoolToolTip* tip) {
+  const std::string text(TrimBlanks(FirstCodePoints(typed, kSearchTextMaxChars)));
+  if (text.empty()) return false;
+  DoQuickSearch(text.c_str(), FALSE, tip);
+  return true;
 }
 
 int CUserFindGrid::ShowRowRecord(int row) {

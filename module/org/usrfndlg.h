@@ -3,6 +3,8 @@
 // edits and shows the row's record.
 #pragma once
 
+#include <string_view>
+
 #include "xfindgrid.h"
 
 class CCoolToolTip;
@@ -21,6 +23,9 @@ class CUserFindGrid : public XUserFindGrid {
   // Fills the grid with the records matching text (direct: text is the where clause
   // itself) and tells the row count in tip at the grid's corner, when tip is given.
   void DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* tip);
+  // The search of a window's search edit: its first 511 characters, trimmed. False, and
+  // nothing searched, when that is blank.
+  bool SearchTyped(std::string_view typed, CCoolToolTip* tip);
   // Shows the row's record in the pane; 1 when shown.
   int ShowRowRecord(int row);
   // 1 when row (-1: the focused row) is a data row of a user kind.

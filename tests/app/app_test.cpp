@@ -53,6 +53,7 @@
 #include "plugin_module.h"
 #include "qt_handle.h"
 #include "resources/dialogs/chgpwd_ids.h"
+#include "resources/dialogs/seluser_ids.h"
 #include "screenshots.h"
 #include "store_location.h"
 #include "support/module_host.h"
@@ -513,6 +514,34 @@ TEST_F(HostTest, TheStatusBarNamesTheRecordThePickerChose) {
     window.RunCommand(Command("XSELUSER"));
     EXPECT_EQ(window.StatusText().toStdString(), c.status);
   }
+}
+
+// "Select user" with the module linked in: the picker opens with the host's kinds, and what
+// the user picks there, or the cancel, reaches the status bar.
+TEST_F(HostTest, SelectUserRunsTheModulesPicker) {
+  hrztest::TempDir folder;
+  const std::string store = folder.Path() + "/store.db";
+  std::string error;
+  ASSERT_TRUE(EnsureStore(store, &error)) << error;
+  hrztest::Connection db = hrztest::TryLogon(store, "adm", kFirstStartAdminPassword);
+  ASSERT_TRUE(db);
+  hrztest::ModuleHost module;
+  HostBridge bridge;
+  bridge.Attach(HRZCmd, db.get(), nullptr);
+  MainWindow window(bridge, "adm", store);
+  hrz::ScriptedAutomation& user = module.user();
+  user.OnDialog(IDD_SELUSER, [](hrz::DialogDriver& d) {
+    ASSERT_TRUE(d.SetText(IDC_SELUSER_SEARCH_TEXT, "bob"));
+    ASSERT_TRUE(d.PressKey(IDC_SELUSER_SEARCH_TEXT, VK_RETURN));
+    ASSERT_TRUE(d.Select(IDC_SELUSER_VIEW, 1));
+    ASSERT_TRUE(d.Click(IDOK));
+  });
+  user.OnDialog(IDD_SELUSER, [](hrz::DialogDriver& d) { d.Click(IDCANCEL); });
+  window.RunCommand(Command("XSELUSER"));
+  EXPECT_EQ(window.StatusText().toStdString(), "XSELUSER: NID 309, code bob (UUSRI, Bob Baker)");
+  window.RunCommand(Command("XSELUSER"));
+  EXPECT_EQ(window.StatusText().toStdString(), "XSELUSER: nothing chosen (it returned -1)");
+  EXPECT_EQ(user.Dialogs(), (std::vector<int>{IDD_SELUSER, IDD_SELUSER}));
 }
 
 // The way out where no window manager draws a title bar with a close button.

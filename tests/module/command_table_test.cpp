@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "entry/command_table.h"
 #include "entry/hrzuser.h"
@@ -87,8 +88,9 @@ TEST_F(CommandEntryTest, ResultsOfRunCommand) {
   EXPECT_EQ(HRZCmd(kCodeRunCommand, nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(HRZCmd(kCodeRunCommand, "NOSUCHCMD", nullptr, nullptr), 1);
   EXPECT_EQ(HRZCmd(7, "XSELUSER", nullptr, nullptr), 1) << "unknown codes do nothing";
-  char out[16] = "";
-  EXPECT_EQ(HRZCmd(kCodeRunCommand, "xseluser", nullptr, out), -1) << "no choice made";
+  std::string tooLong(128, 'U');  // a kind list one character over: nothing opens
+  EXPECT_EQ(HRZCmd(kCodeRunCommand, "xseluser", nullptr, tooLong.data()), -1);
+  EXPECT_EQ(tooLong, std::string(128, 'U')) << "the text is never written";
 }
 
 TEST_F(CommandEntryTest, ExpiredPasswordCommandEmptiesTheBufferWhenNotChanged) {

@@ -127,8 +127,11 @@ TEST_P(DeleteButtonTest, AViewerOfTheOrganisationChangesNothing) {
     ASSERT_TRUE(ClickRecord(d, kGraceNid));
     ASSERT_TRUE(d.Click(IDC_ROLEDEPT_DELETE));
     ASSERT_TRUE(d.Click(IDC_ROLEDEPT_REMOVE));
+    ASSERT_TRUE(ClickRecord(d, kQaNid));
+    ASSERT_TRUE(d.Click(IDC_ROLEDEPT_ADD_USER));
   });
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"dlg_userman.no pvg", "dlg_userman.no pvg"}));
+  EXPECT_EQ(Messages(), std::vector<std::string>(3, "dlg_userman.no pvg"));
+  EXPECT_EQ(module_.user().Dialogs(), std::vector<int>{IDD_ROLEDEPT}) << "no picker opened";
   EXPECT_EQ(Query("select NSTAT from UUSR where NID = 314"), "255");
 }
 

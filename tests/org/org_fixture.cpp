@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "resources/dialogs/roledept_ids.h"
+#include "resources/dialogs/seluser_ids.h"
 #include "xbomtree.h"
 
 namespace hrztest {
@@ -55,8 +56,8 @@ std::string ManagerTest::Query(const std::string& sql) {
   return QueryText(adm.get(), sql);
 }
 
-int NodeOf(hrz::DialogDriver& d, int nid) {
-  auto* tree = dynamic_cast<XBOMTree*>(d.Dialog().GetDlgItem(IDC_ROLEDEPT_TREE));
+int TreeNodeOf(hrz::DialogDriver& d, int treeId, int nid) {
+  auto* tree = dynamic_cast<XBOMTree*>(d.Dialog().GetDlgItem(treeId));
   if (tree == nullptr) return -1;
   for (int node = 0; node < tree->GetNodes(-1); ++node) {
     char kind[17] = {};
@@ -65,6 +66,15 @@ int NodeOf(hrz::DialogDriver& d, int nid) {
     if ((k == "UDEPT" || k == "UROLE") && !tree->IsExpanded(node)) tree->Expand(node);
   }
   return -1;
+}
+
+int NodeOf(hrz::DialogDriver& d, int nid) {
+  return TreeNodeOf(d, IDC_ROLEDEPT_TREE, nid);
+}
+
+bool PickInTree(hrz::DialogDriver& picker, int nid) {
+  const int node = TreeNodeOf(picker, IDC_SELUSER_TREE, nid);
+  return node >= 0 && picker.Select(IDC_SELUSER_VIEW, node) && picker.Click(IDOK);
 }
 
 bool ClickRecord(hrz::DialogDriver& d, int nid) {

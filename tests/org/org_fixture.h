@@ -47,8 +47,13 @@ class ManagerTest : public ClientTest {
   Connection db_;
 };
 
-// The tree node of a record, expanding the way down as a user would; -1 when not found.
+// The node of a record in the dialog's tree treeId, expanding departments and roles on the
+// way down as a user would; -1 when not found.
+int TreeNodeOf(hrz::DialogDriver& d, int treeId, int nid);
+// The manager's tree node of a record.
 int NodeOf(hrz::DialogDriver& d, int nid);
+// In the user picker: clicks the record's node in its tree and then OK.
+bool PickInTree(hrz::DialogDriver& picker, int nid);
 // Clicks the tree node of a record; false when there is none.
 bool ClickRecord(hrz::DialogDriver& d, int nid);
 // The NID of the tree's focused node; -1 when none.

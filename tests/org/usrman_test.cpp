@@ -253,21 +253,6 @@ TEST_P(UserManagerTest, TabFromTheTreeLandsOnTheFirstFieldOfTheRecord) {
   });
 }
 
-TEST_P(UserManagerTest, TheButtonsOfLaterWorkOpenNothingAndSayNothing) {
-  StartAsAdmin();
-  RunManager([](DialogDriver& d) {
-    ASSERT_TRUE(ClickRecord(d, 317));  // heidi, in two places
-    for (int id : {IDC_ROLEDEPT_ADD_USER}) {
-      EXPECT_TRUE(d.Click(id)) << id;
-    }
-    EXPECT_EQ(Field(d, "CCODE"), "heidi") << "the record stays shown";
-    EXPECT_TRUE(d.Dialog().IsRunning());
-  });
-  EXPECT_EQ(module_.user().Dialogs(), std::vector<int>{IDD_ROLEDEPT}) << "no dialog opened";
-  EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(Query("select count(*) from UUSRBM where NCID = 317"), "2") << "still in two places";
-}
-
 TEST_P(UserManagerTest, ThePasswordRuleButtonEditsTheShownRecordsRule) {
   StartAsAdmin();
   int runs = 0;

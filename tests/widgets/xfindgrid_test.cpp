@@ -123,6 +123,41 @@ TEST_F(XFindGridTest, UserFilterTypesChooseTheRecords) {
   }
 }
 
+// After a record changes, its row alone is read again; the other rows and the row's place
+// stay, a record that no longer meets the find loses its row, a bad row or clause changes
+// nothing.
+TEST_F(XFindGridTest, RefindRowReadsOneRowsRecordAgain) {
+  ASSERT_TRUE(grid_.InitCtrls("User Search Result"));
+  grid_.SetUserFilterType(9);  // users that are not deleted
+  ASSERT_EQ(grid_.DoFind("CCODE in ('alice', 'bob', 'carol')", nullptr, nullptr, FALSE), 3);
+  const int name = grid_.GetColByOrgFldName("UUSR.CNAME");
+  Exec("update UUSR set CNAME = 'Bob Brown' where NID = 309");
+  Exec("update UUSR set CNAME = 'Alice A.' where NID = 308");
+  EXPECT_EQ(grid_.RefindRow(2, "NID = 309"), 1);
+  EXPECT_EQ(grid_.GetItemString(2, name), "Bob Brown");
+  EXPECT_EQ(grid_.GetItemString(2, 0), "2") << "the heading stays";
+  EXPECT_EQ(grid_.GetItemString(1, name), "Alice Archer") << "other rows are not read again";
+  EXPECT_EQ(grid_.GetRecNID(2), 309);
+
+  struct Case {
+    int row;
+    const char* where;
+    int result;
+    std::vector<std::string> codesAfter;
+  };
+  const Case cases[] = {
+      {0, "NID = 309", -1, {"alice", "bob", "carol"}},
+      {4, "NID = 309", -1, {"alice", "bob", "carol"}},
+      {1, "NOSUCHCOLUMN = 1", -1, {"alice", "bob", "carol"}},
+      {3, "NID = 313", 0, {"alice", "bob"}},  // frank is deleted: the filter leaves him out
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row);
+    EXPECT_EQ(grid_.RefindRow(c.row, c.where), c.result);
+    EXPECT_EQ(Codes(), c.codesAfter);
+  }
+}
+
 TEST_F(XFindGridTest, LargeFindsArriveInPagesAndGetAllReadsTheRest) {
   ASSERT_TRUE(grid_.InitCtrls("User Search Result"));
   grid_.SetPageRows(5);

@@ -7,6 +7,7 @@
 #include "resources/dialogs/lgnmac_ids.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
+#include "resources/dialogs/seluser_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 #include "xgrid.h"
@@ -28,6 +29,8 @@ constexpr int kSampleEngineering = 301;
 constexpr int kSampleHeidi = 317;
 constexpr std::initializer_list<int> kSampleWayToHeidi = {301, 302, kSampleCadTeam, 316};
 constexpr const char* kSampleCadWorkstation = "WS-CAD-01";
+// grace sits in Engineering.
+constexpr int kSampleGrace = 314;
 
 // Opens the tree down the departments of way and clicks the node of nid, as a user would.
 void ClickRecord(hrz::DialogDriver& manager, std::initializer_list<int> way, int nid) {
@@ -94,6 +97,22 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
                                         if (tree == nullptr || tree->GetNodes(-1) < 2) return;
                                         tree->Expand(1);  // Engineering's departments
                                         d.Select(IDC_SELDEPT_VIEW, 2);
+                                      }}});
+  automation.AddScenes(IDD_SELUSER, {{"seluser",
+                                      [](hrz::DialogDriver& d) {
+                                        auto* tree = dynamic_cast<XBOMTree*>(
+                                            d.Dialog().GetDlgItem(IDC_SELUSER_TREE));
+                                        if (tree == nullptr) return;
+                                        for (int node = 0; node < tree->GetNodes(-1); ++node) {
+                                          const int nid = tree->GetBITM_NID(node);
+                                          if (nid == kSampleEngineering) tree->Expand(node);
+                                          if (nid == kSampleGrace) d.Select(IDC_SELUSER_VIEW, node);
+                                        }
+                                      }},
+                                     {"seluser-search", [](hrz::DialogDriver& d) {
+                                        d.SetText(IDC_SELUSER_SEARCH_TEXT, "er");
+                                        d.Click(IDC_SELUSER_SEARCH);
+                                        d.Select(IDC_SELUSER_VIEW, 4);  // erin
                                       }}});
   automation.AddScenes(IDD_WHEREUSE, {{"whereused", [](hrz::DialogDriver& d) {
                                          auto* tree = dynamic_cast<XBOMTree*>(

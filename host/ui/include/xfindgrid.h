@@ -13,6 +13,10 @@
 
 struct tagXCliDB;
 
+namespace hrz::ui {
+struct XGridRow;
+}
+
 class XRecObjGrid : public XGrid {
  public:
   XRecObjGrid();
@@ -66,6 +70,11 @@ class XPrdFindGrid : public XRecObjGrid {
   int DoFind(const char* where, const char* order, int* count, BOOL append);
   // Reads the rest of the last find's rows; the number added, -1 on failure.
   int GetAll(BOOL redraw);
+  // Runs the find again for one data row, after its record changed: the first record that
+  // meets where (and the grid's filter) takes the row's place, its heading kept. 1 when
+  // replaced; 0 when no record meets it any more, and the row is deleted; -1 when row is not
+  // a data row or the query failed, and the row stays as it was.
+  int RefindRow(int row, const char* where);
   BOOL HasMoreRows() const { return !pendingSql_.empty(); }
 
   // NID of a data row's record, with its table (33 bytes) and kind (17 bytes) when asked;
@@ -83,6 +92,14 @@ class XPrdFindGrid : public XRecObjGrid {
 
  private:
   int DoFindHere(const char* where, const char* order, int* count, BOOL append);
+  int RefindRowHere(int row, const char* where);
+  // "from <table> [where ...]" of a find: the clause where and the grid's filter.
+  std::string FromClause(const char* where) const;
+  std::string FindSql(const std::string& from, const char* order) const;
+  // Reads at most limit rows (-1: all) of sql into rows, headed from heading on; false when
+  // the query failed. more, when given, tells whether the query had rows left.
+  bool QueryRows(const std::string& sql, int limit, int heading,
+                 std::vector<hrz::ui::XGridRow>* rows, bool* more);
   int ReadRows(const std::string& sql, int limit);
 
   std::string name_;

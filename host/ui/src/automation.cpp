@@ -85,6 +85,8 @@ bool TypeInto(QWidget* widget, const std::string& text) {
 bool Press(QWidget* widget) {
   auto* button = qobject_cast<QAbstractButton*>(widget);
   if (!Usable(button)) return false;
+  // A click takes the focus as the mouse's does: a handler may ask where the focus is.
+  if ((button->focusPolicy() & Qt::ClickFocus) != 0) button->setFocus(Qt::MouseFocusReason);
   button->click();
   return true;
 }

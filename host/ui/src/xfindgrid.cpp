@@ -121,20 +121,8 @@ int XPrdFindGrid::DoFind(const char* where, const char* order, int* count, BOOL 
 int XPrdFindGrid::DoFindHere(const char* where, const char* order, int* count, BOOL append) {
   if (GetDB() == nullptr || table_.empty()) return -1;
   if (!append) SetRows(1, FALSE);
-  std::string select =
-      "select " + table_ + ".NID, " + (kindColumn_.empty() ? std::string("''") : kindColumn_);
-  for (const Column& c : Columns()) select += ", " + (c.field.empty() ? "''" : c.field);
-  std::string condition;
-  std::string w = where != nullptr ? std::string(hrz::TrimBlanks(where)) : "";
-  std::string filter = FindFilter();
-  if (!w.empty()) condition = "(" + w + ")";
-  if (!filter.empty()) condition += (condition.empty() ? "(" : " and (") + filter + ")";
-  std::string from = " from " + table_ + (condition.empty() ? "" : " where " + condition);
-  std::string sortBy = order != nullptr && *order != '\0' ? order : order_;
-  // The NID last keeps pages apart when the order has ties.
-  std::string sql =
-      select + from + " order by " + (sortBy.empty() ? "" : sortBy + ", ") + table_ + ".NID";
-
+  const std::string from = FromClause(where);
+  const std::string sql = FindSql(from, order);
   pendingSql_.clear();
   int added = ReadRows(sql + " limit " + std::to_string(pageRows_ + 1), pageRows_);
   if (added < 0) return -1;
@@ -156,18 +144,64 @@ int XPrdFindGrid::DoFindHere(const char* where, const char* order, int* count, B
   return added;
 }
 
-// Appends at most limit rows of sql; marks more rows pending when the query gave more.
-int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
+int XPrdFindGrid::RefindRow(int row, const char* where) {
+  if (QThread::currentThread() != Context()->thread()) {
+    int result = -1;
+    QMetaObject::invokeMethod(
+        Context(), [&] { result = RefindRowHere(row, where); }, Qt::BlockingQueuedConnection);
+    return result;
+  }
+  return RefindRowHere(row, where);
+}
+
+int XPrdFindGrid::RefindRowHere(int row, const char* where) {
+  if (GetDB() == nullptr || table_.empty() || row < 1 || row >= GetRows()) return -1;
+  std::vector<hrz::ui::XGridRow> found;
+  if (!QueryRows(FindSql(FromClause(where), nullptr) + " limit 1", 1, row, &found, nullptr)) {
+    return -1;
+  }
+  if (found.empty()) {
+    DeleteRow(row, TRUE);
+    return 0;
+  }
+  hrz::ui::XGridRow* here = Model()->Row(row);
+  found[0].cells.resize(here->cells.size());
+  found[0].cells[0] = here->cells[0];
+  found[0].height = here->height;
+  *here = std::move(found[0]);
+  for (int col = 1; col < GetCols(); ++col) Model()->CellChanged(row, col);
+  Refresh();
+  return 1;
+}
+
+std::string XPrdFindGrid::FromClause(const char* where) const {
+  std::string condition;
+  std::string w = where != nullptr ? std::string(hrz::TrimBlanks(where)) : "";
+  std::string filter = FindFilter();
+  if (!w.empty()) condition = "(" + w + ")";
+  if (!filter.empty()) condition += (condition.empty() ? "(" : " and (") + filter + ")";
+  return " from " + table_ + (condition.empty() ? "" : " where " + condition);
+}
+
+std::string XPrdFindGrid::FindSql(const std::string& from, const char* order) const {
+  std::string select =
+      "select " + table_ + ".NID, " + (kindColumn_.empty() ? std::string("''") : kindColumn_);
+  for (const Column& c : Columns()) select += ", " + (c.field.empty() ? "''" : c.field);
+  std::string sortBy = order != nullptr && *order != '\0' ? order : order_;
+  // The NID last keeps pages apart when the order has ties.
+  return select + from + " order by " + (sortBy.empty() ? "" : sortBy + ", ") + table_ + ".NID";
+}
+
+bool XPrdFindGrid::QueryRows(const std::string& sql, int limit, int heading,
+                             std::vector<hrz::ui::XGridRow>* rows, bool* more) {
   XCliGenRS rs(GetDB());
   ++queries_;
-  if (!rs.Open(1, sql.c_str())) return -1;
+  if (!rs.Open(1, sql.c_str())) return false;
   const int cols = static_cast<int>(Columns().size());
   std::vector<char> text(kCellCapacity);
-  std::vector<hrz::ui::XGridRow> rows;
-  int heading = GetRows();
   for (; !rs.IsEOF(); rs.MoveNext()) {
-    if (static_cast<int>(rows.size()) == limit) {
-      pendingSql_ = sql;
+    if (static_cast<int>(rows->size()) == limit) {
+      if (more != nullptr) *more = true;
       break;
     }
     hrz::ui::XGridRow row;
@@ -182,8 +216,17 @@ int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
         row.cells[c + 1].text = text.data();
       }
     }
-    rows.push_back(std::move(row));
+    rows->push_back(std::move(row));
   }
+  return true;
+}
+
+// Appends at most limit rows of sql; marks more rows pending when the query gave more.
+int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
+  std::vector<hrz::ui::XGridRow> rows;
+  bool more = false;
+  if (!QueryRows(sql, limit, GetRows(), &rows, &more)) return -1;
+  if (more) pendingSql_ = sql;
   int added = static_cast<int>(rows.size());
   Model()->AppendRows(std::move(rows));
   return added;

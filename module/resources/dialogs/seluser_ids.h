@@ -8,3 +8,6 @@
 #define IDC_SELUSER_SEARCH 1047
 #define IDC_SELUSER_SWITCH 1051
 #define IDC_SELUSER_REFRESH 1042
+#define IDC_SELUSER_VIEW 1010  // over the frame: holds the tree or the grid
+#define IDC_SELUSER_TREE 1011  // the organisation, in IDC_SELUSER_VIEW
+#define IDC_SELUSER_GRID 1012  // the search result, in IDC_SELUSER_VIEW
