@@ -1,7 +1,15 @@
-// Login restriction lists as the record editor checks them before a save: the IP address
-// patterns of "CLGNIP" and the machine codes of "CLGNMAC". An invalid list is only a warning
-// there; the value is saved as typed.
+// Login restriction lists: the record editor's checks before a save of the IP address
+// patterns of "CLGNIP" and the machine codes of "CLGNMAC" (an invalid list is only a warning
+// there; the value is saved as typed), the stricter check of the department IP dialog, and
+// the reading and writing of one entry's "CLGNIP".
 #pragma once
+
+#include <string>
+#include <string_view>
+
+#include "wintypes.h"
+
+struct tagXCliDB;
 
 namespace hrz {
 
@@ -18,5 +26,20 @@ int IsValidLgnIpList(const char* list);
 int CountMachineCodes(const char* list);
 // The walk of IsValidLgnIpList; a piece is "all", "<all>" or exactly one machine code.
 int IsValidLgnMacList(const char* list);
+
+// Why the department IP dialog refuses one trimmed piece of its list: a character other
+// than digits, ".", "*" and "?" ("ip err char"), or not four "."-separated parts each
+// from 0 to 255 once every wildcard reads as the digit 1 ("ip wrong"). An empty part reads
+// as 0.
+enum class DeptIpFault { kNone, kBadCharacter, kWrongShape };
+DeptIpFault FindDeptIpFault(std::string_view piece);
+// 1 when the piece passes; 0 after a message of the piece and its fault owned by owner.
+int CheckDeptIp(const char* piece, HWND owner);
+
+// The trimmed "CLGNIP" of the entry nid, whole; false (list unchanged) when it cannot be
+// read.
+bool ReadLgnIp(tagXCliDB* db, int nid, std::string* list);
+// Sets the entry's "CLGNIP" to list; 1 when the server took it, 0 when it failed or refused.
+int WriteLgnIp(tagXCliDB* db, int nid, const char* list);
 
 }  // namespace hrz

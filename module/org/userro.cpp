@@ -4,6 +4,8 @@
 
 #include "entry/texts.h"
 #include "hrzcommon/text.h"
+#include "login/deptip_dlg.h"
+#include "login/lgnmac_dlg.h"
 #include "org/account_state.h"
 #include "org/org_prompts.h"
 #include "org/org_rights.h"
@@ -145,7 +147,28 @@ int CUserRecCtrl::ButtonMessage(const char* buttonName, int node) {
     EditPasswordRule();
     return 1;
   }
+  if (EqualsNoCase(buttonName, "BTNLGNMAC")) {
+    AddLoginMachine(*this, window_ != nullptr ? window_->GetSafeHwnd() : nullptr);
+    return 1;
+  }
+  if (EqualsNoCase(buttonName, "BTNDEPTIP")) {
+    SetShownDeptIp();
+    return 1;
+  }
   return XUpdateRecObjCtrl::ButtonMessage(buttonName, node);
+}
+
+void CUserRecCtrl::SetShownDeptIp() {
+  const int node = tree_ != nullptr ? tree_->GetFocusNode() : -1;
+  // The list goes below the tree's node: it must be the record shown, not a search result
+  // elsewhere or a new record not yet saved.
+  if (node < 0 || tree_->GetBITM_NID(node) != GetShowRecNID("UUSR")) {
+    ShowOrgMessage(window_, T("must sel node"));
+    return;
+  }
+  const bool written =
+      SetDeptIpFromNode(*tree_, node, window_ != nullptr ? window_->GetSafeHwnd() : nullptr);
+  if (written && GetChangedNodes(1).empty()) tree_->ShowNodeRecord(node);
 }
 
 void CUserRecCtrl::EditPasswordRule() {

@@ -49,6 +49,9 @@ class CUserRecCtrl : public XUpdateRecObjCtrl {
   void NewCode(int codeNode);
   // Runs the password rule editor on the shown record and puts its values into the fields.
   void EditPasswordRule();
+  // The department IP action on the tree's focused node, which must be the shown record;
+  // the record is shown again with its new list unless it holds edits.
+  void SetShownDeptIp();
 
   int mode_ = kPaneModeShowing;
   CUserTree* tree_ = nullptr;

@@ -9,7 +9,6 @@
 #include "org/usertree.h"
 #include "support/quick_search.h"
 #include "support/text_patterns.h"
-#include "tips.h"
 #include "xclidb.h"
 
 namespace hrz {
@@ -18,7 +17,6 @@ namespace {
 UnitTexts T("dlg_userman");
 
 constexpr int kChangeIntervalMs = 600;
-constexpr UINT kRowCountTipMs = 20000;
 constexpr std::size_t kSearchTextMaxChars = 511;
 
 }  // namespace
@@ -37,15 +35,10 @@ void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* t
     where = QuickSearchWhere(GetDB(), text != nullptr ? text : "", fields,
                              xclisql_upper(GetDB(), GetDbName()));
   }
-  SetRows(1, TRUE);
-  int rows = 0;
-  if (DoFind(where.c_str(), nullptr, &rows, TRUE) < 0) rows = 0;
-  Refresh();
-  if (tip == nullptr) return;
-  RECT corner{};
-  GetWindowRect(&corner);
-  tip->ShowMe(FormatTemplate(T("search result rows"), std::to_string(rows)).c_str(),
-              POINT{corner.left, corner.top}, kRowCountTipMs);
+  const int rows = FillSearchGrid(*this, where);
+  if (tip != nullptr) {
+    ShowRowCountTip(*tip, *this, FormatTemplate(T("search result rows"), std::to_string(rows)));
+  }
 }
 
 bool CUserFindGrid::SearchTyped(std::string_view typed, CCoolToolTip* tip) {

@@ -4,7 +4,9 @@
 
 #include "hrzcommon/text.h"
 #include "support/text_patterns.h"
+#include "tips.h"
 #include "xclidb.h"
+#include "xfindgrid.h"
 #include "xrecobjctrl.h"
 
 namespace hrz {
@@ -14,6 +16,7 @@ constexpr std::size_t kFieldNameMax = 63;
 constexpr int kPatternCapacity = 256;
 // What a word adds when no field of the list can match it.
 constexpr const char* kMatchesNothing = "1 = 0";
+constexpr UINT kRowCountTipMs = 20000;
 
 std::vector<std::string> Words(std::string_view text) {
   std::vector<std::string> words;
@@ -77,6 +80,20 @@ std::string QuickSearchWhere(tagXCliDB* db, std::string_view text, std::string_v
     where += (i == 0 ? "(" : "and (") + terms + ")";
   }
   return where;
+}
+
+int FillSearchGrid(XPrdFindGrid& grid, const std::string& where) {
+  grid.SetRows(1, TRUE);
+  int rows = 0;
+  if (grid.DoFind(where.c_str(), nullptr, &rows, TRUE) < 0) rows = 0;
+  grid.Refresh();
+  return rows;
+}
+
+void ShowRowCountTip(CCoolToolTip& tip, XPrdFindGrid& grid, const std::string& text) {
+  RECT corner{};
+  grid.GetWindowRect(&corner);
+  tip.ShowMe(text.c_str(), POINT{corner.left, corner.top}, kRowCountTipMs);
 }
 
 }  // namespace hrz

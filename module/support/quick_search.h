@@ -7,6 +7,8 @@
 #include <string_view>
 
 struct tagXCliDB;
+class CCoolToolTip;
+class XPrdFindGrid;
 
 namespace hrz {
 
@@ -22,5 +24,11 @@ constexpr std::size_t kQuickSearchWordMax = 127;
 // wildcards. A word that no field can match matches nothing. No words: the empty clause.
 std::string QuickSearchWhere(tagXCliDB* db, std::string_view text, std::string_view fieldList,
                              const char* upperFunction);
+
+// Empties grid to its header and fills it with every row matching where; the number of
+// rows found (0 when the find failed).
+int FillSearchGrid(XPrdFindGrid& grid, const std::string& where);
+// Shows text (the count of a search) in tip at the grid's top left corner for a while.
+void ShowRowCountTip(CCoolToolTip& tip, XPrdFindGrid& grid, const std::string& text);
 
 }  // namespace hrz

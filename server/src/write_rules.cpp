@@ -17,10 +17,10 @@ enum class Who {
 
 enum class Allowed {
   kAnyValue,
-  kNullOnly,            // clearing only
-  kRestoredState,       // "NSTAT" from 254 (deleted) to 255
-  kRestoredCode,        // a deleted user's code without its "[del]" marker
-  kNotOnAdministrator,  // any value, but not on the administrator's record
+  kNullOnly,       // clearing only
+  kRestoredState,  // "NSTAT" from 254 (deleted) to 255
+  kRestoredCode,   // a deleted user's code without its "[del]" marker
+  kNotOwnRow,      // any value, on rows other than the writer's own
 };
 
 struct ColumnRule {
@@ -46,8 +46,9 @@ constexpr ColumnRule kColumnRules[] = {
     // Restore: the state back to normal and the code without its marker.
     {"UUSR", "NSTAT", Who::kManager, Allowed::kRestoredState},
     {"UUSR", "CCODE", Who::kManager, Allowed::kRestoredCode},
-    // The department IP action; the administrator's own list is never editable there.
-    {"UUSR", "CLGNIP", Who::kManager, Allowed::kNotOnAdministrator},
+    // The department IP action. As in a record save, a manager's own list is not its own to
+    // widen, and the administrator's list is nobody's (ProtectAdministrator).
+    {"UUSR", "CLGNIP", Who::kManager, Allowed::kNotOwnRow},
     // The privilege editor's extra columns: decrypt applications and outgoing-file limits.
     {"UUSR", "CDECFLWAPPS", Who::kManager, Allowed::kAnyValue},
     {"UUSR", "NWFMAXTM", Who::kManager, Allowed::kAnyValue},
@@ -84,7 +85,8 @@ std::string RestoredCode(std::string code) {
   return std::string(hrz::TrimBlanks(code));
 }
 
-bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const RowChange& change) {
+bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const RowChange& change,
+                  const Rights& rights) {
   switch (allowed) {
     case Allowed::kAnyValue:
       return true;
@@ -95,8 +97,8 @@ bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const 
     case Allowed::kRestoredCode:
       return before.bytes.find(kDeletedMarker) != std::string::npos && after.type == SQLITE_TEXT &&
              after.bytes == RestoredCode(before.bytes);
-    case Allowed::kNotOnAdministrator:
-      return IntegerOf(change.Before("NID")) != kAdminNid;
+    case Allowed::kNotOwnRow:
+      return IntegerOf(change.Before("NID")) != rights.userNid;
   }
   return false;
 }
@@ -132,6 +134,10 @@ std::string ProtectAdministrator(const RowChange& change) {
   const Cell* code = change.After("CCODE");
   if (was && Changed(change, "CCODE")) return "the administrator's code cannot change";
   if (was && Changed(change, "CSRC")) return "the administrator's kind cannot change";
+  // The administrator answers to its own login lists only: no session may fence it in.
+  if (was && (Changed(change, "CLGNIP") || Changed(change, "CLGNMAC"))) {
+    return "the administrator's login lists cannot change";
+  }
   if (was && IntegerOf(change.After("NSTAT")) == kDeletedState) {
     return "the administrator's record cannot be deleted";
   }
@@ -262,7 +268,7 @@ std::string RefuseRowChange(const Rights& rights, const RowChange& change) {
     for (const ColumnRule& rule : kColumnRules) {
       permitted = hrz::EqualsNoCase(rule.table, change.table) &&
                   hrz::EqualsNoCase(rule.column, column) && Applies(rule, rights, &change) &&
-                  ValueAllowed(rule.allowed, change.before[i], change.after[i], change);
+                  ValueAllowed(rule.allowed, change.before[i], change.after[i], change, rights);
       if (permitted) break;
     }
     if (!permitted) {

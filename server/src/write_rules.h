@@ -51,9 +51,9 @@ std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::stri
                                  std::string_view column);
 
 // Empty unless the change touches the administrator's reserved record or code or the
-// organisation's root: the administrator keeps its NID, code and kind and is never deleted
-// or marked deleted, no other record takes its NID or code; the root stays a department
-// at its NID and is never deleted or marked deleted.
+// organisation's root: the administrator keeps its NID, code, kind and login lists and is
+// never deleted or marked deleted, no other record takes its NID or code; the root stays a
+// department at its NID and is never deleted or marked deleted.
 std::string RefuseSystemRecordChange(const RowChange& change);
 
 // Empty when the change stays within the session's rights; otherwise why not. The

@@ -83,5 +83,31 @@ TEST(LoginMachineList, AcceptsOneCodeOrEveryonePerEntry) {
   EXPECT_EQ(IsValidLgnMacList(nullptr), 1);
 }
 
+// The department IP dialog's rule: wildcards read as the digit 1, every part 0 to 255.
+TEST(DeptIpPiece, RefusesOtherCharactersAndPartsBeyondTheRange) {
+  struct Case {
+    std::string piece;
+    DeptIpFault fault;
+  };
+  const Case cases[] = {
+      {"192.168.1.20", DeptIpFault::kNone},
+      {"10.0.*.?", DeptIpFault::kNone},
+      {"192.168.1.2**", DeptIpFault::kNone},        // reads as 211
+      {"192.168.1.3**", DeptIpFault::kWrongShape},  // reads as 311
+      {"192.168.1.256", DeptIpFault::kWrongShape},
+      {"192.168.1", DeptIpFault::kWrongShape},
+      {"1.2.3.4.5", DeptIpFault::kWrongShape},
+      {"10..1.1", DeptIpFault::kNone},  // an empty part reads as 0
+      {"0.0.0.0255", DeptIpFault::kNone},
+      {"1.1.1." + std::string(40, '9'), DeptIpFault::kWrongShape},  // no overflow
+      {"all", DeptIpFault::kBadCharacter},
+      {"10.0.0.*;10.1.0.*", DeptIpFault::kBadCharacter},  // ";" inside a piece
+      {"10.0.0.1\n10.0.0.2", DeptIpFault::kBadCharacter},
+      {"10.0. 0.1", DeptIpFault::kBadCharacter},
+      {"-1.0.0.1", DeptIpFault::kBadCharacter},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindDeptIpFault(c.piece), c.fault) << c.piece;
+}
+
 }  // namespace
 }  // namespace hrz

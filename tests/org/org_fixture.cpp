@@ -15,6 +15,9 @@ const std::map<std::string, std::string>& ManagerTexts() {
       {"dlg_userman/mv user dept", "Move %s to"},
       {"dlg_userman/sure del cat", "Delete the department or role %s?"},
       {"dlg_userman/sure remove", "Remove %s from here?"},
+      {"dlg_user_lgnmac/ip write fail", "%d entries kept their list."},
+      {"dlg_user_lgnmac/ip list too long", "At most %d characters."},
+      {"dlg_user_lgnmac/mac list full", "At most %d characters."},
   };
   return texts;
 }

@@ -252,24 +252,6 @@ TEST_P(UserManagerTest, TabFromTheTreeLandsOnTheFirstFieldOfTheRecord) {
   });
 }
 
-TEST_P(UserManagerTest, TheButtonsOfLaterWorkOpenNothingAndSayNothing) {
-  StartAsAdmin();
-  const std::string before =
-      Query("select CPWDRULE || CLGNIP || CLGNMAC from UUSR where NID = 317");
-  RunManager([](DialogDriver& d) {
-    ASSERT_TRUE(ClickRecord(d, 317));  // heidi: a rule, an IP list and a machine
-    EXPECT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNLGNMAC"));
-    EXPECT_EQ(Field(d, "CCODE"), "heidi") << "the record stays shown";
-    ASSERT_TRUE(ClickRecord(d, kEngNid));
-    EXPECT_TRUE(d.ClickField(IDC_ROLEDEPT_RECORD, "BTNDEPTIP"));
-    EXPECT_TRUE(d.Dialog().IsRunning());
-  });
-  EXPECT_EQ(module_.user().Dialogs(), std::vector<int>{IDD_ROLEDEPT}) << "no dialog opened";
-  EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(Query("select CPWDRULE || CLGNIP || CLGNMAC from UUSR where NID = 317"), before);
-  EXPECT_EQ(Query("select count(*) from UUSRBM where NCID = 317"), "2") << "still in two places";
-}
-
 TEST_P(UserManagerTest, ThePasswordRuleButtonEditsTheShownRecordsRule) {
   StartAsAdmin();
   int runs = 0;

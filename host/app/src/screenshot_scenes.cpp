@@ -5,6 +5,8 @@
 #include "cool_dialog.h"
 #include "host_bridge.h"
 #include "main_window.h"
+#include "resources/dialogs/deptip_ids.h"
+#include "resources/dialogs/lgnmac_ids.h"
 #include "resources/dialogs/pwdrule_ids.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
@@ -13,6 +15,7 @@
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 #include "xfindgrid.h"
+#include "xgrid.h"
 
 namespace hrzhost {
 namespace {
@@ -26,8 +29,12 @@ constexpr int kSampleErin = 312;
 constexpr int kSampleFrank = 313;
 constexpr std::initializer_list<int> kSampleWayToErin = {301};
 constexpr std::initializer_list<int> kSampleWayToFrank = {304};
-// grace sits in Engineering.
+// heidi, in Fixture Design below CAD Team, has an IP range and a machine of her own.
 constexpr int kSampleEngineering = 301;
+constexpr int kSampleHeidi = 317;
+constexpr std::initializer_list<int> kSampleWayToHeidi = {301, 302, kSampleCadTeam, 316};
+constexpr const char* kSampleCadWorkstation = "WS-CAD-01";
+// grace sits in Engineering.
 constexpr int kSampleGrace = 314;
 
 // Opens the tree down the departments of way and clicks the node of nid, as a user would.
@@ -65,6 +72,15 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
         }},
        {"unlock", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToErin, kSampleErin); }},
        {"restore", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToFrank, kSampleFrank); }},
+       // The department IP dialog on Engineering and the machine picker on heidi's record,
+       // both cancelled; the picture is heidi's record with her lists.
+       {"lists",
+        [](hrz::DialogDriver& d) {
+          ClickRecord(d, {}, kSampleEngineering);
+          d.ClickField(IDC_ROLEDEPT_RECORD, "BTNDEPTIP");
+          ClickRecord(d, kSampleWayToHeidi, kSampleHeidi);
+          d.ClickField(IDC_ROLEDEPT_RECORD, "BTNLGNMAC");
+        }},
        {"search",
         [](hrz::DialogDriver& d) {
           d.SetText(IDC_ROLEDEPT_SEARCH_TEXT, "e;ar");
@@ -81,6 +97,17 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
       {{"pwdrule", [&automation](hrz::DialogDriver&) {
           automation.AddScenes(IDD_PWDRULE, {{"pwdrule-root", [](hrz::DialogDriver&) {}}});
         }}});
+  automation.AddScenes(IDD_DEPTIP, {{"deptip", [](hrz::DialogDriver& d) {
+                                       d.SetText(IDC_DEPTIP_LIST, "192.168.10.*, 10.0.*.*");
+                                     }}});
+  automation.AddScenes(
+      IDD_LGNMAC, {{"lgnmac", [](hrz::DialogDriver& d) {
+                      auto* grid = dynamic_cast<XGrid*>(d.Dialog().GetDlgItem(IDC_LGNMAC_GRID));
+                      for (int row = 1; grid != nullptr && row < grid->GetRows(); ++row) {
+                        if (grid->GetItemString(row, 1) == kSampleCadWorkstation)
+                          d.Select(IDC_LGNMAC_VIEW, row);
+                      }
+                    }}});
   automation.AddScenes(IDD_SELDEPT, {{"seldept", [](hrz::DialogDriver& d) {
                                         auto* tree = dynamic_cast<XBOMTree*>(
                                             d.Dialog().GetDlgItem(IDC_SELDEPT_TREE));

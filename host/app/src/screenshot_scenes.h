@@ -9,7 +9,8 @@ namespace hrzhost {
 class MainWindow;
 
 // The user manager ("XUSRMAN"): a user's record with the tree opened down to it, the grid
-// after a search, and a new user's form. Each scene is one picture.
+// after a search, a new user's form, and the department IP dialog and machine picker of the
+// record pane. Each scene is one picture.
 void AddUserManagerScenes(ScreenshotAutomation& automation);
 
 // The privilege editor in its four modes, each on a sample record with own and inherited

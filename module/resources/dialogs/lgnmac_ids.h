@@ -7,3 +7,5 @@
 #define IDC_LGNMAC_SEARCH_TEXT 1034
 #define IDC_LGNMAC_SEARCH 1047
 #define IDC_LGNMAC_SHOW_INFO 1037
+#define IDC_LGNMAC_VIEW 1010  // over the frame: holds the setup grid
+#define IDC_LGNMAC_GRID 1011  // the client setup rows, in IDC_LGNMAC_VIEW
