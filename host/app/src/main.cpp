@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
       logon.Click(IDOK);
     });
     hrzhost::AddUserManagerScenes(*screenshots);
+    hrzhost::AddStatisticsScenes(*screenshots, location);
     automationScope = std::make_unique<hrz::AutomationScope>(screenshots.get());
   }
 

@@ -48,6 +48,37 @@ class XRecObjGrid : public XGrid {
 
 class XPrdFindGrid : public XRecObjGrid {
  public:
+  // One found row: its record's NID and kind and the texts of columns 1..n.
+  struct FoundRow {
+    int nid = -1;
+    std::string kind;
+    std::vector<std::string> cells;
+  };
+
+  // What a find reads, as a value taken from the grid: a worker thread keeps it, builds and
+  // runs its statements without touching the grid, and hands the rows to the grid's thread.
+  class Query {
+   public:
+    // The find's statement for where (empty: every row) and order (null or empty: the
+    // configuration's order), without paging.
+    std::string Sql(const char* where, const char* order = nullptr) const;
+    // The rows of sql (a statement of Sql), at most limit of them (-1: all); more, when
+    // given, tells whether the statement had further rows. False when the query failed.
+    bool Read(tagXCliDB* db, const std::string& sql, int limit, std::vector<FoundRow>* rows,
+              bool* more = nullptr) const;
+    // The from and where part of Sql.
+    std::string From(const char* where) const;
+    const std::string& Table() const { return table_; }
+
+   private:
+    friend class XPrdFindGrid;
+    std::string table_;
+    std::string kindColumn_;
+    std::string order_;
+    std::string filter_;
+    std::vector<std::string> fields_;  // per column; empty for a column bound to no field
+  };
+
   XPrdFindGrid();
 
   // Takes table, columns and order from the host's grid configuration of that name.
@@ -66,6 +97,10 @@ class XPrdFindGrid : public XRecObjGrid {
   int DoFind(const char* where, const char* order, int* count, BOOL append);
   // Reads the rest of the last find's rows; the number added, -1 on failure.
   int GetAll(BOOL redraw);
+  // The grid's find as a value (grid thread; valid until the next InitCtrls).
+  Query MakeQuery() const;
+  // Appends found rows after the last row, numbering their headings; the number added.
+  int AppendFoundRows(std::vector<FoundRow> rows);
   BOOL HasMoreRows() const { return !pendingSql_.empty(); }
 
   // NID of a data row's record, with its table (33 bytes) and kind (17 bytes) when asked;
