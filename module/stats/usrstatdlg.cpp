@@ -174,7 +174,10 @@ void CUserStatDlg::OnSize(UINT type, int cx, int cy) {
   if (gridBox_.GetSafeHwnd() == nullptr || splitter_.GetSafeHwnd() == nullptr) return;
   const int paneBottom = cy - kPaneBottomMargin;
   RECT grid = RectInParent(gridBox_, *this);
-  grid.right = cx - kPaneRightMargin;
+  // Refresh and Close end where the grid ends, so they follow its right edge too: a window
+  // narrower than the template would otherwise hide them.
+  const int shift = cx - kPaneRightMargin - grid.right;
+  grid.right += shift;
   grid.bottom = paneBottom;
   gridBox_.MoveWindow(grid);
   for (CWnd* pane : {static_cast<CWnd*>(&treeBox_), static_cast<CWnd*>(&splitter_)}) {
@@ -189,6 +192,10 @@ void CUserStatDlg::OnSize(UINT type, int cx, int cy) {
     const int height = rect.bottom - rect.top;
     rect.bottom = cy - kButtonBottomMargin;
     rect.top = rect.bottom - height;
+    if (id == IDOK || id == IDCANCEL) {
+      rect.left += shift;
+      rect.right += shift;
+    }
     control->MoveWindow(rect);
   }
   Invalidate();
