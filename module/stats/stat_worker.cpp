@@ -65,6 +65,10 @@ void StatListing::Stop(XTree* tree) {
   if (tree != nullptr) tree->StopExpandAll();
   while (state.active.load() >= 1) Sleep(kWorkerPollMs);
   if (thread_.joinable()) thread_.join();
+  // Rows a worker posted just before the stop are not shown either.
+  std::lock_guard lock(mutex_);
+  ++listing_;
+  ready_.clear();
 }
 
 void StatListing::Start(XTree* tree, tagXCliDB* db, XPrdFindGrid::Query query, int nid,

@@ -48,7 +48,7 @@ class StatListing {
   StatListing& operator=(const StatListing&) = delete;
 
   // Asks a running worker to stop, stops a running expansion of tree (may be null) and
-  // waits, checking every 100 ms, until no worker is alive.
+  // waits, checking every 100 ms, until no worker is alive. Rows not yet taken are dropped.
   void Stop(XTree* tree);
   // Stops the running worker, then starts one for the users at and below (nid, kind). When
   // it ends unstopped it keeps its rows and posts message to window, the listing's number

@@ -130,6 +130,7 @@ void CUserStatDlg::OnSearch() {
   const std::string typed = GetDlgItemText(IDC_USRSTAT_SEARCH_TEXT);
   const std::string text(TrimBlanks(FirstCodePoints(typed, kSearchTextMaxChars)));
   if (text.empty()) return;
+  listing_.Stop(&tree_);  // its rows would otherwise join the search's
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   grid_.DoQuickSearch(text.c_str(), &toolTip_);
   SetCursor(previous);

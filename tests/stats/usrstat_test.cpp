@@ -1,7 +1,7 @@
 // The statistics window through HRZCmd: the users below a node with who is logged on, asked
 // only for the rows drawn; client versions against the running client's; a session that
-// ends, after Refresh; the search; and the worker stopped by a node change, Refresh or Close,
-// never two alive. Each test starts from a fresh sample store.
+// ends, after Refresh; the search; and the worker stopped by a node change, Refresh, a search
+// or Close, never two alive. Each test starts from a fresh sample store.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -282,8 +282,8 @@ class StatsWorkerStopTest : public QtTest {
   std::atomic<bool> held_{false};     // it was let go after the stop request
 };
 
-TEST_F(StatsWorkerStopTest, NodeChangeRefreshAndCloseStopTheRunningWorker) {
-  enum class Act { kOtherNode, kRefresh, kClose };
+TEST_F(StatsWorkerStopTest, NodeChangeRefreshSearchAndCloseStopTheRunningWorker) {
+  enum class Act { kOtherNode, kRefresh, kSearch, kClose };
   struct Case {
     const char* name;
     Act act;
@@ -292,6 +292,7 @@ TEST_F(StatsWorkerStopTest, NodeChangeRefreshAndCloseStopTheRunningWorker) {
   const Case cases[] = {
       {"another node", Act::kOtherNode, kSalesCodes},
       {"Refresh", Act::kRefresh, kEngCodes},
+      {"Search", Act::kSearch, {"carol"}},
       {"Close", Act::kClose, {}},
   };
   for (const Case& c : cases) {
@@ -320,6 +321,10 @@ TEST_F(StatsWorkerStopTest, NodeChangeRefreshAndCloseStopTheRunningWorker) {
         case Act::kRefresh:
           ASSERT_TRUE(d.Click(IDOK));
           break;
+        case Act::kSearch:
+          ASSERT_TRUE(d.SetText(IDC_USRSTAT_SEARCH_TEXT, "car"));
+          ASSERT_TRUE(d.Click(IDC_USRSTAT_SEARCH));
+          break;
         case Act::kClose:
           ASSERT_TRUE(d.Click(IDCANCEL));
           ended = !d.Dialog().IsRunning();
@@ -333,7 +338,8 @@ TEST_F(StatsWorkerStopTest, NodeChangeRefreshAndCloseStopTheRunningWorker) {
     EXPECT_EQ(module_.Run("XUSERS_STAT"), 1);
     EXPECT_TRUE(held_.load()) << "the worker's read was held";
     EXPECT_EQ(hrz::StatWorkers().stopped.load(), 1) << "the first worker ended on the request";
-    EXPECT_EQ(hrz::StatWorkers().started.load(), c.act == Act::kClose ? 1 : 2);
+    const bool restarts = c.act == Act::kOtherNode || c.act == Act::kRefresh;
+    EXPECT_EQ(hrz::StatWorkers().started.load(), restarts ? 2 : 1);
     EXPECT_EQ(hrz::StatWorkers().peak.load(), 1) << "never two workers alive";
     EXPECT_EQ(hrz::StatWorkers().active.load(), 0);
     EXPECT_EQ(listed, c.listed);
