@@ -6,3 +6,4 @@
 #define IDI_INHERITED_PVG 139      // privilege mark: granted through a department or role
 #define IDI_OWN_PVG 1016           // privilege mark: granted to the entry itself
 #define IDB_DWGSIGN_PLACEMENT 134  // where X, Y and H of a drawing signature lie on a sheet
+#define IDI_USER_ONLINE 1016       // the same mark in the statistics grid: logged on now

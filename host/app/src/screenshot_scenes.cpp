@@ -1,7 +1,12 @@
 #include "screenshot_scenes.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <initializer_list>
+#include <memory>
+#include <vector>
 
+#include "client_version.h"
 #include "cool_dialog.h"
 #include "host_bridge.h"
 #include "main_window.h"
@@ -12,8 +17,10 @@
 #include "resources/dialogs/seldept_ids.h"
 #include "resources/dialogs/seluser_ids.h"
 #include "resources/dialogs/usrfunc_ids.h"
+#include "resources/dialogs/usrstat_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
+#include "xclidb.h"
 #include "xfindgrid.h"
 #include "xgrid.h"
 
@@ -53,7 +60,55 @@ void ClickRecord(hrz::DialogDriver& manager, std::initializer_list<int> way, int
   }
 }
 
+// Sample users who log on from clients of their own for the statistics picture.
+struct SampleLogon {
+  const char* code;
+  const char* password;
+};
+constexpr SampleLogon kOnlineSampleUsers[] = {{"bob", "bob-pw1"}, {"carol", "carol-pw1"}};
+constexpr qint64 kListingWaitMs = 5000;
+
+// Connections logged on while a picture is taken; logged off when the scene goes.
+class SampleSessions {
+ public:
+  ~SampleSessions() {
+    for (tagXCliDB* db : open_) {
+      XCliDB_Logoff(db);
+      XCliDB_Close(db);
+    }
+  }
+  void LogOn(const std::string& location, const SampleLogon& user) {
+    char reason[256] = {};
+    tagXCliDB* db = XCliDB_Open(location.c_str(), reason, sizeof reason);
+    if (db == nullptr) return;
+    open_.push_back(db);
+    int status = 0;
+    XCliDB_Logon(db, user.code, user.password, kClientVersion, &status, nullptr, 0);
+  }
+
+ private:
+  std::vector<tagXCliDB*> open_;
+};
+
 }  // namespace
+
+void AddStatisticsScenes(ScreenshotAutomation& automation, const std::string& location) {
+  auto sessions = std::make_shared<SampleSessions>();
+  automation.AddScenes(
+      IDD_USRSTAT, {{"online", [location, sessions](hrz::DialogDriver& d) {
+                       for (const SampleLogon& user : kOnlineSampleUsers) {
+                         sessions->LogOn(location, user);
+                       }
+                       auto* grid = dynamic_cast<XGrid*>(d.Dialog().GetDlgItem(IDC_USRSTAT_GRID));
+                       if (grid == nullptr || !d.Select(IDC_USRSTAT_TREE_PANE, 0)) return;
+                       // The list is filled by a worker thread; its rows arrive as events.
+                       QElapsedTimer waited;
+                       waited.start();
+                       while (grid->GetRows() < 2 && waited.elapsed() < kListingWaitMs) {
+                         QApplication::processEvents(QEventLoop::AllEvents, 20);
+                       }
+                     }}});
+}
 
 void AddUserManagerScenes(ScreenshotAutomation& automation) {
   automation.AddScenes(

@@ -2,6 +2,8 @@
 // organisation, beyond the state they open in.
 #pragma once
 
+#include <string>
+
 #include "screenshots.h"
 
 namespace hrzhost {
@@ -12,6 +14,9 @@ class MainWindow;
 // after a search, a new user's form, and the department IP dialog and machine picker of the
 // record pane. Each scene is one picture.
 void AddUserManagerScenes(ScreenshotAutomation& automation);
+// The online statistics ("XUSERS_STAT") with the whole organisation listed while two sample
+// users are logged on from clients of their own to the store at location.
+void AddStatisticsScenes(ScreenshotAutomation& automation, const std::string& location);
 
 // The privilege editor in its four modes, each on a sample record with own and inherited
 // marks, the message area naming where an inherited one comes from; the catalogue entry

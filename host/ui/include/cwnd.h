@@ -49,6 +49,7 @@ int QtKeyOf(int virtualKey);
 
 constexpr int SW_HIDE_WINDOW = 0;
 constexpr int SW_SHOW_WINDOW = 5;
+constexpr int SW_MAXIMIZE = 3;  // a top-level window: maximised now, or when it is first shown
 
 constexpr WPARAM MAKEWPARAM(int low, int high) {
   return static_cast<WPARAM>((low & 0xffff) | ((high & 0xffff) << 16));
@@ -128,7 +129,8 @@ class CWnd {
   std::string GetDlgItemText(int id) const;
   UINT GetDlgItemText(int id, char* buffer, int capacity) const;
 
-  BOOL ShowWindow(int command);  // SW_HIDE_WINDOW or SW_SHOW_WINDOW; returns the old visibility
+  // SW_HIDE_WINDOW, SW_SHOW_WINDOW or SW_MAXIMIZE; returns the old visibility.
+  BOOL ShowWindow(int command);
   BOOL IsWindowVisible() const;
   BOOL EnableWindow(BOOL enable);  // returns TRUE when it was disabled before
   BOOL IsWindowEnabled() const;

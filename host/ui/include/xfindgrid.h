@@ -13,10 +13,6 @@
 
 struct tagXCliDB;
 
-namespace hrz::ui {
-struct XGridRow;
-}
-
 class XRecObjGrid : public XGrid {
  public:
   XRecObjGrid();
@@ -52,6 +48,37 @@ class XRecObjGrid : public XGrid {
 
 class XPrdFindGrid : public XRecObjGrid {
  public:
+  // One found row: its record's NID and kind and the texts of columns 1..n.
+  struct FoundRow {
+    int nid = -1;
+    std::string kind;
+    std::vector<std::string> cells;
+  };
+
+  // What a find reads, as a value taken from the grid: a worker thread keeps it, builds and
+  // runs its statements without touching the grid, and hands the rows to the grid's thread.
+  class Query {
+   public:
+    // The find's statement for where (empty: every row) and order (null or empty: the
+    // configuration's order), without paging.
+    std::string Sql(const char* where, const char* order = nullptr) const;
+    // The rows of sql (a statement of Sql), at most limit of them (-1: all); more, when
+    // given, tells whether the statement had further rows. False when the query failed.
+    bool Read(tagXCliDB* db, const std::string& sql, int limit, std::vector<FoundRow>* rows,
+              bool* more = nullptr) const;
+    // The from and where part of Sql.
+    std::string From(const char* where) const;
+    const std::string& Table() const { return table_; }
+
+   private:
+    friend class XPrdFindGrid;
+    std::string table_;
+    std::string kindColumn_;
+    std::string order_;
+    std::string filter_;
+    std::vector<std::string> fields_;  // per column; empty for a column bound to no field
+  };
+
   XPrdFindGrid();
 
   // Takes table, columns and order from the host's grid configuration of that name.
@@ -75,6 +102,10 @@ class XPrdFindGrid : public XRecObjGrid {
   // replaced; 0 when no record meets it any more, and the row is deleted; -1 when row is not
   // a data row or the query failed, and the row stays as it was.
   int RefindRow(int row, const char* where);
+  // The grid's find as a value (grid thread; valid until the next InitCtrls).
+  Query MakeQuery() const;
+  // Appends found rows after the last row, numbering their headings; the number added.
+  int AppendFoundRows(std::vector<FoundRow> rows);
   BOOL HasMoreRows() const { return !pendingSql_.empty(); }
 
   // NID of a data row's record, with its table (33 bytes) and kind (17 bytes) when asked;
@@ -93,13 +124,6 @@ class XPrdFindGrid : public XRecObjGrid {
  private:
   int DoFindHere(const char* where, const char* order, int* count, BOOL append);
   int RefindRowHere(int row, const char* where);
-  // "from <table> [where ...]" of a find: the clause where and the grid's filter.
-  std::string FromClause(const char* where) const;
-  std::string FindSql(const std::string& from, const char* order) const;
-  // Reads at most limit rows (-1: all) of sql into rows, headed from heading on; false when
-  // the query failed. more, when given, tells whether the query had rows left.
-  bool QueryRows(const std::string& sql, int limit, int heading,
-                 std::vector<hrz::ui::XGridRow>* rows, bool* more);
   int ReadRows(const std::string& sql, int limit);
 
   std::string name_;

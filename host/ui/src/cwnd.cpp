@@ -218,6 +218,11 @@ UINT CWnd::GetDlgItemText(int id, char* buffer, int capacity) const {
 BOOL CWnd::ShowWindow(int command) {
   if (widget_ == nullptr) return FALSE;
   BOOL was = widget_->isVisibleTo(widget_->parentWidget()) ? TRUE : FALSE;
+  if (command == SW_MAXIMIZE && widget_->isWindow()) {
+    // A window not shown yet keeps the state for its first showing (a modal run's).
+    widget_->setWindowState(widget_->windowState() | Qt::WindowMaximized);
+    return was;
+  }
   widget_->setVisible(command != SW_HIDE_WINDOW);
   return was;
 }

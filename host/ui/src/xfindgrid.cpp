@@ -118,11 +118,65 @@ int XPrdFindGrid::DoFind(const char* where, const char* order, int* count, BOOL 
   return DoFindHere(where, order, count, append);
 }
 
+XPrdFindGrid::Query XPrdFindGrid::MakeQuery() const {
+  Query query;
+  query.table_ = table_;
+  query.kindColumn_ = kindColumn_;
+  query.order_ = order_;
+  query.filter_ = FindFilter();
+  for (const Column& c : Columns()) query.fields_.push_back(c.field);
+  return query;
+}
+
+std::string XPrdFindGrid::Query::From(const char* where) const {
+  std::string condition;
+  std::string w = where != nullptr ? std::string(hrz::TrimBlanks(where)) : "";
+  if (!w.empty()) condition = "(" + w + ")";
+  if (!filter_.empty()) condition += (condition.empty() ? "(" : " and (") + filter_ + ")";
+  return " from " + table_ + (condition.empty() ? "" : " where " + condition);
+}
+
+std::string XPrdFindGrid::Query::Sql(const char* where, const char* order) const {
+  std::string select =
+      "select " + table_ + ".NID, " + (kindColumn_.empty() ? std::string("''") : kindColumn_);
+  for (const std::string& field : fields_) select += ", " + (field.empty() ? "''" : field);
+  std::string sortBy = order != nullptr && *order != '\0' ? order : order_;
+  // The NID last keeps pages apart when the order has ties.
+  return select + From(where) + " order by " + (sortBy.empty() ? "" : sortBy + ", ") + table_ +
+         ".NID";
+}
+
+bool XPrdFindGrid::Query::Read(tagXCliDB* db, const std::string& sql, int limit,
+                               std::vector<FoundRow>* rows, bool* more) const {
+  if (more != nullptr) *more = false;
+  XCliGenRS rs(db);
+  if (!rs.Open(1, sql.c_str())) return false;
+  const int cols = static_cast<int>(fields_.size());
+  std::vector<char> text(kCellCapacity);
+  for (int read = 0; !rs.IsEOF(); rs.MoveNext(), ++read) {
+    if (read == limit) {
+      if (more != nullptr) *more = true;
+      break;
+    }
+    FoundRow row;
+    rs.GetFieldValue(0, XCLI_TYPE_INT32, &row.nid, 4);
+    if (rs.GetFieldValue(1, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) row.kind = text.data();
+    row.cells.resize(cols);
+    for (int c = 0; c < cols; ++c) {
+      if (rs.GetFieldValue(c + 2, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) {
+        row.cells[c] = text.data();
+      }
+    }
+    rows->push_back(std::move(row));
+  }
+  return true;
+}
+
 int XPrdFindGrid::DoFindHere(const char* where, const char* order, int* count, BOOL append) {
   if (GetDB() == nullptr || table_.empty()) return -1;
   if (!append) SetRows(1, FALSE);
-  const std::string from = FromClause(where);
-  const std::string sql = FindSql(from, order);
+  const Query query = MakeQuery();
+  const std::string sql = query.Sql(where, order);
   pendingSql_.clear();
   int added = ReadRows(sql + " limit " + std::to_string(pageRows_ + 1), pageRows_);
   if (added < 0) return -1;
@@ -134,7 +188,7 @@ int XPrdFindGrid::DoFindHere(const char* where, const char* order, int* count, B
     if (more) {
       XCliGenRS rs(GetDB());
       ++queries_;
-      std::string countSql = "select count(*)" + from;
+      std::string countSql = "select count(*)" + query.From(where);
       if (rs.Open(1, countSql.c_str()) && !rs.IsEOF()) {
         rs.GetFieldValue(0, XCLI_TYPE_INT32, count, 4);
       }
@@ -156,78 +210,51 @@ int XPrdFindGrid::RefindRow(int row, const char* where) {
 
 int XPrdFindGrid::RefindRowHere(int row, const char* where) {
   if (GetDB() == nullptr || table_.empty() || row < 1 || row >= GetRows()) return -1;
-  std::vector<hrz::ui::XGridRow> found;
-  if (!QueryRows(FindSql(FromClause(where), nullptr) + " limit 1", 1, row, &found, nullptr)) {
-    return -1;
-  }
+  const Query query = MakeQuery();
+  std::vector<FoundRow> found;
+  ++queries_;
+  if (!query.Read(GetDB(), query.Sql(where, nullptr) + " limit 1", 1, &found, nullptr)) return -1;
   if (found.empty()) {
     DeleteRow(row, TRUE);
     return 0;
   }
   hrz::ui::XGridRow* here = Model()->Row(row);
-  found[0].cells.resize(here->cells.size());
-  found[0].cells[0] = here->cells[0];
-  found[0].height = here->height;
-  *here = std::move(found[0]);
+  here->data = found[0].nid;
+  here->tag = std::move(found[0].kind);
+  const int cols = std::min(static_cast<int>(found[0].cells.size()), GetCols() - 1);
+  for (int c = 0; c < cols; ++c) here->cells[c + 1].text = std::move(found[0].cells[c]);
   for (int col = 1; col < GetCols(); ++col) Model()->CellChanged(row, col);
   Refresh();
   return 1;
 }
 
-std::string XPrdFindGrid::FromClause(const char* where) const {
-  std::string condition;
-  std::string w = where != nullptr ? std::string(hrz::TrimBlanks(where)) : "";
-  std::string filter = FindFilter();
-  if (!w.empty()) condition = "(" + w + ")";
-  if (!filter.empty()) condition += (condition.empty() ? "(" : " and (") + filter + ")";
-  return " from " + table_ + (condition.empty() ? "" : " where " + condition);
-}
-
-std::string XPrdFindGrid::FindSql(const std::string& from, const char* order) const {
-  std::string select =
-      "select " + table_ + ".NID, " + (kindColumn_.empty() ? std::string("''") : kindColumn_);
-  for (const Column& c : Columns()) select += ", " + (c.field.empty() ? "''" : c.field);
-  std::string sortBy = order != nullptr && *order != '\0' ? order : order_;
-  // The NID last keeps pages apart when the order has ties.
-  return select + from + " order by " + (sortBy.empty() ? "" : sortBy + ", ") + table_ + ".NID";
-}
-
-bool XPrdFindGrid::QueryRows(const std::string& sql, int limit, int heading,
-                             std::vector<hrz::ui::XGridRow>* rows, bool* more) {
-  XCliGenRS rs(GetDB());
-  ++queries_;
-  if (!rs.Open(1, sql.c_str())) return false;
-  const int cols = static_cast<int>(Columns().size());
-  std::vector<char> text(kCellCapacity);
-  for (; !rs.IsEOF(); rs.MoveNext()) {
-    if (static_cast<int>(rows->size()) == limit) {
-      if (more != nullptr) *more = true;
-      break;
-    }
-    hrz::ui::XGridRow row;
-    row.cells.resize(cols + 1);
-    row.cells[0].text = std::to_string(heading++);
-    int nid = -1;
-    rs.GetFieldValue(0, XCLI_TYPE_INT32, &nid, 4);
-    row.data = nid;
-    if (rs.GetFieldValue(1, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) row.tag = text.data();
-    for (int c = 0; c < cols; ++c) {
-      if (rs.GetFieldValue(c + 2, XCLI_TYPE_TEXT, text.data(), kCellCapacity)) {
-        row.cells[c + 1].text = text.data();
-      }
-    }
-    rows->push_back(std::move(row));
-  }
-  return true;
-}
-
 // Appends at most limit rows of sql; marks more rows pending when the query gave more.
 int XPrdFindGrid::ReadRows(const std::string& sql, int limit) {
-  std::vector<hrz::ui::XGridRow> rows;
+  ++queries_;
+  std::vector<FoundRow> rows;
   bool more = false;
-  if (!QueryRows(sql, limit, GetRows(), &rows, &more)) return -1;
+  if (!MakeQuery().Read(GetDB(), sql, limit, &rows, &more)) return -1;
   if (more) pendingSql_ = sql;
-  int added = static_cast<int>(rows.size());
+  return AppendFoundRows(std::move(rows));
+}
+
+int XPrdFindGrid::AppendFoundRows(std::vector<FoundRow> found) {
+  const int cols = std::min(static_cast<int>(Columns().size()), GetCols() - 1);
+  std::vector<hrz::ui::XGridRow> rows;
+  rows.reserve(found.size());
+  int heading = GetRows();
+  for (FoundRow& f : found) {
+    hrz::ui::XGridRow row;
+    row.cells.resize(GetCols());
+    row.cells[0].text = std::to_string(heading++);
+    row.data = f.nid;
+    row.tag = std::move(f.kind);
+    for (int c = 0; c < cols && c < static_cast<int>(f.cells.size()); ++c) {
+      row.cells[c + 1].text = std::move(f.cells[c]);
+    }
+    rows.push_back(std::move(row));
+  }
+  const int added = static_cast<int>(rows.size());
   Model()->AppendRows(std::move(rows));
   return added;
 }
