@@ -23,10 +23,6 @@ int CmdFunctionPrivileges(const char*, char*) {
   return Unbuilt(1);
 }
 
-int CmdUserInfo(const char*, char*) {
-  return Unbuilt(1);
-}
-
 // No NID chosen.
 int CmdSelectUser(const char*, char*) {
   return Unbuilt(-1);

@@ -5,6 +5,7 @@
 #include "cool_dialog.h"
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
+#include "resources/dialogs/userinfo_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 
@@ -67,6 +68,9 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
                                         tree->Expand(1);  // Engineering's departments
                                         d.Select(IDC_SELDEPT_VIEW, 2);
                                       }}});
+  automation.AddScenes(IDD_USERINFO, {{"dwgsign", [](hrz::DialogDriver& d) {
+                                         d.Click(IDC_USERINFO_DWG_SIGN);  // cancelled at once
+                                       }}});
   automation.AddScenes(IDD_WHEREUSE, {{"whereused", [](hrz::DialogDriver& d) {
                                          auto* tree = dynamic_cast<XBOMTree*>(
                                              d.Dialog().GetDlgItem(IDC_WHEREUSE_TREE));
