@@ -15,10 +15,6 @@ int Unbuilt(int cancelledResult) {
 
 }  // namespace
 
-int CmdUserInfo(const char*, char*) {
-  return Unbuilt(1);
-}
-
 int CmdViewSignatures(const char*, char*) {
   return Unbuilt(1);
 }

@@ -15,6 +15,8 @@ constexpr std::size_t kMaxServerName = 259;
 constexpr std::size_t kMaxExtension = 16;
 // The columns that reference a user's signature files, as the store spells them.
 constexpr std::string_view kSignatureColumns[] = {"CBMPSG", "CDWGSG"};
+// Where signature uploads are filed: "sign/<user NID>/<column>.<extension>".
+constexpr std::string_view kSignaturePrefix = "sign/";
 
 // A stored name: printable, no backslash, no empty or dot-dot segment, no leading "/".
 bool IsValidStoredName(std::string_view name) {
@@ -102,7 +104,7 @@ Reply UploadName(Context& context, wire::BodyReader& in) {
     return Reply::Failure(reason);
   }
   if (!FindAccountByNid(context.db(), nid)) return Reply::Failure("no such user");
-  std::string name = "sign/" + std::to_string(nid) + "/" + std::string(stored);
+  std::string name = std::string(kSignaturePrefix) + std::to_string(nid) + "/" + std::string(stored);
   if (!extension.empty()) name += "." + extension;
   Statement record(context.db(), "UPDATE UUSR SET " + std::string(stored) + " = ? WHERE NID = ?");
   record.Bind(1, name).Bind(2, std::int64_t{nid});
@@ -122,6 +124,9 @@ Reply PutFile(Context& context, wire::BodyReader& in) {
     return Reply::Status(in.OverLimit() ? protocol::kFileTooLarge : protocol::kBadMessage);
   }
   if (!IsValidStoredName(name)) return Reply::Failure("invalid server file name");
+  if (name.starts_with(kSignaturePrefix) && data.size() > protocol::kMaxSignatureBytes) {
+    return Reply::Status(protocol::kFileTooLarge);
+  }
   if (!context.session.IsAdmin() && !context.session.issuedFiles.contains(name)) {
     constexpr std::string_view reason = "not a file named for this session's uploads";
     WriteAudit(context, {audit::kRefused, "put file", -1, name, reason});

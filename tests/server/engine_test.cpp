@@ -350,6 +350,13 @@ TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {
   EXPECT_EQ(StoreText("select length(BDATA) from SRV_FILE where CNAME = 'sign/309/CBMPSG.bmp'"),
             "70000");
   EXPECT_EQ(StoreText("select CBMPSG from UUSR where NID = 309"), "sign/309/CBMPSG.bmp");
+  // A signature larger than any picture of one is refused; the stored one stays.
+  wire::BodyWriter huge;
+  huge.PutText("sign/309/CBMPSG.bmp");
+  huge.PutLong(std::string(p::kMaxSignatureBytes + 1, 'h'));
+  EXPECT_EQ(Send(*bob, p::kPutFile, huge.Finish()).status, p::kFileTooLarge);
+  EXPECT_EQ(StoreText("select length(BDATA) from SRV_FILE where CNAME = 'sign/309/CBMPSG.bmp'"),
+            "70000");
 }
 
 TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {

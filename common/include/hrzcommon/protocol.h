@@ -38,6 +38,8 @@ constexpr std::size_t kMaxSealedText = 1024;         // a sealed password's base
 constexpr std::size_t kMaxSqlText = 1024u * 1024u;
 constexpr std::size_t kMaxResultPayload = 48u * 1024u * 1024u;
 constexpr std::size_t kMaxFileBytes = 32u * 1024u * 1024u;
+// A signature is a small picture or drawing: its upload is refused above this size.
+constexpr std::size_t kMaxSignatureBytes = 4u * 1024u * 1024u;
 
 // ---- Sealed passwords ----
 // A sealed password opens to: connection nonce, sequence number (u32 LE), password bytes.

@@ -16,6 +16,7 @@
 #include "resources/dialogs/roledept_ids.h"
 #include "resources/dialogs/seldept_ids.h"
 #include "resources/dialogs/seluser_ids.h"
+#include "resources/dialogs/userinfo_ids.h"
 #include "resources/dialogs/usrfunc_ids.h"
 #include "resources/dialogs/usrstat_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
@@ -186,6 +187,9 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
                                         d.Click(IDC_SELUSER_SEARCH);
                                         d.Select(IDC_SELUSER_VIEW, 4);  // erin
                                       }}});
+  automation.AddScenes(IDD_USERINFO, {{"dwgsign", [](hrz::DialogDriver& d) {
+                                         d.Click(IDC_USERINFO_DWG_SIGN);  // cancelled at once
+                                       }}});
   automation.AddScenes(IDD_WHEREUSE, {{"whereused", [](hrz::DialogDriver& d) {
                                          auto* tree = dynamic_cast<XBOMTree*>(
                                              d.Dialog().GetDlgItem(IDC_WHEREUSE_TREE));

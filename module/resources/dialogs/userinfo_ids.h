@@ -6,3 +6,5 @@
 #define IDC_USERINFO_RECORD_FRAME 1012  // hidden; the record pane takes its place
 #define IDC_USERINFO_BMP_SIGN 1014      // created hidden
 #define IDC_USERINFO_DWG_SIGN 1017      // created hidden
+#define IDC_USERINFO_RECORD 1052       // over the record frame: holds the record pane
+#define IDC_USERINFO_RECORD_FORM 1053  // the record pane, in IDC_USERINFO_RECORD
