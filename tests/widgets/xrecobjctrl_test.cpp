@@ -181,8 +181,10 @@ TEST_F(XRecObjCtrlTest, ALayoutScriptPlacesControlsByTheirAttachments) {
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(first->text(), "Change at next logon, please");
-  EXPECT_EQ(first->geometry(), QRect(10, 10, 480, 60));
-  EXPECT_EQ(second->geometry(), QRect(10, 90, 480, 60));
+  // Tenths of a millimetre at 96 dots per inch: 10 is 4 pixels, 20 is 8 and 60 is 23.
+  ASSERT_EQ(form_.GetWidget()->logicalDpiY(), 96);
+  EXPECT_EQ(first->geometry(), QRect(4, 4, 492, 23));
+  EXPECT_EQ(second->geometry(), QRect(4, 35, 492, 23));
   EXPECT_EQ(first->objectName(), "CHK_LGNCHGPWD");
   // A broken script leaves the form as it was and says where it broke.
   EXPECT_FALSE(form_.LoadLayoutScript("1, object, x\n1.1.1, visible, true\n"));

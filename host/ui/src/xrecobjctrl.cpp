@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -29,6 +30,12 @@ constexpr int kLabelWidth = 130;
 constexpr int kGap = 6;
 constexpr int kRowHeight = 24;
 constexpr int kButtonWidth = 160;
+constexpr double kTenthsOfMmPerInch = 254.0;
+
+// A placement number of a layout script (tenths of a millimetre) in pixels at dpi.
+int ScriptUnitsToPixels(int units, int dpi) {
+  return static_cast<int>(std::lround(units * dpi / kTenthsOfMmPerInch));
+}
 
 struct ButtonLibs {
   std::mutex lock;  // guards entries
@@ -188,7 +195,8 @@ void XRecObjCtrl::Layout() {
     for (const hrz::ui::OutlineItem& line : p.children) {
       auto parts = hrz::SplitText(line.keyword, " ");
       if (line.args.empty()) continue;
-      int offset = std::atoi(line.args[0].c_str());
+      // Placement numbers are tenths of a millimetre, as on a printed form.
+      const int offset = ScriptUnitsToPixels(std::atoi(line.args[0].c_str()), page_->logicalDpiY());
       if (parts.size() == 1 && parts[0] == "height") height = offset;
       if (parts.size() == 1 && parts[0] == "width") right = left + offset;
       if (parts.size() != 2) continue;
