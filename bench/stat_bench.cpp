@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "hrzcommon/protocol.h"
-#include "hrzcommon/wire.h"
 #include "large_org.h"
 #include "plain_read.h"
+#include "sent_sql.h"
 #include "served_store.h"
 #include "stats/stat_worker.h"
 #include "stats/usrstatgrd.h"
@@ -83,17 +83,8 @@ std::vector<std::string> CaptureStatements(const hrz::CUserStatGrid& grid, int n
   const std::atomic<int> go{0};
   hrz::StatRows rows;
   if (!hrz::ReadStatRows(db, grid.MakeQuery(), nid, "UDEPT", go, &rows)) std::abort();
-  std::vector<std::string> statements;
   const std::vector<hrztest::Frame> frames = proxy.Received();
-  for (std::size_t i = before; i < frames.size(); ++i) {
-    const hrztest::Frame& f = frames[i];
-    if (f.cls() != p::kQuery.cls || f.group() != p::kQuery.group || f.code() != p::kQuery.code) {
-      continue;
-    }
-    hrz::wire::BodyReader fields(f.body);
-    std::string text;
-    if (fields.NextLong(&text, f.body.size())) statements.push_back(text);
-  }
+  std::vector<std::string> statements = hrzbench::QueriesIn(frames, before, frames.size());
   XCliDB_Close(db);
   return statements;
 }

@@ -26,15 +26,8 @@ CUserFindGrid::CUserFindGrid() {
 }
 
 void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* tip) {
-  std::string where;
-  if (direct) {
-    where = text != nullptr ? text : "";
-  } else {
-    const char* hostFields = HostSetting("dlg_userman", "Quick Search User");
-    const std::string fields = hostFields != nullptr ? hostFields : "CCODE | CNAME";
-    where = QuickSearchWhere(GetDB(), text != nullptr ? text : "", fields,
-                             xclisql_upper(GetDB(), GetDbName()));
-  }
+  const std::string where =
+      direct ? std::string(text != nullptr ? text : "") : QuickUserSearchWhere(*this, text);
   const int rows = FillSearchGrid(*this, where);
   if (tip != nullptr) {
     ShowRowCountTip(*tip, *this, FormatTemplate(T("search result rows"), std::to_string(rows)));

@@ -21,7 +21,6 @@ UnitTexts T("dlg_userman");
 
 constexpr int kChangeIntervalMs = 600;
 constexpr int kOnlineIconSize = 32;
-constexpr UINT kRowCountTipMs = 20000;
 constexpr COLORREF kVersionDiffColor = RGB(255, 0, 0);
 constexpr int kVersionTextIndent = 4;
 
@@ -39,17 +38,11 @@ void CUserStatGrid::FindColumns() {
 }
 
 void CUserStatGrid::DoQuickSearch(const char* text, CCoolToolTip* tip) {
-  const char* hostFields = HostSetting("dlg_userman", "Quick Search User");
-  const std::string where = QuickSearchWhere(GetDB(), text != nullptr ? text : "",
-                                             hostFields != nullptr ? hostFields : "CCODE | CNAME",
-                                             xclisql_upper(GetDB(), GetDbName()));
-  int rows = 0;
-  if (DoFind(where.c_str(), nullptr, &rows, FALSE) < 0 || GetAll(TRUE) < 0) rows = 0;
-  if (tip == nullptr) return;
-  RECT corner{};
-  GetWindowRect(&corner);
-  tip->ShowMe(FormatTemplate(T("search result rows"), std::to_string(rows)).c_str(),
-              POINT{corner.left, corner.top}, kRowCountTipMs);
+  const int rows = FillSearchGrid(*this, QuickUserSearchWhere(*this, text));
+  GetAll(TRUE);
+  if (tip != nullptr) {
+    ShowRowCountTip(*tip, *this, FormatTemplate(T("search result rows"), std::to_string(rows)));
+  }
 }
 
 const char* CUserStatGrid::AskOnline(int row) {

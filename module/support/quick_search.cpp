@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "entry/texts.h"
 #include "hrzcommon/text.h"
 #include "support/text_patterns.h"
 #include "tips.h"
@@ -80,6 +81,13 @@ std::string QuickSearchWhere(tagXCliDB* db, std::string_view text, std::string_v
     where += (i == 0 ? "(" : "and (") + terms + ")";
   }
   return where;
+}
+
+std::string QuickUserSearchWhere(XPrdFindGrid& grid, const char* text) {
+  const char* hostFields = HostSetting("dlg_userman", "Quick Search User");
+  return QuickSearchWhere(grid.GetDB(), text != nullptr ? text : "",
+                          hostFields != nullptr ? hostFields : "CCODE | CNAME",
+                          xclisql_upper(grid.GetDB(), grid.GetDbName()));
 }
 
 int FillSearchGrid(XPrdFindGrid& grid, const std::string& where) {

@@ -25,6 +25,10 @@ constexpr std::size_t kQuickSearchWordMax = 127;
 std::string QuickSearchWhere(tagXCliDB* db, std::string_view text, std::string_view fieldList,
                              const char* upperFunction);
 
+// The organisation's quick user search of text in grid's table: over the fields the host
+// names ("Quick Search User" of "dlg_userman"), else code and name.
+std::string QuickUserSearchWhere(XPrdFindGrid& grid, const char* text);
+
 // Empties grid to its header and fills it with every row matching where; the number of
 // rows found (0 when the find failed).
 int FillSearchGrid(XPrdFindGrid& grid, const std::string& where);
