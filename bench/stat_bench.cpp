@@ -1,6 +1,7 @@
 // The statistics window's listing over plain TCP in an organisation of 100,000 users: the
-// worker's reads for one department's subtree (its level walk and the users' grid rows) and
-// the rows appended to the statistics grid. Its floor, measured in the same iterations: the
+// worker's reads for one department's subtree (its level walk and the users' grid rows; a
+// department of about a thousand users and one of over ten thousand) and the rows appended
+// to the statistics grid. Its floor, measured in the same iterations: the
 // same statements run alone straight on SQLite, plus one small request and its reply over the
 // same connection per statement. The statements are those the worker really sends, kept by a
 // proxy during one listing before the measurements.
@@ -52,19 +53,21 @@ hrzbench::ServedStore& Store() {
   return served;
 }
 
-// The department of the third level whose subtree holds the most user places: about a
-// thousand of 100,000 users.
-int ChosenDepartment(sqlite3* raw) {
-  const char* sql =
-      "with recursive below(top, nid) as (select NID, NID from UUSR where NID in (select NCID "
-      "from UUSRBM where NPID in (select NCID from UUSRBM where NPID in (select NCID from "
-      "UUSRBM where NPID = 2))) and CSRC = 'UDEPT' union all select below.top, UUSRBM.NCID "
-      "from below join UUSRBM on UUSRBM.NPID = below.nid) select below.top from below join "
-      "UUSR on UUSR.NID = below.nid where UUSR.CSRC = 'UUSRI' group by below.top order by "
-      "count(*) desc limit 1";
+// The department at depth level below the root whose subtree holds the most user places:
+// about a thousand of 100,000 users at the third level, over ten thousand at the first.
+int ChosenDepartment(sqlite3* raw, int level) {
+  std::string atLevel = "select NCID from UUSRBM where NPID = " + std::to_string(kRootNid);
+  for (int depth = 1; depth < level; ++depth) {
+    atLevel = "select NCID from UUSRBM where NPID in (" + atLevel + ")";
+  }
+  const std::string sql =
+      "with recursive below(top, nid) as (select NID, NID from UUSR where NID in (" + atLevel +
+      ") and CSRC = 'UDEPT' union all select below.top, UUSRBM.NCID from below join UUSRBM on "
+      "UUSRBM.NPID = below.nid) select below.top from below join UUSR on UUSR.NID = below.nid "
+      "where UUSR.CSRC = 'UUSRI' group by below.top order by count(*) desc limit 1";
   sqlite3_stmt* stmt = nullptr;
   int nid = -1;
-  if (sqlite3_prepare_v2(raw, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+  if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
       sqlite3_step(stmt) == SQLITE_ROW) {
     nid = sqlite3_column_int(stmt, 0);
   }
@@ -93,7 +96,7 @@ void BM_ListDepartmentTcp(benchmark::State& state) {
   hrztest::App();
   sqlite3* raw = nullptr;
   if (sqlite3_open(Store().path().c_str(), &raw) != SQLITE_OK) std::abort();
-  const int nid = ChosenDepartment(raw);
+  const int nid = ChosenDepartment(raw, static_cast<int>(state.range(0)));
   hrz::CUserStatGrid grid;
   if (nid < 1 || !grid.InitCtrls("User Stat Result")) std::abort();
   const std::vector<std::string> statements = CaptureStatements(grid, nid);
@@ -132,7 +135,8 @@ void BM_ListDepartmentTcp(benchmark::State& state) {
   state.counters["round_trips_ms"] = trips / n * 1e3;
   state.counters["ratio_to_floor"] = list / (sqlite + trips);
 }
-BENCHMARK(BM_ListDepartmentTcp)->UseManualTime()->Unit(benchmark::kMillisecond);
+// The department's depth: 3 (about a thousand users) and 1 (over ten thousand).
+BENCHMARK(BM_ListDepartmentTcp)->Arg(3)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // A worker listing the whole organisation, stopped 20 ms after its start.
 void BM_StopDuringWholeListing(benchmark::State& state) {
