@@ -5,10 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -72,7 +72,13 @@ struct SessionState {
   int userNid = -1;                    // -1 until a logon succeeds
   std::string userCode;
   std::int32_t clientVersion = 0;
-  std::set<std::string> issuedFiles;  // server file names named for this session's uploads
+  // Server file names named for this session's uploads, with the row and column each file's
+  // name goes into once its content has arrived.
+  struct IssuedUpload {
+    int nid = -1;
+    std::string column;
+  };
+  std::map<std::string, IssuedUpload> issuedFiles;
   PendingSave pendingSave;
   std::optional<PrivilegeStep> privilegeStep;  // taken by the request that follows it
   std::uint32_t privilegeExchanges = 0;        // numbers the session's privilege exchanges

@@ -85,8 +85,8 @@ Reply GetFile(Context& context, wire::BodyReader& in) {
   return Reply::With(protocol::kOk, body);
 }
 
-// Names the file of a signature upload, records the name in the user's column and lets
-// this session put that file: a user for its own row, the administrator for any user's.
+// Names the file of a signature upload and lets this session put that file: a user for its
+// own row, the administrator for any user's. The column takes the name when the file comes.
 Reply UploadName(Context& context, wire::BodyReader& in) {
   std::string table, column, extension;
   std::int32_t nid = 0;
@@ -104,12 +104,10 @@ Reply UploadName(Context& context, wire::BodyReader& in) {
     return Reply::Failure(reason);
   }
   if (!FindAccountByNid(context.db(), nid)) return Reply::Failure("no such user");
-  std::string name = std::string(kSignaturePrefix) + std::to_string(nid) + "/" + std::string(stored);
+  std::string name =
+      std::string(kSignaturePrefix) + std::to_string(nid) + "/" + std::string(stored);
   if (!extension.empty()) name += "." + extension;
-  Statement record(context.db(), "UPDATE UUSR SET " + std::string(stored) + " = ? WHERE NID = ?");
-  record.Bind(1, name).Bind(2, std::int64_t{nid});
-  if (!record.Done()) return Reply::Status(protocol::kServerError);
-  context.session.issuedFiles.insert(name);
+  context.session.issuedFiles[name] = {nid, std::string(stored)};
   wire::BodyWriter body;
   body.PutText(name);
   return Reply::With(protocol::kUploadNameOk, body);
@@ -127,15 +125,28 @@ Reply PutFile(Context& context, wire::BodyReader& in) {
   if (name.starts_with(kSignaturePrefix) && data.size() > protocol::kMaxSignatureBytes) {
     return Reply::Status(protocol::kFileTooLarge);
   }
-  if (!context.session.IsAdmin() && !context.session.issuedFiles.contains(name)) {
+  const auto issued = context.session.issuedFiles.find(name);
+  if (!context.session.IsAdmin() && issued == context.session.issuedFiles.end()) {
     constexpr std::string_view reason = "not a file named for this session's uploads";
     WriteAudit(context, {audit::kRefused, "put file", -1, name, reason});
     return Reply::Failure(reason);
   }
-  Statement write(context.db(),
-                  "INSERT OR REPLACE INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");
+  sqlite3* db = context.db();
+  Transaction tx(db);
+  Statement write(db, "INSERT OR REPLACE INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");
   write.Bind(1, name).BindBlob(2, data.data(), data.size()).Bind(3, context.Now());
-  return write.Done() ? Reply::Status(protocol::kOk) : Reply::Failure("the file was not stored");
+  bool recorded = true;
+  // A signature's row names its file only once the file is there: a failed transfer leaves
+  // the reference it had.
+  if (issued != context.session.issuedFiles.end()) {
+    Statement record(db, "UPDATE UUSR SET " + issued->second.column + " = ? WHERE NID = ?");
+    record.Bind(1, name).Bind(2, std::int64_t{issued->second.nid});
+    recorded = record.Done();
+  }
+  if (!tx.ok() || !write.Done() || !recorded || !tx.Commit()) {
+    return Reply::Failure("the file was not stored");
+  }
+  return Reply::Status(protocol::kOk);
 }
 
 }  // namespace hrzsrv::handlers

@@ -343,6 +343,8 @@ TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {
   Answer named = Send(*bob, p::kUploadName, ask.Finish());
   ASSERT_EQ(named.status, p::kUploadNameOk);
   EXPECT_EQ(named.FirstText(), "sign/309/CBMPSG.bmp");
+  EXPECT_EQ(StoreText("select ifnull(CBMPSG, '<null>') from UUSR where NID = 309"), "<null>")
+      << "named, but no file yet";
   wire::BodyWriter own;
   own.PutText("sign/309/CBMPSG.bmp");
   own.PutLong(std::string(70000, 'b'));

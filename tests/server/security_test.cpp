@@ -317,11 +317,13 @@ TEST_P(SecurityTest, OnlyTheAdministratorWritesServerFilesAndUsersOnlyTheirNamed
   const ClientReply named = AskUploadName(bob.get(), "cdwgsg", 309, "dwg");
   ASSERT_EQ(named.status, p::kUploadNameOk);
   EXPECT_EQ(named.FirstText(), "sign/309/CDWGSG.dwg");
-  EXPECT_EQ(Value("select CDWGSG from UUSR where NID = 309"), "3:sign/309/CDWGSG.dwg|");
+  EXPECT_EQ(Value("select ifnull(CDWGSG, '-') from UUSR where NID = 309"), "3:-|")
+      << "the row names the file only once it is there";
   const std::string drawing = LocalFile("a drawing signature");
   EXPECT_EQ(
       XCliDB_PutFile(bob.get(), 0, drawing.c_str(), named.FirstText().c_str(), 0, 0, 0, 0, 0, 0),
       1);
+  EXPECT_EQ(Value("select CDWGSG from UUSR where NID = 309"), "3:sign/309/CDWGSG.dwg|");
   // The name was given to that session, not to the user.
   Connection otherSession = LogonAs("bob", "bob-pw1");
   EXPECT_EQ(XCliDB_PutFile(otherSession.get(), 0, planted.c_str(), named.FirstText().c_str(), 0, 0,
