@@ -120,11 +120,7 @@ void CRoleDeptDlg::CreatePanes() {
   tree_.Create(WS_VISIBLE, inside, &leftPane_, IDC_ROLEDEPT_TREE);
   tree_.Load();
   leftPane_.SetXCtrl(&tree_);
-  grid_.Create(0, inside, &leftPane_, IDC_ROLEDEPT_GRID);
-  grid_.SetDB(db);
-  grid_.InitCtrls("User Search Result");
-  grid_.SetListMode(TRUE);
-  grid_.SetUserFilterType(4);
+  grid_.CreateIn(inside, &leftPane_, IDC_ROLEDEPT_GRID, db);
 
   recordBox_.CreateOver(WS_VISIBLE | WS_TABSTOP, this, IDC_ROLEDEPT_RECORD_FRAME,
                         IDC_ROLEDEPT_RECORD);

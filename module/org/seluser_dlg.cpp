@@ -15,7 +15,6 @@ UnitTexts T("dlg_userman");
 
 constexpr int kNodeClickIntervalMs = 600;
 constexpr int kKindCapacity = 17;
-constexpr int kEveryOrganisationRecord = 4;
 
 bool IsEveryKind(std::string_view text) {
   const std::string_view trimmed = TrimBlanks(text);
@@ -84,11 +83,7 @@ BOOL CSelUserDlg::OnInitDialog() {
   ReloadTree();
   tree_.SetFocus();  // the dialog opens on the tree; Enter there means OK
 
-  grid_.Create(0, inside, &viewBox_, IDC_SELUSER_GRID);
-  grid_.SetDB(db);
-  grid_.InitCtrls("User Search Result");
-  grid_.SetListMode(TRUE);
-  grid_.SetUserFilterType(kEveryOrganisationRecord);
+  grid_.CreateIn(inside, &viewBox_, IDC_SELUSER_GRID, db);
   return TRUE;
 }
 

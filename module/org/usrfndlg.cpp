@@ -17,12 +17,21 @@ namespace {
 UnitTexts T("dlg_userman");
 
 constexpr int kChangeIntervalMs = 600;
+constexpr int kEveryOrganisationRecord = 4;  // users, departments and roles
 constexpr std::size_t kSearchTextMaxChars = 511;
 
 }  // namespace
 
 CUserFindGrid::CUserFindGrid() {
   SetRowColChangeInterval(kChangeIntervalMs);
+}
+
+void CUserFindGrid::CreateIn(const RECT& rect, CWnd* parent, UINT id, tagXCliDB* db) {
+  Create(0, rect, parent, id);
+  SetDB(db);
+  InitCtrls("User Search Result");
+  SetListMode(TRUE);
+  SetUserFilterType(kEveryOrganisationRecord);
 }
 
 void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* tip) {

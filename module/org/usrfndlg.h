@@ -7,6 +7,8 @@
 
 #include "xfindgrid.h"
 
+struct tagXCliDB;
+
 class CCoolToolTip;
 
 namespace hrz {
@@ -17,6 +19,9 @@ class CUserFindGrid : public XUserFindGrid {
  public:
   CUserFindGrid();
 
+  // Makes the grid, hidden, at rect in parent: the search result layout of the organisation,
+  // one row per record, every kind of record.
+  void CreateIn(const RECT& rect, CWnd* parent, UINT id, tagXCliDB* db);
   // The pane that shows the chosen row's record; may be null.
   void SetRecordPane(CUserRecCtrl* pane) { pane_ = pane; }
 

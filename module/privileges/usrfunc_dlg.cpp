@@ -124,11 +124,7 @@ void CUserFuncPvgDlg::CreatePanes() {
   tree_.Create(WS_VISIBLE, inside, &leftPane_, IDC_USRFUNC_TREE);
   tree_.Load();
   leftPane_.SetXCtrl(&tree_);
-  searchGrid_.Create(0, inside, &leftPane_, IDC_USRFUNC_SEARCH_GRID);
-  searchGrid_.SetDB(db);
-  searchGrid_.InitCtrls("User Search Result");
-  searchGrid_.SetListMode(TRUE);
-  searchGrid_.SetUserFilterType(4);
+  searchGrid_.CreateIn(inside, &leftPane_, IDC_USRFUNC_SEARCH_GRID, db);
 
   rightPane_.CreateOver(WS_VISIBLE, this, IDC_USRFUNC_GRID_FRAME, IDC_USRFUNC_GRID_BOX);
   rightPane_.GetClientRect(&inside);
