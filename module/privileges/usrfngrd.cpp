@@ -148,6 +148,7 @@ bool XFuncPvgGrid::LoadNode(int nid) {
     SetCellText(row, modifyCol_, cells[row].modify);
     SetCellText(row, creatorCol_, cells[row].grantor);
   }
+  endpoint_.Load(shownNid_);
   Refresh();
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
   Notify();
@@ -264,6 +265,7 @@ std::string XFuncPvgGrid::RowInheritance(int row) const {
 void XFuncPvgGrid::OnDblClickCell(int row, int col) {
   if (col < 1 || (col != viewCol_ && col != modifyCol_)) {
     XPrdFindGrid::OnDblClickCell(row, col);
+    endpoint_.OnDoubleClick(owner_, row, col, shownNid_);
     return;
   }
   if (row < 1 || row >= GetRows()) return;

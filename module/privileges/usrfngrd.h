@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "privileges/dwg_read_log.h"
+#include "privileges/pvg_endpoint_columns.h"
 #include "privileges/pvg_marks.h"
 #include "xbomtree.h"
 #include "xfindgrid.h"
@@ -35,6 +36,10 @@ class XFuncPvgGrid : public XPrdFindGrid {
   void ShowOnlyCodes(std::string_view list);
   // A plain yes/no right: the view column hidden, the modify column headed by header.
   void UseYesNoColumn(const char* header);
+  // The mode's column of per-user endpoint settings, if it has one (after each catalogue
+  // reading, which drops it).
+  void AddEndpointColumn(PvgEditorMode mode) { endpoint_.Add(mode); }
+  const PvgEndpointColumns& EndpointColumns() const { return endpoint_; }
   // Called after the shown node, its marks or the focused row changed.
   void SetChangeNotice(std::function<void()> notice) { notice_ = std::move(notice); }
 
@@ -116,6 +121,7 @@ class XFuncPvgGrid : public XPrdFindGrid {
   HICON ownIcon_ = nullptr;
   HICON inheritedIcon_ = nullptr;
   std::function<void()> notice_;
+  PvgEndpointColumns endpoint_{*this};
 };
 
 }  // namespace hrz

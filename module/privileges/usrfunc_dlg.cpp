@@ -152,6 +152,7 @@ void CUserFuncPvgDlg::CreatePanes() {
 void CUserFuncPvgDlg::ApplyMode() {
   grid_.ShowOnlyCodes(CodesOfMode(mode_));
   if (IsRestricted(mode_)) grid_.UseYesNoColumn(T("col yn pvg"));
+  grid_.AddEndpointColumn(mode_);
 }
 
 void CUserFuncPvgDlg::UpdateMessageArea() {
