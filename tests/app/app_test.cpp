@@ -387,6 +387,25 @@ TEST_F(HostTest, HostSettingsAreLeftToTheModulesDefaults) {
   EXPECT_EQ(text("kqflow", "dec ext"), nullptr);
 }
 
+// A text the host is given stands in for the catalogue's (or for none) until withdrawn.
+TEST_F(HostTest, AGivenTextReplacesTheCatalogueUntilWithdrawn) {
+  HostBridge bridge;
+  auto text = [&](const char* section, const char* key) -> std::string {
+    const char* found = bridge.Lib().callback(1, 1, reinterpret_cast<std::intptr_t>(section),
+                                              reinterpret_cast<std::intptr_t>(key));
+    return found != nullptr ? found : "<none>";
+  };
+  const std::string unlimited = text("dlg_userfuncpvg", "unlimited");
+  bridge.SetText("kqflow", "dec ext", "true");
+  bridge.SetText("dlg_userfuncpvg", "unlimited", "No limit");
+  EXPECT_EQ(text("kqflow", "dec ext"), "true");
+  EXPECT_EQ(text("dlg_userfuncpvg", "unlimited"), "No limit");
+  bridge.SetText("kqflow", "dec ext", "");
+  bridge.SetText("dlg_userfuncpvg", "unlimited", "");
+  EXPECT_EQ(text("kqflow", "dec ext"), "<none>");
+  EXPECT_EQ(text("dlg_userfuncpvg", "unlimited"), unlimited);
+}
+
 TEST_F(HostTest, CaptureSendsExactlyTheNextCommandToTheEntry) {
   HostBridge bridge;
   int dummyDb = 0;
@@ -1017,11 +1036,23 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   }
   EXPECT_FALSE(pixels("xusrfunc-141").empty()) << "the catalogue entry dialog";
   EXPECT_FALSE(pixels("addfnpvg-menu").empty()) << "the registration of a captured command";
+  // The per-user endpoint column after each grant, and the dialogs that edit it.
+  for (const auto& [granted, column] :
+       {std::pair{"kqflowuser-carol", "kqflowuser-column"}, {"kqwfuser-bob", "kqwfuser-column"}}) {
+    ASSERT_FALSE(pixels(column).empty()) << column;
+    EXPECT_NE(pixels(column), pixels(granted)) << column;
+  }
+  EXPECT_FALSE(pixels("kqwfuser-typed").empty()) << "the outgoing-file limits dialog";
+  EXPECT_FALSE(pixels("kqflowuser-text-apps").empty()) << "the free-text applications dialog";
   const std::string store = folder.Path() + "/hrzuser/store.db";
   EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from UUSRFN"),
             std::vector<std::string>{"1:12|"});
   EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from SRV_PRIVILEGE"),
             std::vector<std::string>{"1:4|"});
+  EXPECT_EQ(hrztest::StoreRows(store,
+                               "select count(*) from UUSR where CDECFLWAPPS is not null "
+                               "or NWFMAXTM is not null or NWFMAXCNT is not null"),
+            std::vector<std::string>{"1:0|"});
 }
 
 TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {

@@ -86,11 +86,24 @@ HostBridge::Outcome HostBridge::Run(const HostCommand& command,
   return outcome;
 }
 
+void HostBridge::SetText(const std::string& section, const std::string& key,
+                         const std::string& text) {
+  if (text.empty()) {
+    texts_.erase({section, key});
+  } else {
+    texts_[{section, key}] = text;
+  }
+}
+
 char* HostBridge::Callback(std::intptr_t a, std::intptr_t b, std::intptr_t c, std::intptr_t d) {
   if (a == 1 && b == 1) {
     const char* section = reinterpret_cast<const char*>(c);
     const char* key = reinterpret_cast<const char*>(d);
     if (section == nullptr || key == nullptr) return nullptr;
+    if (g_bridge != nullptr) {
+      auto given = g_bridge->texts_.find({section, key});
+      if (given != g_bridge->texts_.end()) return given->second.data();
+    }
     return const_cast<char*>(hrzcfg::MessageText(section, key));
   }
   if (a == 1 && b == 4) {

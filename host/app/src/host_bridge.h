@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hrzlib.h"
@@ -56,6 +58,10 @@ class HostBridge {
   // name and a context text, and capture is disarmed.
   Outcome Run(const HostCommand& command, const std::function<void()>& runHost);
 
+  // Gives the module text for (section, key) in place of the catalogue's, as a host
+  // configured otherwise would; an empty text withdraws it.
+  void SetText(const std::string& section, const std::string& key, const std::string& text);
+
   static char* Callback(std::intptr_t a, std::intptr_t b, std::intptr_t c, std::intptr_t d);
 
  private:
@@ -63,6 +69,7 @@ class HostBridge {
   HRZCmdFunc captureEntry_ = nullptr;
   tagHRZLib lib_;
   void* params_[3] = {nullptr, nullptr, nullptr};
+  std::map<std::pair<std::string, std::string>, std::string> texts_;
 };
 
 }  // namespace hrzhost

@@ -40,8 +40,8 @@ std::string ModulePath(const hrzhost::Options& options) {
   return HRZ_DEFAULT_MODULE;
 }
 
-int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& automation,
-                    const std::string& folder) {
+int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::HostBridge& bridge,
+                    hrzhost::ScreenshotAutomation& automation, const std::string& folder) {
   window.show();
   QApplication::processEvents();
   std::string main = folder + "/mainwindow.png";
@@ -55,6 +55,7 @@ int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::ScreenshotAutomation& 
     window.RunCommand(command);
   }
   hrzhost::ShowCommandCapture(window, automation);
+  hrzhost::ShowFreeTextApplications(window, bridge, automation);
   for (const std::string& file : automation.Written()) std::printf("%s\n", file.c_str());
   for (const std::string& file : automation.Failed())
     std::fprintf(stderr, "cannot write %s\n", file.c_str());
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
     // An expired password must be changed before anything else; not changed, the client
     // says so and logs off.
     if (screenshots != nullptr) {
-      result = TakeScreenshots(window, *screenshots, options.screenshotDir);
+      result = TakeScreenshots(window, bridge, *screenshots, options.screenshotDir);
     } else if (hrzhost::ExpiredPasswordChanged(window, db)) {
       window.show();
       result = QApplication::exec();

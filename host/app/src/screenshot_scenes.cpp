@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "host_bridge.h"
 #include "main_window.h"
 #include "resources/dialogs/deptip_ids.h"
+#include "resources/dialogs/kqextapps_ids.h"
 #include "resources/dialogs/lgnmac_ids.h"
 #include "resources/dialogs/pwdrule_ids.h"
 #include "resources/dialogs/roledept_ids.h"
@@ -19,6 +22,7 @@
 #include "resources/dialogs/userinfo_ids.h"
 #include "resources/dialogs/usrfunc_ids.h"
 #include "resources/dialogs/usrstat_ids.h"
+#include "resources/dialogs/waifacfg_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
 #include "xclidb.h"
@@ -237,6 +241,35 @@ void FocusPrivilege(hrz::DialogDriver& editor, const char* code, bool grant) {
   }
 }
 
+constexpr int kHeadingHalfWidth = 80;
+
+// Scrolls the editor's grid to its last column, the mode's per-user endpoint setting, on
+// the row of code; with open, double-clicks the cell as a user editing it.
+void ShowEndpointCell(hrz::DialogDriver& editor, const char* code, bool open) {
+  auto* grid = dynamic_cast<XRecObjGrid*>(editor.Dialog().GetDlgItem(IDC_USRFUNC_GRID));
+  if (grid == nullptr || grid->View() == nullptr) return;
+  const int codeCol = grid->GetColByCtrlName("CCODE");
+  const int col = grid->GetCols() - 1;
+  for (int row = 1; row < grid->GetRows(); ++row) {
+    if (grid->GetItemString(row, codeCol) != code) continue;
+    grid->ClickCell(row, col);
+    QApplication::processEvents();  // the column, just shown, is laid out
+    // Scrolled only as far as it takes to show the column's heading, centred in it.
+    QTableView* view = grid->View();
+    QScrollBar* across = view->horizontalScrollBar();
+    const QHeaderView* header = view->horizontalHeader();
+    const auto headingEnd = [&] {
+      return header->sectionViewportPosition(col - 1) + header->sectionSize(col - 1) / 2 +
+             kHeadingHalfWidth;
+    };
+    while (across->value() < across->maximum() && headingEnd() > view->viewport()->width()) {
+      across->setValue(across->value() + 1);
+    }
+    if (open) grid->DoubleClickCell(row, col);
+    return;
+  }
+}
+
 }  // namespace
 
 void AddPrivilegeEditorScenes(ScreenshotAutomation& automation) {
@@ -246,14 +279,27 @@ void AddPrivilegeEditorScenes(ScreenshotAutomation& automation) {
                                         ClickPrivilegeRecord(d, kSampleWayToAlice, kSampleAlice);
                                         FocusPrivilege(d, "PDUNIREAD", false);
                                       }}});
-  automation.AddScenes(IDD_USRFUNC, {{"carol", [](hrz::DialogDriver& d) {
-                                        ClickPrivilegeRecord(d, kSampleWayToCarol, kSampleCarol);
-                                        FocusPrivilege(d, "KQCHECK", true);
-                                      }}});
-  automation.AddScenes(IDD_USRFUNC, {{"bob", [](hrz::DialogDriver& d) {
+  // After each mode's grant, its column of per-user endpoint settings.
+  automation.AddScenes(
+      IDD_USRFUNC,
+      {{"carol",
+        [](hrz::DialogDriver& d) {
+          ClickPrivilegeRecord(d, kSampleWayToCarol, kSampleCarol);
+          FocusPrivilege(d, "KQCHECK", true);
+        }},
+       {"column", [](hrz::DialogDriver& d) { ShowEndpointCell(d, "KQCHECK", false); }}});
+  automation.AddScenes(IDD_USRFUNC, {{"bob",
+                                      [](hrz::DialogDriver& d) {
                                         ClickPrivilegeRecord(d, kSampleWayToBob, kSampleBob);
                                         FocusPrivilege(d, "KQBRWS", true);
+                                      }},
+                                     {"column", [](hrz::DialogDriver& d) {
+                                        ShowEndpointCell(d, "KQBRWS", true);  // the dialog too
                                       }}});
+  automation.AddScenes(IDD_WAIFACFG, {{"typed", [](hrz::DialogDriver& d) {
+                                         d.SetText(IDC_WAIFACFG_COUNT, "5");
+                                         d.SetText(IDC_WAIFACFG_TIME, "30");
+                                       }}});
   automation.AddScenes(IDD_USRFUNC, {{"alice", [](hrz::DialogDriver& d) {
                                         ClickPrivilegeRecord(d, kSampleWayToAlice, kSampleAlice);
                                         FocusPrivilege(d, "XPRFLWCHK", false);
@@ -270,6 +316,23 @@ void ShowCommandCapture(MainWindow& window, ScreenshotAutomation& automation) {
   window.RunCommand(*editor);
   automation.SetName("addfnpvg-menu");
   window.RunCommand(*captured);
+}
+
+void ShowFreeTextApplications(MainWindow& window, HostBridge& bridge,
+                              ScreenshotAutomation& automation) {
+  const HostCommand* editor = FindHostCommand("KQFLOWUSER");
+  if (editor == nullptr) return;
+  automation.SetName("kqflowuser-text");
+  automation.OnDialog(IDD_USRFUNC, [](hrz::DialogDriver& d) {
+    ClickPrivilegeRecord(d, kSampleWayToCarol, kSampleCarol);
+    ShowEndpointCell(d, "KQDECRPT", true);
+  });
+  automation.AddScenes(IDD_KQEXTAPPS, {{"apps", [](hrz::DialogDriver& d) {
+                                          d.SetText(IDC_KQEXTAPPS_LIST, "acad.exe, notepad.exe");
+                                        }}});
+  bridge.SetText("kqflow", "dec ext", "true");
+  window.RunCommand(*editor);
+  bridge.SetText("kqflow", "dec ext", "");
 }
 
 }  // namespace hrzhost

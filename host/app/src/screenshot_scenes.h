@@ -8,6 +8,7 @@
 
 namespace hrzhost {
 
+class HostBridge;
 class MainWindow;
 
 // The user manager ("XUSRMAN"): a user's record with the tree opened down to it, the grid
@@ -20,11 +21,19 @@ void AddStatisticsScenes(ScreenshotAutomation& automation, const std::string& lo
 
 // The privilege editor in its four modes, each on a sample record with own and inherited
 // marks, the message area naming where an inherited one comes from; the catalogue entry
-// dialog as New Pvg opens it.
+// dialog as New Pvg opens it; the per-user endpoint column of "KQFLOWUSER" and "KQWFUSER"
+// ("<command>-column.png"), and the limits dialog opened from it with a pair typed
+// ("kqwfuser-typed.png").
 void AddPrivilegeEditorScenes(ScreenshotAutomation& automation);
 // The capture of a menu command, after the commands have run: the editor arms it, and the
 // host's next command opens the registration dialog ("addfnpvg-menu.png"), which is then
 // cancelled.
 void ShowCommandCapture(MainWindow& window, ScreenshotAutomation& automation);
+// The decrypt-flow applications typed as free text, as a host whose "kqflow" / "dec ext"
+// text is "true" offers them: carol's cell in "KQFLOWUSER" opens the dialog
+// ("kqflowuser-text-149.png"), shown again with a list typed ("kqflowuser-text-apps.png"),
+// then cancelled.
+void ShowFreeTextApplications(MainWindow& window, HostBridge& bridge,
+                              ScreenshotAutomation& automation);
 
 }  // namespace hrzhost
