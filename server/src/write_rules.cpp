@@ -3,6 +3,8 @@
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/text.h"
 
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "store.h"
@@ -21,6 +23,7 @@ enum class Allowed {
   kRestoredState,  // "NSTAT" from 254 (deleted) to 255
   kRestoredCode,   // a deleted user's code without its "[del]" marker
   kNotOwnRow,      // any value, on rows other than the writer's own
+  kLimit,          // a whole number from 0 (no limit) to the 32-bit maximum
 };
 
 struct ColumnRule {
@@ -51,8 +54,8 @@ constexpr ColumnRule kColumnRules[] = {
     {"UUSR", "CLGNIP", Who::kManager, Allowed::kNotOwnRow},
     // The privilege editor's extra columns: decrypt applications and outgoing-file limits.
     {"UUSR", "CDECFLWAPPS", Who::kManager, Allowed::kAnyValue},
-    {"UUSR", "NWFMAXTM", Who::kManager, Allowed::kAnyValue},
-    {"UUSR", "NWFMAXCNT", Who::kManager, Allowed::kAnyValue},
+    {"UUSR", "NWFMAXTM", Who::kManager, Allowed::kLimit},
+    {"UUSR", "NWFMAXCNT", Who::kManager, Allowed::kLimit},
     // Move To.
     {"UUSRBM", "NPID", Who::kManager, Allowed::kAnyValue},
     // The user's own drawing signature position, and clearing its signature references:
@@ -99,6 +102,10 @@ bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const 
              after.bytes == RestoredCode(before.bytes);
     case Allowed::kNotOwnRow:
       return IntegerOf(change.Before("NID")) != rights.userNid;
+    case Allowed::kLimit: {
+      const std::optional<std::int64_t> limit = IntegerOf(&after);
+      return limit && *limit >= 0 && *limit <= std::numeric_limits<std::int32_t>::max();
+    }
   }
   return false;
 }

@@ -346,6 +346,21 @@ TEST_P(EndpointColumnTest, OnlyAManagerChangesTheSettingsAndTheServerAgrees) {
   });
   EXPECT_EQ(StoredLimits(kBobNid), "2,4");
   EXPECT_EQ(Messages().size(), 2u) << "dave is told nothing";
+  // Past the editor, a manager still stores only what the dialog could: a limit is a whole
+  // number from 0 to the 32-bit maximum.
+  struct Write {
+    const char* value;
+    bool stored;
+  };
+  const Write writes[] = {{"-1", false},   {"'ten'", false}, {"2147483648", false}, {"1.5", false},
+                          {"null", false}, {"'7'", true},    {"2147483647", true},  {"0", true}};
+  for (const Write& w : writes) {
+    SetLimits(kBobNid, "5", "3");
+    const std::string sql =
+        std::string("update UUSR set NWFMAXTM = ") + w.value + " where NID = 309";
+    EXPECT_EQ(XCliDB_ExecuteSQL(db_.get(), sql.c_str(), 0, 0), w.stored ? 1 : 0) << sql;
+    EXPECT_EQ(StoredLimits(kBobNid) == "3,5", !w.stored) << sql;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, EndpointColumnTest, ::testing::Values(Via::kEmbedded, Via::kTcp),
