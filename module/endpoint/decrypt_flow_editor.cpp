@@ -7,7 +7,7 @@
 namespace hrz {
 
 bool EditDecryptFlow(CWnd* parent, int nid, std::string* result) {
-  const char* freeText = HostText("kqflow", "dec ext");
+  const char* freeText = HostSetting("kqflow", "dec ext");
   if (freeText == nullptr || !EqualsNoCase(TrimBlanks(freeText), "true")) {
     return false;  // wired to CDecryptAppsDlg when it lands
   }

@@ -5,6 +5,7 @@
 #include "entry/texts.h"
 #include "hrzcommon/text.h"
 #include "org/org_rights.h"
+#include "org/usertree.h"
 #include "privileges/pvg_prompts.h"
 #include "privileges/usrfngrd.h"
 #include "xclidb.h"
@@ -19,7 +20,7 @@ constexpr int kLimitsWidth = 550;
 constexpr int kFlowCapacity = 4096;  // a list of 1023 characters, each up to 4 bytes
 constexpr int kKindCapacity = 17;
 
-// The user's kind ("CSRC", trimmed); nothing when it cannot be read.
+// The record's kind ("CSRC", trimmed); false when it cannot be read.
 bool ReadKind(tagXCliDB* db, int nid, std::string* kind) {
   const std::string sql = "select CSRC from UUSR where NID = " + std::to_string(nid);
   XCliGenRS rs(db);
@@ -30,10 +31,6 @@ bool ReadKind(tagXCliDB* db, int nid, std::string* kind) {
   }
   *kind = TrimBlanks(text);
   return true;
-}
-
-bool IsDepartmentOrRole(std::string_view kind) {
-  return EqualsNoCase(kind, "UDEPT") || EqualsNoCase(kind, "UROLE");
 }
 
 std::string LimitText(int value, std::string_view unlimited) {
@@ -111,7 +108,7 @@ void PvgEndpointColumns::LoadFlow(int nid) {
   char apps[kFlowCapacity] = {};
   if (!rs.Open(1, sql.c_str()) || rs.IsEOF() ||
       !rs.GetFieldValue(0, XCLI_TYPE_TEXT, apps, sizeof apps) || !ReadKind(db, nid, &kind) ||
-      IsDepartmentOrRole(kind)) {
+      IsDeptKind(kind.c_str())) {
     return;
   }
   const std::string text(TrimBlanks(apps));
@@ -133,7 +130,7 @@ void PvgEndpointColumns::LoadLimits(int nid) {
   if (!rs.Open(1, sql.c_str()) || rs.IsEOF() ||
       !rs.GetFieldValue(0, XCLI_TYPE_INT32, &time, sizeof time) ||
       !rs.GetFieldValue(1, XCLI_TYPE_INT32, &count, sizeof count) || !ReadKind(db, nid, &kind) ||
-      IsDepartmentOrRole(kind)) {
+      IsDeptKind(kind.c_str())) {
     return;
   }
   for (int row = 1; row < grid_.GetRows(); ++row) {
