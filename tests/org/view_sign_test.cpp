@@ -261,8 +261,10 @@ TEST_P(ViewSignTest, OwnSignatureNeedsNoDepartmentAndSearchFindsIt) {
     ASSERT_TRUE(d.SetText(IDC_VIEWUSERSIGN_SEARCH_TEXT, " \t "));
     ASSERT_TRUE(d.Click(IDC_VIEWUSERSIGN_SEARCH));
     EXPECT_FALSE(grid->IsWindowVisible());
+    // Enter in the search edit searches instead of viewing.
     ASSERT_TRUE(d.SetText(IDC_VIEWUSERSIGN_SEARCH_TEXT, "grace"));
-    ASSERT_TRUE(d.Click(IDC_VIEWUSERSIGN_SEARCH));
+    ASSERT_TRUE(d.PressKey(IDC_VIEWUSERSIGN_SEARCH_TEXT, VK_RETURN));
+    EXPECT_TRUE(module_.user().ShellOpens().empty());
     EXPECT_TRUE(grid->IsWindowVisible());
     EXPECT_TRUE(userTree->IsWindowVisible());
     auto* found = dynamic_cast<XPrdFindGrid*>(grid);
@@ -315,6 +317,9 @@ TEST_P(ViewSignTest, UsersUnderTwoCopiesOfADepartmentShareIt) {
   StartAs(kDave.code, kDave.password);
   View([&](DialogDriver& d) {
     ASSERT_TRUE(ClickInViewer(d, kBobNid));
+    // A blank search changes nothing: the view keeps using the tree's focused node.
+    ASSERT_TRUE(d.SetText(IDC_VIEWUSERSIGN_SEARCH_TEXT, "  "));
+    ASSERT_TRUE(d.Click(IDC_VIEWUSERSIGN_SEARCH));
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.Click(IDCANCEL));
   });
