@@ -180,20 +180,20 @@ void CViewUserSignDlg::View(const char* column) {
   const std::string myCode = ReadUserText(db, "CCODE", me).value_or("");
   chosenNid_ = ChosenNid();
   if (EqualsNoCase(ReadUserText(db, "CSRC", chosenNid_).value_or(""), "UDEPT")) {
-    ShowMessage("only_choose_user");
+    ShowMessage(T("only_choose_user"));
     return;
   }
   if (chosenNid_ < 0) {
-    ShowMessage("no choose user");
+    ShowMessage(T("no choose user"));
     return;
   }
   if (chosenNid_ != me && !EqualsNoCase(myCode, "adm") && !MayViewOthersSign()) {
-    ShowMessage("no pvg");
+    ShowMessage(T("no pvg"));
     return;
   }
   char path[kSignPathCapacity] = {};
   if (!FetchUserSignFile(column, path, chosenNid_)) {
-    ShowMessage("user no sign");
+    ShowMessage(T("user no sign"));
     return;
   }
   ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
@@ -213,7 +213,7 @@ int CViewUserSignDlg::IsInSameDept() {
   };
   const std::vector<int> mine = parentsOf(XCliGetCurrentUserNID(Module().db));
   if (mine.empty()) {
-    ShowMessage("user no dept");
+    ShowMessage(T("user no dept"));
     return 0;
   }
   const std::vector<int> theirs = parentsOf(ChosenNid());
@@ -230,8 +230,8 @@ int CViewUserSignDlg::MayViewOthersSign() {
                                                                                                : 0;
 }
 
-void CViewUserSignDlg::ShowMessage(const char* key) {
-  MessageBoxA(GetSafeHwnd(), T(key), T("mb_cap"), MB_OK | MB_ICONEXCLAMATION);
+void CViewUserSignDlg::ShowMessage(const char* text) {
+  MessageBoxA(GetSafeHwnd(), text, T("mb_cap"), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CViewUserSignDlg::OnPaint(CDC& dc) {

@@ -49,7 +49,7 @@ class CViewUserSignDlg : public CCoolDialog {
   void OnViewDrawing();
   void View(const char* column);
   int ChosenNid() const;
-  void ShowMessage(const char* key);
+  void ShowMessage(const char* text);
   void SetStatus(const char* text);
 
   bool treeMode_ = true;

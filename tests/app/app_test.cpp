@@ -1019,9 +1019,9 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   EXPECT_FALSE(pixels("addfnpvg-menu").empty()) << "the registration of a captured command";
   const std::string store = folder.Path() + "/hrzuser/store.db";
   EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from UUSRFN"),
-            std::vector<std::string>{"1:12|"});
+            std::vector<std::string>{"1:13|"});
   EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from SRV_PRIVILEGE"),
-            std::vector<std::string>{"1:4|"});
+            std::vector<std::string>{"1:5|"});
 }
 
 TEST(HostProgram, ScreenshotsOfAStoreThatCannotBeOpenedFailWithTheReason) {
