@@ -1,4 +1,3 @@
-#include <cstring>
 #include <string_view>
 
 #include "platform.h"
@@ -9,8 +8,7 @@ namespace {
 bool PutPart(std::string_view part, char* out) {
   if (part.size() >= MAX_PATH) return false;
   if (out != nullptr) {
-    std::memcpy(out, part.data(), part.size());
-    out[part.size()] = '\0';
+    out[part.copy(out, part.size())] = '\0';
   }
   return true;
 }
