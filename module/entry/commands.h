@@ -1,7 +1,7 @@
 // One function per command: makes the module's resources current, runs the command's
 // dialog modally with no parent window and restores the resources. The result is what
 // HRZCmd returns for the command. Each subsystem folder defines its own commands beside
-// its dialogs; those not built yet are in entry/unbuilt_commands.cpp.
+// its dialogs.
 #pragma once
 
 namespace hrz {

@@ -35,8 +35,15 @@ void CUserFindGrid::CreateIn(const RECT& rect, CWnd* parent, UINT id, tagXCliDB*
 }
 
 void CUserFindGrid::DoQuickSearch(const char* text, BOOL direct, CCoolToolTip* tip) {
-  const std::string where =
-      direct ? std::string(text != nullptr ? text : "") : QuickUserSearchWhere(*this, text);
+  std::string where;
+  if (direct) {
+    where = text != nullptr ? text : "";
+  } else if (searchFields_ != nullptr) {
+    where = QuickSearchWhere(GetDB(), text != nullptr ? text : "", searchFields_,
+                             xclisql_upper(GetDB(), GetDbName()));
+  } else {
+    where = QuickUserSearchWhere(*this, text);
+  }
   const int rows = FillSearchGrid(*this, where);
   if (tip != nullptr) {
     ShowRowCountTip(*tip, *this, FormatTemplate(T("search result rows"), std::to_string(rows)));

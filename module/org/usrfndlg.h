@@ -22,6 +22,8 @@ class CUserFindGrid : public XUserFindGrid {
   // Makes the grid, hidden, at rect in parent: the search result layout of the organisation,
   // one row per record, every kind of record.
   void CreateIn(const RECT& rect, CWnd* parent, UINT id, tagXCliDB* db);
+  // Searches over these fields ("CCODE | CNAME") whatever the host names; null: the host's.
+  void SetSearchFields(const char* fields) { searchFields_ = fields; }
   // The pane that shows the chosen row's record; may be null.
   void SetRecordPane(CUserRecCtrl* pane) { pane_ = pane; }
 
@@ -41,6 +43,7 @@ class CUserFindGrid : public XUserFindGrid {
 
  private:
   CUserRecCtrl* pane_ = nullptr;
+  const char* searchFields_ = nullptr;
 };
 
 }  // namespace hrz

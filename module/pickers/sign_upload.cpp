@@ -5,27 +5,10 @@
 #include "entry/module_state.h"
 #include "entry/requests.h"
 #include "hrzcommon/text.h"
+#include "support/record_text.h"
 #include "xclidb.h"
 
 namespace hrz {
-namespace {
-
-constexpr int kStoredValueCapacity = 512;  // at most 511 characters of the column
-
-// The column's value in the signed-in user's row, trimmed; false when it cannot be read.
-bool ReadStoredValue(tagXCliDB* db, const char* column, int nid, std::string* value) {
-  XCliGenRS rs(db);
-  const std::string sql =
-      "select " + std::string(column) + " from UUSR where NID = " + std::to_string(nid);
-  if (!rs.Open(1, sql.c_str()) || rs.IsEOF()) return false;
-  char text[kStoredValueCapacity] = {};
-  if (!rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, kStoredValueCapacity)) return false;
-  *value = std::string(TrimBlanks(text));
-  return true;
-}
-
-}  // namespace
-
 std::string_view PathExtension(std::string_view path) {
   const std::size_t slash = path.find_last_of("\\/");
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -38,9 +21,9 @@ int StoreUserSignFile(const char* column, const char* localPath) {
   if (!EqualsNoCase(column, "CBMPSG") && !EqualsNoCase(column, "CDWGSG")) return 0;
   tagXCliDB* db = Module().db;
   const int nid = XCliGetCurrentUserNID(db);
-  std::string stored;
-  if (nid < 1 || !ReadStoredValue(db, column, nid, &stored)) return 0;
-  if (!EqualsNoCase(PathExtension(stored), PathExtension(localPath))) {
+  const std::optional<std::string> stored = nid >= 1 ? ReadUserText(db, column, nid) : std::nullopt;
+  if (!stored) return 0;
+  if (!EqualsNoCase(PathExtension(*stored), PathExtension(localPath))) {
     const std::string clear =
         "update UUSR set " + std::string(column) + " = NULL where NID = " + std::to_string(nid);
     if (XCliDB_ExecuteSQL(db, clear.c_str(), 0, 0) < 1) return 0;

@@ -60,14 +60,6 @@ const char* ExplanationText(PvgEditorMode mode) {
   return T("how fn pvg");
 }
 
-// A control's rectangle in dialog's client pixels.
-RECT ClientRectOf(CWnd& dialog, CWnd& control) {
-  CRect rect;
-  control.GetWindowRect(&rect);
-  dialog.ScreenToClient(&rect);
-  return rect;
-}
-
 }  // namespace
 
 CUserFuncPvgDlg::CUserFuncPvgDlg(const char* command)

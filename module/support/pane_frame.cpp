@@ -9,11 +9,16 @@ constexpr COLORREF kPaneFrameColor = RGB(175, 192, 216);
 
 void FramePane(CDC& dc, CWnd& dialog, CWnd& pane) {
   if (pane.GetSafeHwnd() == nullptr) return;
-  CRect frame;
-  pane.GetWindowRect(&frame);
-  dialog.ScreenToClient(&frame);
+  CRect frame(ClientRectOf(dialog, pane));
   frame.InflateRect(1, 1);
   dc.FrameRect(frame, kPaneFrameColor);
+}
+
+RECT ClientRectOf(CWnd& dialog, CWnd& control) {
+  CRect rect;
+  control.GetWindowRect(&rect);
+  dialog.ScreenToClient(&rect);
+  return rect;
 }
 
 }  // namespace hrz

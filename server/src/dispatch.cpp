@@ -29,6 +29,7 @@ constexpr std::array kRoutes = {
     Route{p::kOnlineAck, false, h::OnlineAck},
     Route{p::kDownloadName, false, h::DownloadName},
     Route{p::kUploadName, false, h::UploadName},
+    Route{p::kStoredFileName, false, h::StoredName},
     Route{p::kGetFile, false, h::GetFile},
     Route{p::kPutFile, false, h::PutFile},
     // Membership

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,9 @@ struct SessionState {
     std::string column;
   };
   std::map<std::string, IssuedUpload> issuedFiles;
+  // Server file names this session was given by a request that may hand them out; get file
+  // reads only these (the administrator reads every file).
+  std::set<std::string> readableFiles;
   PendingSave pendingSave;
   std::optional<PrivilegeStep> privilegeStep;  // taken by the request that follows it
   std::uint32_t privilegeExchanges = 0;        // numbers the session's privilege exchanges

@@ -35,6 +35,7 @@ Reply RecordSaveLast(Context&, wire::BodyReader&);
 // Files
 Reply DownloadName(Context&, wire::BodyReader&);
 Reply UploadName(Context&, wire::BodyReader&);
+Reply StoredName(Context&, wire::BodyReader&);
 Reply GetFile(Context&, wire::BodyReader&);
 Reply PutFile(Context&, wire::BodyReader&);
 // Membership

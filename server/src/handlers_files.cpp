@@ -6,6 +6,7 @@
 #include "audit.h"
 #include "handlers.h"
 #include "hrzcommon/text.h"
+#include "rights.h"
 #include "store.h"
 
 namespace hrzsrv::handlers {
@@ -17,6 +18,8 @@ constexpr std::size_t kMaxExtension = 16;
 constexpr std::string_view kSignatureColumns[] = {"CBMPSG", "CDWGSG"};
 // Where signature uploads are filed: "sign/<user NID>/<column>.<extension>".
 constexpr std::string_view kSignaturePrefix = "sign/";
+// The function privilege that lets a user read the signatures of its departments and roles.
+constexpr std::string_view kViewOthersSignCode = "XUPDEPTSGN";
 
 // A stored name: printable, no backslash, no empty or dot-dot segment, no leading "/".
 bool IsValidStoredName(std::string_view name) {
@@ -55,6 +58,28 @@ std::string_view SignatureColumn(std::string_view column) {
   return {};
 }
 
+// Whether the two records hang under one department or role (a common parent link).
+bool ShareDepartmentOrRole(sqlite3* db, int first, int second) {
+  Statement shared(db,
+                   "SELECT 1 FROM UUSRBM a JOIN UUSRBM b ON b.NPID = a.NPID "
+                   "JOIN UUSR p ON p.NID = a.NPID WHERE a.NCID = ? AND b.NCID = ? "
+                   "AND upper(trim(p.CSRC)) IN ('UDEPT', 'UROLE') LIMIT 1");
+  shared.Bind(1, std::int64_t{first}).Bind(2, std::int64_t{second});
+  return shared.Row();
+}
+
+// Who may read a user's signature: the user, the administrator, and a user who shares a
+// department or role with it and holds "XUPDEPTSGN" (modify).
+bool MayReadSignatureOf(Context& context, int nid) {
+  const Rights rights = RightsOf(context.db(), context.session);
+  if (rights.userNid < 1) return false;
+  if (rights.admin || nid == rights.userNid) return true;
+  if (!ShareDepartmentOrRole(context.db(), rights.userNid, nid)) return false;
+  return PrivilegeOf(context.db(), rights.userNid, kViewOthersSignCode)
+      .value_or(PrivilegeFlags{})
+      .modify;
+}
+
 }  // namespace
 
 Reply DownloadName(Context& context, wire::BodyReader& in) {
@@ -67,16 +92,25 @@ Reply DownloadName(Context& context, wire::BodyReader& in) {
   Statement read(context.db(), "SELECT CNAME FROM SRV_FILE WHERE CNAME = ? COLLATE NOCASE");
   read.Bind(1, wanted);
   if (!read.Row()) return reply;
+  const std::string name = read.Text(0);
+  context.session.readableFiles.insert(name);
   wire::BodyWriter body;
-  body.PutText(read.Text(0));
+  body.PutText(name);
   reply.status = protocol::kDownloadNameOk;
   reply.body = body.Finish();
   return reply;
 }
 
+// The administrator reads every server file; anyone else only the names this session was
+// given (download name, stored name, upload name).
 Reply GetFile(Context& context, wire::BodyReader& in) {
   std::string name;
   if (!in.NextText(&name, kMaxServerName)) return Reply::BadMessage();
+  if (!context.session.IsAdmin() && !context.session.readableFiles.contains(name)) {
+    constexpr std::string_view reason = "not a file named for this session";
+    WriteAudit(context, {audit::kRefused, "get file", -1, name, reason});
+    return Reply::Failure(reason);
+  }
   Statement read(context.db(), "SELECT BDATA FROM SRV_FILE WHERE CNAME = ?");
   read.Bind(1, name);
   if (!read.Row()) return Reply::Status(protocol::kNotFound);
@@ -108,9 +142,39 @@ Reply UploadName(Context& context, wire::BodyReader& in) {
       std::string(kSignaturePrefix) + std::to_string(nid) + "/" + std::string(stored);
   if (!extension.empty()) name += "." + extension;
   context.session.issuedFiles[name] = {nid, std::string(stored)};
+  context.session.readableFiles.insert(name);
   wire::BodyWriter body;
   body.PutText(name);
   return Reply::With(protocol::kUploadNameOk, body);
+}
+
+// Names the stored file of a user's signature for a download: only to a session that may
+// read that user's signatures.
+Reply StoredName(Context& context, wire::BodyReader& in) {
+  std::string table, column;
+  std::int32_t nid = 0;
+  if (!in.NextText(&table, 32) || !in.NextText(&column, 32) || !in.NextInt32(&nid)) {
+    return Reply::BadMessage();
+  }
+  const std::string_view stored = SignatureColumn(column);
+  if (!hrz::EqualsNoCase(table, "UUSR") || stored.empty()) {
+    return Reply::Failure("not a signature column");
+  }
+  if (!MayReadSignatureOf(context, nid)) {
+    constexpr std::string_view reason = "this user's signatures are not for this session";
+    WriteAudit(context, {audit::kRefused, "stored name", nid, stored, reason});
+    return Reply::Failure(reason);
+  }
+  Statement read(context.db(), "SELECT trim(" + std::string(stored) + ") FROM UUSR WHERE NID = ?");
+  read.Bind(1, std::int64_t{nid});
+  if (!read.Row() || read.IsNull(0) || read.Text(0).empty()) {
+    return Reply::Status(protocol::kNotFound);
+  }
+  const std::string name = read.Text(0);
+  context.session.readableFiles.insert(name);
+  wire::BodyWriter body;
+  body.PutText(name);
+  return Reply::With(protocol::kFileNameGiven, body);
 }
 
 // The administrator writes every server file, the clients' configuration files among them;

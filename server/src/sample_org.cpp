@@ -119,6 +119,8 @@ const CatalogueEntry kCatalogue[] = {
     {"KQBRWS", "Outgoing Files", "Browse outgoing files within limits", "Encryption"},
     {"XPRFLWCHK", "Flow Check", "Check workflow items", "Workflow"},
     {"XPRFLWRLS", "Flow Release", "Release workflow items", "Workflow"},
+    {"XUPDEPTSGN", "View Department Signatures",
+     "Open the signatures of users in the same department or role", "Pickers"},
 };
 
 struct Grant {
@@ -131,6 +133,7 @@ const Grant kGrants[] = {
     {301, "XXV"},                 // Engineering reads every drawing
     {306, "XXXXXXXXXXM"},         // Reviewers check workflow items
     {308, "V"},                   // alice may look at the privilege editor
+    {311, "XXXXXXXXXXXXM"},       // dave opens the signatures of his departments and roles
 };
 
 struct Machine {
@@ -158,6 +161,25 @@ constexpr const char* kFlowLogonFile =
     "ComputerNameLogon=true\r\n";
 
 constexpr double kCreated = 20260105.090000;
+
+// Stored signatures, named as an upload names them: alice's bitmap (one white pixel) and
+// dave's drawing. dave shares Quality Assurance with alice; alice lacks "XUPDEPTSGN".
+struct StoredSignature {
+  int nid;
+  const char* column;
+  const char* name;
+  std::string_view content;
+};
+
+constexpr char kOnePixelBitmap[] =
+    "BM\x3a\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0\0\0\0\0"
+    "\x04\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0\xff\xff\xff\0";
+constexpr char kSmallDrawing[] = "AC1018 sample drawing signature of dave\r\n";
+
+const StoredSignature kSignatures[] = {
+    {308, "CBMPSG", "sign/308/CBMPSG.bmp", {kOnePixelBitmap, sizeof kOnePixelBitmap - 1}},
+    {311, "CDWGSG", "sign/311/CDWGSG.dwg", {kSmallDrawing, sizeof kSmallDrawing - 1}},
+};
 
 std::string GrantorBlob(std::size_t marks) {
   std::string blob;
@@ -248,6 +270,13 @@ bool Insert(sqlite3* db) {
       .BindBlob(2, content.data(), content.size())
       .Bind(3, kCreated);
   if (!setting.Done() || !file.Done()) return false;
+  for (const StoredSignature& sign : kSignatures) {
+    Statement put(db, "INSERT INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");
+    put.Bind(1, sign.name).BindBlob(2, sign.content.data(), sign.content.size()).Bind(3, kCreated);
+    Statement record(db, "UPDATE UUSR SET " + std::string(sign.column) + " = ? WHERE NID = ?");
+    record.Bind(1, sign.name).Bind(2, std::int64_t{sign.nid});
+    if (!put.Done() || !record.Done()) return false;
+  }
   return true;
 }
 

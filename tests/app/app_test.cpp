@@ -1046,9 +1046,9 @@ TEST(HostProgram, LogsOnHeadlessAndSavesScreenshots) {
   EXPECT_FALSE(pixels("kqflowuser-text-apps").empty()) << "the free-text applications dialog";
   const std::string store = folder.Path() + "/hrzuser/store.db";
   EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from UUSRFN"),
-            std::vector<std::string>{"1:12|"});
+            std::vector<std::string>{"1:13|"});
   EXPECT_EQ(hrztest::StoreRows(store, "select count(*) from SRV_PRIVILEGE"),
-            std::vector<std::string>{"1:4|"});
+            std::vector<std::string>{"1:5|"});
   EXPECT_EQ(hrztest::StoreRows(store,
                                "select count(*) from UUSR where CDECFLWAPPS is not null "
                                "or NWFMAXTM is not null or NWFMAXCNT is not null"),

@@ -21,11 +21,11 @@ using hrz::DialogDriver;
 
 class CatalogueEntryTest : public PrivilegeTest {
  protected:
-  // The catalogue's rows as "NID|CCODE|CNAME|NFNCHR|CDESC", from NID 13 on.
+  // The catalogue's rows as "NID|CCODE|CNAME|NFNCHR|CDESC" after the sample's 13.
   std::vector<std::string> AddedEntries() {
     return StoreTexts(
         "select NID || '|' || CCODE || '|' || CNAME || '|' || NFNCHR || '|' || CDESC from "
-        "UUSRFN where NID > 12 order by NID");
+        "UUSRFN where NID > 13 order by NID");
   }
   // Arms the capture through the editor's Menu Pvg button, as the administrator.
   void ArmCapture() {
@@ -62,8 +62,8 @@ TEST_P(CatalogueEntryTest, TheNextCommandIsRegisteredWithItsScopeAndTheOneAfterR
   EXPECT_EQ(module_.Run("HOSTABOUT", out), 1);
   EXPECT_EQ(hrz::Module().captureFlag, 0);
   EXPECT_EQ(AddedEntries(),
-            std::vector<std::string>{"13|[HRZHOST].[HOSTABOUT].[MENU: ABOUT HRZHOST]|Menu "
-                                     "Toolbar Command|13|Show the about box"});
+            std::vector<std::string>{"14|[HRZHOST].[HOSTABOUT].[MENU: ABOUT HRZHOST]|Menu "
+                                     "Toolbar Command|14|Show the about box"});
   RunEditor("XUSRFUNC", [](DialogDriver& d) {
     EXPECT_GE(RowOf(d, "[HRZHOST].[HOSTABOUT].[MENU: ABOUT HRZHOST]"), 1);
   });
@@ -135,8 +135,8 @@ TEST_P(CatalogueEntryTest, TypedEntriesAreCheckedThenTakeTheNextNidAndPosition) 
     EXPECT_GE(RowOf(d, "NEWCODE"), 1) << "the grid reads the catalogue again";
   });
   EXPECT_EQ(AddedEntries(),
-            (std::vector<std::string>{"13|NEWCODE|Custom|13|A new privilege",
-                                      "14|" + std::string(63, 'Q') + "|Custom|14|Cut to fit"}));
+            (std::vector<std::string>{"14|NEWCODE|Custom|14|A new privilege",
+                                      "15|" + std::string(63, 'Q') + "|Custom|15|Cut to fit"}));
 }
 
 // The next identifier and position come from the catalogue; none, or a position beyond
@@ -181,8 +181,8 @@ TEST_P(CatalogueEntryTest, AHostCommandIsCapturedEndToEnd) {
       bridge.Run(*hrzhost::FindHostCommand("HOSTABOUT"), [&] { ++aboutRuns; });
   EXPECT_TRUE(outcome.captured);
   EXPECT_EQ(aboutRuns, 0);
-  EXPECT_EQ(AddedEntries(), std::vector<std::string>{"13|[].[HOSTABOUT].[MENU: ABOUT HRZHOST]|Menu "
-                                                     "Toolbar Command|13|About hrzhost"});
+  EXPECT_EQ(AddedEntries(), std::vector<std::string>{"14|[].[HOSTABOUT].[MENU: ABOUT HRZHOST]|Menu "
+                                                     "Toolbar Command|14|About hrzhost"});
   bridge.Run(*hrzhost::FindHostCommand("HOSTABOUT"), [&] { ++aboutRuns; });
   EXPECT_EQ(aboutRuns, 1);
 }

@@ -16,9 +16,10 @@ using hrz::DialogDriver;
 
 class EditorTest : public PrivilegeTest {};
 
-const std::vector<std::string> kAllCodes = {"UFUNCPVG", "UUSR",    "PDUNIREAD", "KQDECRPT",
-                                            "KQCHECK",  "KQDNDEC", "KQWAIFA",   "KQWFCHK",
-                                            "KQWFDOWN", "KQBRWS",  "XPRFLWCHK", "XPRFLWRLS"};
+// In the grid's order: by category ("Pickers" before "Workflow"), then by position.
+const std::vector<std::string> kAllCodes = {
+    "UFUNCPVG", "UUSR",     "PDUNIREAD", "KQDECRPT",   "KQCHECK",   "KQDNDEC",  "KQWAIFA",
+    "KQWFCHK",  "KQWFDOWN", "KQBRWS",    "XUPDEPTSGN", "XPRFLWCHK", "XPRFLWRLS"};
 
 // Whether the logged-on user of db holds the modify right of code.
 bool Modifies(tagXCliDB* db, const char* code) {
@@ -325,8 +326,8 @@ TEST_P(EditorTest, AFailedSaveOnANodeChangeStaysOrDropsTheMarks) {
 TEST_P(EditorTest, AMarkWithoutAStorablePositionFailsTheSaveAndLosesNothing) {
   WriteStore(storePath_,
              "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC, CCAT) values "
-             "(13, 'FAR', 'Far', 512, 'Beyond the string', 'Z'), "
-             "(14, 'NOWHERE', 'Nowhere', null, 'No position', 'Z')");
+             "(20, 'FAR', 'Far', 512, 'Beyond the string', 'Z'), "
+             "(21, 'NOWHERE', 'Nowhere', null, 'No position', 'Z')");
   StartAsAdmin();
   for (const char* code : {"FAR", "NOWHERE"}) {
     const std::size_t before = Messages().size();

@@ -307,9 +307,10 @@ TEST_P(PrivilegeExchangeTest,
 // Every save here breaks a rule; each is refused with a reason, none changes a stored set,
 // and each refusal is in the audit log.
 TEST_P(PrivilegeExchangeTest, TheServerRefusesEveryForbiddenWriteOfANonAdministrator) {
-  WriteStore(storePath_,
-             "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR) values(511, 'LASTPOS', 'Last', 511);"
-             "insert into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) values(311, 'V', x'00000000')");
+  WriteStore(
+      storePath_,
+      "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR) values(511, 'LASTPOS', 'Last', 511);"
+      "insert or replace into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) values(311, 'V', x'00000000')");
   // Engineering holds "PDUNIREAD" view, Reviewers "XPRFLWCHK" modify, both granted by the
   // administrator; dave (311) holds "UFUNCPVG" view granted by no one recorded.
   struct Forbidden {
@@ -355,7 +356,7 @@ TEST_P(PrivilegeExchangeTest, TheServerRefusesEveryForbiddenWriteOfANonAdministr
        {0, 0, kAlice},
        p::kFailed},
       {"alice", "alice-pw1", "grants a position no catalogue entry owns", kGrace,
-       WithMark("", 13, 'M'), Grantors(13, 0), p::kFailed},
+       WithMark("", 14, 'M'), Grantors(14, 0), p::kFailed},
       {"alice", "alice-pw1", "sends 512 characters", kGrace, WithMark("", 512, 'M'),
        Grantors(512, 0), p::kFailed},
       {"alice", "alice-pw1", "sends lower case", kGrace, "v", {0}, p::kFailed},

@@ -121,7 +121,7 @@ TEST_P(SecurityTest, ClientSqlRefusesEveryWriteNoDialogAllowsThatUser) {
       {"bob", "bob-pw1", "moves a catalogue entry onto a mark it inherits",
        "update UUSRFN set NFNCHR = 3 where CCODE = 'UUSR'"},
       {"bob", "bob-pw1", "adds a catalogue entry",
-       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(13, 'X', 'Menu', 13, 'x')"},
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(20, 'X', 'Menu', 20, 'x')"},
       {"bob", "bob-pw1", "takes over a machine", "update USETUPINFO set CUSER = 'bob'"},
       {"bob", "bob-pw1", "replaces the administrator's record",
        "insert or replace into UUSR(NID, CCODE, CSRC) values(1, 'adm', 'UUSRI')"},
@@ -148,7 +148,7 @@ TEST_P(SecurityTest, ClientSqlRefusesEveryWriteNoDialogAllowsThatUser) {
        "update UUSR set FDWGX = 1 where NID = 309"},
       {"alice", "alice-pw1", "removes a link by SQL", "delete from UUSRBM where NCID = 309"},
       {"alice", "alice-pw1", "adds a catalogue entry",
-       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(14, 'Y', 'Menu', 14, 'y')"},
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(21, 'Y', 'Menu', 21, 'y')"},
       {"adm", kAdminPassword, "renames the administrator",
        "update UUSR set CCODE = 'chief' where NID = 1"},
       {"adm", kAdminPassword, "changes the case of the administrator's code",
@@ -161,7 +161,7 @@ TEST_P(SecurityTest, ClientSqlRefusesEveryWriteNoDialogAllowsThatUser) {
       {"adm", kAdminPassword, "binds itself to a machine",
        "update UUSR set CLGNMAC = '100200300400500600700800900101' where NID = 1"},
       {"adm", kAdminPassword, "adds a catalogue entry past the last position a string holds",
-       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(13, 'X', 'Menu', 512, 'x')"},
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(20, 'X', 'Menu', 512, 'x')"},
       {"adm", kAdminPassword, "moves a catalogue entry past the last position",
        "update UUSRFN set NFNCHR = '600' where CCODE = 'KQBRWS'"},
   };
@@ -277,11 +277,11 @@ TEST_P(SecurityTest, ClientSqlKeepsEveryWriteTheDialogsAllow) {
       {"adm", kAdminPassword, "update UUSR set CCODE = 'robert' where NID = 309",
        "select CCODE from UUSR where NID = 309", "3:robert|"},
       {"adm", kAdminPassword,
-       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(13, 'X', 'Menu', 13, 'x')",
-       "select CCODE from UUSRFN where NID = 13", "3:X|"},
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(20, 'X', 'Menu', 20, 'x')",
+       "select CCODE from UUSRFN where NID = 20", "3:X|"},
       {"adm", kAdminPassword,
-       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(14, 'Z', 'Menu', 511, 'z')",
-       "select NFNCHR from UUSRFN where NID = 14", "1:511|"},
+       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) values(21, 'Z', 'Menu', 511, 'z')",
+       "select NFNCHR from UUSRFN where NID = 21", "1:511|"},
       {"adm", kAdminPassword, "delete from USETUPINFO where CNAME = 'WS-CAD-01'",
        "select count(*) from USETUPINFO where CNAME = 'WS-CAD-01'", "1:0|"},
       {"adm", kAdminPassword, "update UUSR set CNAME = 'The Administrator' where NID = 1",
@@ -311,8 +311,10 @@ TEST_P(SecurityTest, OnlyTheAdministratorWritesServerFilesAndUsersOnlyTheirNamed
   EXPECT_EQ(AskUploadName(bob.get(), "CBMPSG", 308, "bmp").status, p::kFailed);
   EXPECT_EQ(AskUploadName(bob.get(), "CCODE", 309, "").status, p::kFailed);
   EXPECT_EQ(AskUploadName(bob.get(), "CDWGSG", 309, "../x").status, p::kFailed);
-  EXPECT_EQ(Value("select count(*) from UUSR where CBMPSG is not null or CDWGSG is not null"),
-            "1:0|");
+  EXPECT_EQ(Value("select group_concat(NID) from UUSR where CBMPSG is not null or CDWGSG is not "
+                  "null"),
+            "3:308,311|")
+      << "the sample's stored signatures only";
 
   const ClientReply named = AskUploadName(bob.get(), "cdwgsg", 309, "dwg");
   ASSERT_EQ(named.status, p::kUploadNameOk);
@@ -360,7 +362,7 @@ TEST_P(SecurityTest, RefusalsFailedLogonsLocksAndRightsChangesAreAudited) {
     XCliDB_ExecuteSQL(adm.get(), "update UUSR set CCODE = 'chief' where NID = 1", 0, 0);
     XCliDB_ExecuteSQL(adm.get(),
                       "insert into UUSRFN(NID, CCODE, CNAME, NFNCHR, CDESC) "
-                      "values(13, '[].[OPEN].[FILE]', 'Menu Toolbar Command', 13, 'Open')",
+                      "values(20, '[].[OPEN].[FILE]', 'Menu Toolbar Command', 20, 'Open')",
                       0, 0);
     XCliDB_ExecuteSQL(adm.get(), "update UUSRFN set NFNCHR = 3, CNAME = 'Read' where NID = 4", 0,
                       0);
@@ -390,8 +392,8 @@ TEST_P(SecurityTest, RefusalsFailedLogonsLocksAndRightsChangesAreAudited) {
       {"no entry for the unchanged link", "CACTION = 'RIGHTS CHANGED' and CTEXT = '304 -> 304'",
        "0"},
       {"a command registered as a privilege",
-       "CACTION = 'RIGHTS CHANGED' and NUSER = 1 and CTABLE = 'UUSRFN' and NTARGET = 13 and "
-       "CVALUE = 'UUSRFN insert' and CTEXT = 'CCODE ''[].[OPEN].[FILE]'', NFNCHR 13'",
+       "CACTION = 'RIGHTS CHANGED' and NUSER = 1 and CTABLE = 'UUSRFN' and NTARGET = 20 and "
+       "CVALUE = 'UUSRFN insert' and CTEXT = 'CCODE ''[].[OPEN].[FILE]'', NFNCHR 20'",
        "1"},
       {"a catalogue entry moved onto another's marks",
        "CACTION = 'RIGHTS CHANGED' and NTARGET = 4 and CVALUE = 'UUSRFN.NFNCHR' and "

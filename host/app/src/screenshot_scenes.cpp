@@ -22,6 +22,7 @@
 #include "resources/dialogs/userinfo_ids.h"
 #include "resources/dialogs/usrfunc_ids.h"
 #include "resources/dialogs/usrstat_ids.h"
+#include "resources/dialogs/viewusersign_ids.h"
 #include "resources/dialogs/waifacfg_ids.h"
 #include "resources/dialogs/whereuse_ids.h"
 #include "xbomtree.h"
@@ -199,6 +200,18 @@ void AddUserManagerScenes(ScreenshotAutomation& automation) {
                                              d.Dialog().GetDlgItem(IDC_WHEREUSE_TREE));
                                          if (tree != nullptr) tree->ExpandAll(0);
                                        }}});
+  // The signature viewer with alice focused: the status line names whose signatures open.
+  automation.AddScenes(
+      IDD_VIEWUSERSIGN,
+      {{"alice", [](hrz::DialogDriver& d) {
+          auto* tree = dynamic_cast<XBOMTree*>(d.Dialog().GetDlgItem(IDC_VIEWUSERSIGN_TREE));
+          for (int node = 0; tree != nullptr && node < tree->GetNodes(-1); ++node) {
+            if (tree->GetBITM_NID(node) == kSampleAlice) {
+              d.Select(IDC_VIEWUSERSIGN_VIEW, node);
+              return;
+            }
+          }
+        }}});
 }
 
 namespace {

@@ -40,6 +40,12 @@ BOOL CopyFileA(const char* existing, const char* target, BOOL failIfExists);
 // Removes a file; FALSE when it does not exist or cannot be removed.
 BOOL DeleteFileA(const char* path);
 
+// Splits path into its folder (with its last "\" or "/"), its file name without the
+// extension, and the extension without the dot; each output (MAX_PATH bytes) may be null. A
+// name that starts with its only dot (".profile") has no extension. FALSE, outputs untouched,
+// when path is null or not shorter than MAX_PATH.
+BOOL PDSplitPathAndNameNoExtAndExt(const char* path, char* folder, char* name, char* extension);
+
 // The path of the loaded object (executable or shared library) whose load address is
 // module; null means the executable. Bounded like the original: on truncation the
 // buffer holds size-1 characters and size is returned. 0 on failure.

@@ -9,3 +9,6 @@
 #define IDC_VIEWUSERSIGN_SEARCH 1047
 #define IDC_VIEWUSERSIGN_USER_TREE 1041  // created hidden
 #define IDC_VIEWUSERSIGN_DWG_SIGN 1043
+#define IDC_VIEWUSERSIGN_VIEW 1010  // over the frame: holds the tree or the grid
+#define IDC_VIEWUSERSIGN_TREE 1011  // the organisation, in IDC_VIEWUSERSIGN_VIEW
+#define IDC_VIEWUSERSIGN_GRID 1012  // the search result, in IDC_VIEWUSERSIGN_VIEW
