@@ -191,7 +191,7 @@ Qt::ItemFlags XTreeModel::flags(const QModelIndex& index) const {
   const XTreeNode* node = FromIndex(index);
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (editable_) flags |= Qt::ItemIsEditable;
-  if (node->preImage >= 0) flags |= Qt::ItemIsUserCheckable;
+  // No Qt::ItemIsUserCheckable: check marks change through XTree::OnLButtonDown only.
   // Without this flag a view asks every leaf for children, which is what made large trees
   // crawl.
   if (node->loaded && node->children.empty()) flags |= Qt::ItemNeverHasChildren;
