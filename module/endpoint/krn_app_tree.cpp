@@ -2,6 +2,9 @@
 
 #include <QPixmap>
 #include <cstdlib>
+#include <iterator>
+#include <unordered_map>
+#include <vector>
 
 #include "entry/texts.h"
 #include "hrzcommon/text.h"
@@ -77,6 +80,34 @@ void SplitAppValue(const std::string& name, const std::string& value, std::strin
   if (category->empty()) *category = kUnknownCategory;
 }
 
+struct AppCategory {
+  struct App {
+    std::string shown, executable;
+  };
+  std::string name;
+  std::vector<App> apps;
+};
+
+// The applications of "App" and then "UserApp" by category; a category's name compares
+// without regard to case and keeps the spelling it first had.
+std::vector<AppCategory> AppCategories(const SectionResource& policy) {
+  std::vector<AppCategory> categories;
+  std::unordered_map<std::string, std::size_t> byName;
+  for (const char* section : kAppSections) {
+    for (int e = 0; e < policy.EntryCount(section); ++e) {
+      const SectionResource::Entry* entry = policy.EntryAt(section, e);
+      // A name the data record cannot hold whole would store another executable.
+      if (entry->name.empty() || entry->name.size() >= kKrnDataTextCapacity) continue;
+      std::string shown, category;
+      SplitAppValue(entry->name, entry->value, &shown, &category);
+      const auto [at, added] = byName.try_emplace(LowerAscii(category), categories.size());
+      if (added) categories.push_back({category, {}});
+      categories[at->second].apps.push_back({std::move(shown), entry->name});
+    }
+  }
+  return categories;
+}
+
 }  // namespace
 
 std::string KrnUsbText(std::string_view value) {
@@ -126,36 +157,21 @@ void XKrnAppTree::Build(const SectionResource& policy) {
   for (int s = 0; s < policy.SectionCount() && kernel == nullptr; ++s) {
     if (EqualsNoCase(policy.SectionName(s), kKernelSection)) kernel = policy.SectionName(s);
   }
-  int kernelNode = -1;
   if (kernel != nullptr) {
     const std::string* name = policy.Find(kernel, "Kernel Name");
-    kernelNode = AddKrnNode(root, kKrnSection,
-                            name != nullptr && !name->empty() ? name->c_str() : kernel, kernel);
-  }
-  for (const char* section : kAppSections) {
-    for (int e = 0; kernelNode >= 0 && e < policy.EntryCount(section); ++e) {
-      const SectionResource::Entry* entry = policy.EntryAt(section, e);
-      // A name the data record cannot hold whole would store another executable.
-      if (entry->name.empty() || entry->name.size() >= kKrnDataTextCapacity) continue;
-      std::string shown, category;
-      SplitAppValue(entry->name, entry->value, &shown, &category);
-      int categoryNode = -1;
-      char text[kKrnDataTextCapacity];
-      for (int child = GetFirstChildNode(kernelNode); child >= 0; child = GetNextNode(child)) {
-        GetNodeText(child, text, sizeof text);
-        if (EqualsNoCase(text, category)) {
-          categoryNode = child;
-          break;
-        }
+    const int kernelNode = AddKrnNode(
+        root, kKrnSection, name != nullptr && !name->empty() ? name->c_str() : kernel, kernel);
+    // Categories in the order their first application comes; the tree is then filled from
+    // the top down, which keeps adding a node cheap.
+    for (const AppCategory& category : AppCategories(policy)) {
+      const int categoryNode = AddKrnNode(kernelNode, kKrnCategory, category.name.c_str());
+      for (const AppCategory::App& app : category.apps) {
+        AddKrnNode(categoryNode, kKrnApp, app.shown.c_str(), app.executable);
       }
-      if (categoryNode < 0) {
-        categoryNode = AddKrnNode(kernelNode, kKrnCategory, category.c_str());
-      }
-      AddKrnNode(categoryNode, kKrnApp, shown.c_str(), entry->name);
     }
   }
   Expand(root);
-  if (kernelNode >= 0) Expand(kernelNode);
+  if (GetFirstChildNode(root) >= 0) Expand(GetFirstChildNode(root));
   RecordLoadState();
 }
 
