@@ -6,6 +6,7 @@
 
 #include <asio.hpp>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -16,6 +17,8 @@ namespace {
 
 namespace krn = hrz::krn;
 using Protocol = asio::local::stream_protocol;
+
+constexpr std::chrono::milliseconds kAcceptRetry{200};
 
 // One client connection: requests are read and answered one after another.
 class Session : public std::enable_shared_from_this<Session> {
@@ -84,7 +87,7 @@ bool PrepareFolder(const std::string& folder, std::string* error) {
 
 class DaemonImpl final : public Daemon {
  public:
-  DaemonImpl(DriverOptions options, LogSink log) : driver_(std::move(options), std::move(log)) {}
+  DaemonImpl(DriverOptions options, LogSink log) : log_(log), driver_(std::move(options), log) {}
 
   ~DaemonImpl() override {
     io_.stop();
@@ -128,11 +131,24 @@ class DaemonImpl final : public Daemon {
   void Accept(Protocol::acceptor& acceptor, const std::string& device) {
     acceptor.async_accept([this, &acceptor, device](asio::error_code ec, Protocol::socket socket) {
       if (ec == asio::error::operation_aborted) return;
-      if (!ec) std::make_shared<Session>(std::move(socket), device, driver_)->ReadHeader();
+      if (ec) return AcceptLater(acceptor, device, ec);
+      std::make_shared<Session>(std::move(socket), device, driver_)->ReadHeader();
       Accept(acceptor, device);
     });
   }
 
+  // A failed accept (out of descriptors, say) leaves the client queued; trying again at once
+  // would spin on the same failure, so the next try waits a moment.
+  void AcceptLater(Protocol::acceptor& acceptor, const std::string& device,
+                   const asio::error_code& ec) {
+    if (log_) log_("cannot accept on " + device + ": " + ec.message());
+    auto timer = std::make_shared<asio::steady_timer>(io_, kAcceptRetry);
+    timer->async_wait([this, timer, &acceptor, device](asio::error_code waited) {
+      if (waited != asio::error::operation_aborted) Accept(acceptor, device);
+    });
+  }
+
+  const LogSink log_;
   // io_ goes last: the sessions its queued handlers hold close their sockets through it.
   asio::io_context io_;
   Driver driver_;

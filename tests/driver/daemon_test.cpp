@@ -1,14 +1,18 @@
 // The stand-in on its sockets: one daemon per folder, stale sockets replaced, frames that
 // cannot be trusted ending only their own connection.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "hrzcommon/krn_protocol.h"
 #include "hrzcommon/krn_socket.h"
@@ -20,6 +24,7 @@ namespace hrzkrnd {
 namespace {
 
 namespace krn = hrz::krn;
+using namespace std::chrono_literals;
 
 // A plain client connection to one device socket.
 class Connection {
@@ -144,6 +149,45 @@ TEST(StandInDaemon, AnUntrustworthyFrameEndsOnlyItsConnection) {
   EXPECT_TRUE(tooLarge.Ended());
   halfSent.SendHeader({krn::kProbe, 0, 4}, 6);
   EXPECT_EQ(fine.Probe(), 311) << "a client that stops halfway holds up no one";
+}
+
+// Out of descriptors, the daemon neither spins on the failing accept nor drops the waiting
+// client: it says so, and serves the client once a descriptor is free again.
+TEST(StandInDaemon, AFailedAcceptWaitsAndServesTheClientLater) {
+  hrztest::TempDir folder;
+  std::mutex mutex;
+  int failures = 0;
+  std::string error;
+  auto daemon = Daemon::Start(
+      folder.Path(), {},
+      [&](std::string_view line) {
+        std::lock_guard lock(mutex);
+        if (line.find("cannot accept") != std::string_view::npos) ++failures;
+      },
+      &error);
+  ASSERT_TRUE(daemon) << error;
+  const auto failed = [&] {
+    std::lock_guard lock(mutex);
+    return failures;
+  };
+
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const int lowestFree = ::dup(0);
+  ::close(lowestFree);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  // The client's socket takes the last descriptor; the daemon's accept finds none.
+  Connection connection(krn::SocketPath(folder.Path(), krn::kDeviceNames[0]));
+  for (int i = 0; i < 500 && failed() == 0; ++i) std::this_thread::sleep_for(10ms);
+  std::this_thread::sleep_for(600ms);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+
+  ASSERT_TRUE(connection.connected());
+  EXPECT_GE(failed(), 1);
+  EXPECT_LE(failed(), 20) << "a failing accept is retried after a pause, not at once";
+  EXPECT_EQ(connection.Probe(), 311);
 }
 
 }  // namespace
