@@ -24,12 +24,13 @@ constexpr const char* kKernelSection = "Kernel";
 constexpr const char* kAppSections[] = {"App", "UserApp"};
 constexpr const char* kUnknownCategory = "Unknown";
 
-struct UsbChoice {
-  const char* value;
-  const char* key;
-};
-constexpr UsbChoice kUsbChoices[] = {
-    {"None", "udisk cfg none"}, {"Read", "udisk cfg read"}, {"Close", "udisk cfg close"}};
+// The text of a USB setting, without the hint; null for a value that is none of them.
+const char* UsbSettingText(std::string_view value) {
+  if (value == kKrnUsbValues[0]) return T("udisk cfg none");
+  if (value == kKrnUsbValues[1]) return T("udisk cfg read");
+  if (value == kKrnUsbValues[2]) return T("udisk cfg close");
+  return nullptr;
+}
 
 bool IsOptionBox(std::uint32_t kind) {
   switch (kind) {
@@ -111,13 +112,10 @@ std::vector<AppCategory> AppCategories(const SectionResource& policy) {
 }  // namespace
 
 std::string KrnUsbText(std::string_view value) {
-  for (const UsbChoice& choice : kUsbChoices) {
-    if (value == choice.value) {
-      const std::string text = T(choice.key);
-      return text + " (" + T("dblclk to modi") + ")";
-    }
-  }
-  return {};
+  const char* setting = UsbSettingText(value);
+  if (setting == nullptr) return {};
+  const std::string text = setting;
+  return text + " (" + T("dblclk to modi") + ")";
 }
 
 XKrnAppTree::XKrnAppTree() {
@@ -234,12 +232,12 @@ int XKrnAppTree::OnNodeDblClick(int node) {
     // The text invites a double click: it moves on to the next of the three settings.
     char text[kKrnDataTextCapacity];
     GetNodeText(node, text, sizeof text);
-    constexpr int kChoices = static_cast<int>(std::size(kUsbChoices));
+    constexpr int kChoices = static_cast<int>(std::size(kKrnUsbValues));
     int next = 0;
     for (int i = 0; i < kChoices; ++i) {
-      if (KrnUsbText(kUsbChoices[i].value) == text) next = (i + 1) % kChoices;
+      if (KrnUsbText(kKrnUsbValues[i]) == text) next = (i + 1) % kChoices;
     }
-    SetNodeText(node, KrnUsbText(kUsbChoices[next].value).c_str());
+    SetNodeText(node, KrnUsbText(kKrnUsbValues[next]).c_str());
   }
   return XTree::OnNodeDblClick(node);
 }

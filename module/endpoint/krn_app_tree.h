@@ -56,7 +56,10 @@ enum KrnImage {
 };
 constexpr int kKrnImageBitmap = IDB_KRN_POLICY;
 
-// The text of a USB option node for a value "None", "Read" or "Close"; empty for others.
+// The values of "USB", in the order a double click steps through them.
+inline constexpr const char* kKrnUsbValues[] = {"None", "Read", "Close"};
+
+// The text of a USB option node for one of kKrnUsbValues; empty for others.
 std::string KrnUsbText(std::string_view value);
 
 class XKrnAppTree : public XTree {

@@ -90,7 +90,7 @@ class OptionWriter {
   bool UsbValue(int node, std::string* value) const {
     char text[kKrnDataTextCapacity];
     tree_.GetNodeText(node, text, sizeof text);
-    for (const char* choice : {"None", "Read", "Close"}) {
+    for (const char* choice : kKrnUsbValues) {
       if (KrnUsbText(choice) == text) {
         *value = choice;
         return true;
