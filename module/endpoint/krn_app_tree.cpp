@@ -142,7 +142,8 @@ int XKrnAppTree::AddKrnNode(int parent, KrnNodeKind kind, const char* text,
   if (node < 0) return -1;
   auto* data = static_cast<KrnNodeData*>(std::calloc(1, sizeof(KrnNodeData)));
   data->kind = kind;
-  CopyBounded(data->text, kKrnDataTextCapacity, dataText);
+  // calloc left the text empty; an empty view may carry no address to copy from.
+  if (!dataText.empty()) CopyBounded(data->text, kKrnDataTextCapacity, dataText);
   SetNodeData(node, data);
   if (kind == kKrnApp) SetNodePreImage(node, set ? 1 : 0);
   return node;
