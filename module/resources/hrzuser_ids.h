@@ -7,3 +7,4 @@
 #define IDI_OWN_PVG 1016           // privilege mark: granted to the entry itself
 #define IDB_DWGSIGN_PLACEMENT 134  // where X, Y and H of a drawing signature lie on a sheet
 #define IDI_USER_ONLINE 1016       // the same mark in the statistics grid: logged on now
+#define IDB_KRN_POLICY 1001         // images of the kernel policy tree, in a strip

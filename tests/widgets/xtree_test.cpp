@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QPixmap>
+#include <QTest>
 #include <QTreeView>
 #include <cstdlib>
 #include <string>
@@ -265,6 +266,85 @@ TEST(XCtrlHostingTest, ATreeOutlivesTheWindowThatHeldIt) {
   EXPECT_FALSE(tree.SetFocusNode(1));
   EXPECT_EQ(tree.GetFocusNode(), -1);
   EXPECT_EQ(tree.ExpandChildNodes(0), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A tree that records the presses it is told of, with the part that was hit.
+class PressTree : public XTree {
+ public:
+  std::vector<std::pair<int, int>> presses;  // (node, part)
+
+ protected:
+  void OnLButtonDown(int node, int part) override {
+    presses.emplace_back(node, part);
+    XTree::OnLButtonDown(node, part);
+  }
+};
+
+// Real mouse presses on the drawn parts of nodes: the part hit, the check mark toggled by
+// the tree and not by the view, and the indentation moving the parts.
+TEST(XTreeParts, MousePressesFindTheirPartAndToggleOnlyACheckMark) {
+  hrztest::App();
+  PressTree tree;
+  QPixmap blue(16, 16);
+  blue.fill(Qt::blue);
+  tree.SetImageList(QList<QIcon>{QIcon(blue)});
+  const int top = tree.AddNode(-1, "top", 0);
+  const int checked = tree.AddNode(top, "checked", 0);
+  const int plain = tree.AddNode(top, "plain");
+  tree.SetNodePreImage(checked, 1);
+  tree.SetNodeClickInterval(0);
+  tree.View()->resize(300, 200);
+  tree.View()->show();
+  tree.Expand(top);
+
+  EXPECT_TRUE(tree.PartRect(plain, XTREE_PART_CHECK).isEmpty()) << "no check mark to hit";
+  EXPECT_TRUE(tree.PartRect(plain, XTREE_PART_IMAGE).isEmpty()) << "no image to hit";
+  const QRect check = tree.PartRect(checked, XTREE_PART_CHECK);
+  const QRect image = tree.PartRect(checked, XTREE_PART_IMAGE);
+  ASSERT_FALSE(check.isEmpty());
+  ASSERT_FALSE(image.isEmpty());
+  EXPECT_LT(check.right(), image.left()) << "the check mark stands in front of the image";
+
+  struct Case {
+    const char* label;
+    QPoint at;
+    int node, part, markAfter;
+  };
+  const QRect row = tree.PartRect(checked, XTREE_PART_TEXT);
+  const Case cases[] = {
+      {"the check mark clears", check.center(), checked, XTREE_PART_CHECK, 0},
+      {"the image leaves the mark", image.center(), checked, XTREE_PART_IMAGE, 0},
+      {"the text leaves the mark", QPoint(row.right() - 2, row.center().y()), checked,
+       XTREE_PART_TEXT, 0},
+      {"the check mark sets again", check.center(), checked, XTREE_PART_CHECK, 1},
+  };
+  for (const Case& c : cases) {
+    tree.presses.clear();
+    int part = -1;
+    EXPECT_EQ(tree.HitTest(c.at, &part), c.node) << c.label;
+    EXPECT_EQ(part, c.part) << c.label;
+    QTest::mouseClick(tree.View()->viewport(), Qt::LeftButton, {}, c.at);
+    EXPECT_EQ(tree.presses, (std::vector<std::pair<int, int>>{{c.node, c.part}})) << c.label;
+    EXPECT_EQ(tree.GetNodePreImage(checked), c.markAfter) << c.label;
+  }
+  int part = -1;
+  EXPECT_EQ(tree.HitTest(QPoint(5, 190), &part), -1) << "below the last node";
+  EXPECT_EQ(part, XTREE_PART_NONE);
+
+  const int indent = tree.View()->indentation();
+  tree.SetIndent(indent + 20);
+  // A child of a top-level node with an expander sits two indentations in.
+  EXPECT_EQ(tree.PartRect(checked, XTREE_PART_CHECK).left(), check.left() + 2 * 20);
+  // The automation acts on the same parts.
+  EXPECT_TRUE(tree.AutomationClickPart(checked, XTREE_PART_CHECK));
+  EXPECT_EQ(tree.AutomationItemCheck(checked), 0);
+  EXPECT_EQ(tree.AutomationFindItem("plain"), plain);
+  EXPECT_EQ(tree.AutomationFindItem("none"), -1);
+  EXPECT_FALSE(tree.AutomationClickPart(9, XTREE_PART_CHECK));
 }
 
 }  // namespace

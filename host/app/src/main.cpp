@@ -121,6 +121,7 @@ int main(int argc, char** argv) {
     });
     hrzhost::AddUserManagerScenes(*screenshots);
     hrzhost::AddPrivilegeEditorScenes(*screenshots);
+    hrzhost::AddDecryptAppsScenes(*screenshots);
     hrzhost::AddStatisticsScenes(*screenshots, location);
     automationScope = std::make_unique<hrz::AutomationScope>(screenshots.get());
   }

@@ -12,6 +12,7 @@
 #include "cool_dialog.h"
 #include "host_bridge.h"
 #include "main_window.h"
+#include "resources/dialogs/decryptapps_ids.h"
 #include "resources/dialogs/deptip_ids.h"
 #include "resources/dialogs/kqextapps_ids.h"
 #include "resources/dialogs/lgnmac_ids.h"
@@ -317,6 +318,20 @@ void AddPrivilegeEditorScenes(ScreenshotAutomation& automation) {
                                         ClickPrivilegeRecord(d, kSampleWayToAlice, kSampleAlice);
                                         FocusPrivilege(d, "XPRFLWCHK", false);
                                       }}});
+}
+
+void AddDecryptAppsScenes(ScreenshotAutomation& automation) {
+  // The sample policy's applications, every category open, three of them chosen.
+  automation.AddScenes(IDD_DECRYPTAPPS,
+                       {{"decryptapps", [](hrz::DialogDriver& d) {
+                           auto* tree =
+                               dynamic_cast<XTree*>(d.Dialog().GetDlgItem(IDC_DECRYPTAPPS_TREE));
+                           if (tree != nullptr) tree->ExpandAll(-1);
+                           for (const char* app : {"Drawing editor", "3D modeller", "Notes"}) {
+                             d.ClickPart(IDC_DECRYPTAPPS_VIEW,
+                                         d.FindItem(IDC_DECRYPTAPPS_VIEW, app), XTREE_PART_CHECK);
+                           }
+                         }}});
 }
 
 void ShowCommandCapture(MainWindow& window, ScreenshotAutomation& automation) {

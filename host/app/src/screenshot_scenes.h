@@ -25,6 +25,9 @@ void AddStatisticsScenes(ScreenshotAutomation& automation, const std::string& lo
 // ("<command>-column.png"), and the limits dialog opened from it with a pair typed
 // ("kqwfuser-typed.png").
 void AddPrivilegeEditorScenes(ScreenshotAutomation& automation);
+// The decrypt applications dialog, as the decrypt-flow column of the privilege editor opens
+// it: the sample policy's tree with some applications chosen ("-decryptapps.png").
+void AddDecryptAppsScenes(ScreenshotAutomation& automation);
 // The capture of a menu command, after the commands have run: the editor arms it, and the
 // host's next command opens the registration dialog ("addfnpvg-menu.png"), which is then
 // cancelled.

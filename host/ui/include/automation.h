@@ -69,6 +69,10 @@ class DialogDriver {
   int Selection(int id) const;  // combo boxes, and trees and grids through their hooks
   bool Select(int id, int index);
   bool Activate(int id, int index);  // double click on an item
+  // Clicks one part of an item (XTREE_PART_CHECK, XTREE_PART_IMAGE of a tree node).
+  bool ClickPart(int id, int index, int part);
+  int FindItem(int id, const std::string& text) const;  // -1 when none
+  int ItemCheck(int id, int index) const;               // -1 no check mark, 0 cleared, 1 set
   // Presses a key in the control (focus first), through the dialog's key handling.
   bool PressKey(int id, int virtualKey);
 

@@ -167,6 +167,13 @@ class CWnd {
   virtual bool AutomationActivate(int index);
   // The index of the selected item, -1 for none or when the control has no items.
   virtual int AutomationSelection() const;
+  // Items with parts (tree nodes): click one part of the item at index (a check mark, an
+  // image), as a user's mouse press there would. False when there is no such item.
+  virtual bool AutomationClickPart(int index, int part);
+  // The first item, in index order, whose text is text; -1 when none.
+  virtual int AutomationFindItem(const std::string& text) const;
+  // The check mark of the item at index: -1 none (or no such item), 0 cleared, 1 set.
+  virtual int AutomationItemCheck(int index) const;
 
  protected:
   // Places view (a child widget this window owns) on parent at rect with id: the common

@@ -25,6 +25,9 @@ class XCtrlContainer : public CWndForXCtrl {
   bool AutomationSelect(int index) override;
   bool AutomationActivate(int index) override;
   int AutomationSelection() const override;
+  bool AutomationClickPart(int index, int part) override;
+  int AutomationFindItem(const std::string& text) const override;
+  int AutomationItemCheck(int index) const override;
 
  private:
   CWnd* ctrl_ = nullptr;

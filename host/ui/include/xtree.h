@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QList>
 #include <QPointer>
+#include <QRect>
 #include <QTreeView>
 #include <atomic>
 #include <cstdint>
@@ -21,6 +22,7 @@
 
 namespace hrz::ui {
 class XTreeModel;
+class XTreeView;
 struct XTreeNode;
 template <typename Focus>
 class FocusDelay;
@@ -31,6 +33,12 @@ constexpr int XTREE_EVENT_CLICK = 0;     // the focused node changed by a click
 constexpr int XTREE_EVENT_DBLCLICK = 1;  // a node was double-clicked
 constexpr int XTREE_EVENT_EXPANDED = 2;  // a node's children were loaded and shown
 constexpr int XTREE_EVENT_LEVEL = 3;     // ExpandAll finished one level (node = depth)
+
+// Parts of a node, in front of its text: the check mark (pre-image), then the image.
+constexpr int XTREE_PART_NONE = 0;  // outside every node
+constexpr int XTREE_PART_TEXT = 1;  // the node's row, but neither its check mark nor image
+constexpr int XTREE_PART_CHECK = 2;
+constexpr int XTREE_PART_IMAGE = 3;
 
 using XNodeHandle = std::int64_t;  // 0 is no handle
 
@@ -90,6 +98,14 @@ class XTree : public CWnd {
   void SetAutoFreeNodeData(BOOL autoFree);
 
   void SetCanEdit(BOOL canEdit);
+  // Pixels each level is indented by.
+  void SetIndent(int pixels);
+  // The node and the part of it under point (view viewport pixels); -1 and XTREE_PART_NONE
+  // when no node is there.
+  int HitTest(const QPoint& point, int* part) const;
+  // Where a part of a node is drawn (viewport pixels); empty when the node is not shown or
+  // has no such part.
+  QRect PartRect(int node, int part) const;
   // Clicks take effect after this many milliseconds; a later click within it replaces an
   // earlier one. 0 reacts at once.
   void SetNodeClickInterval(int milliseconds);
@@ -106,6 +122,8 @@ class XTree : public CWnd {
   // automation hook calls to pick a node.
   void ClickNode(int node);
   void DoubleClickNode(int node);
+  // Acts as a mouse press on a part of a node: OnLButtonDown, then the click.
+  void ClickNodePart(int node, int part);
 
   // The view; null once its parent window destroyed it.
   QTreeView* View() const { return view_; }
@@ -114,6 +132,9 @@ class XTree : public CWnd {
   bool AutomationSelect(int index) override;
   bool AutomationActivate(int index) override;
   int AutomationSelection() const override;
+  bool AutomationClickPart(int index, int part) override;
+  int AutomationFindItem(const std::string& text) const override;
+  int AutomationItemCheck(int index) const override;
 
   // Loads the children of a node when needed and expands it; 1 when it has children.
   virtual int ExpandChildNodes(int node);
@@ -126,6 +147,9 @@ class XTree : public CWnd {
   // The focus moved to node from prevNode by a click. The base tells the event callback.
   virtual int OnNodeClick(int node, int prevNode, int x, int y);
   virtual int OnNodeDblClick(int node);
+  // The left mouse button went down on part of node, before the focus moves there. The base
+  // toggles a check mark that was hit.
+  virtual void OnLButtonDown(int node, int part);
   // Fills the children of a node that are not loaded yet; the base has nothing to load.
   virtual BOOL LoadChildNodes(int node);
   // Fills the children of every node of one level of ExpandAll that are not loaded yet;
@@ -147,6 +171,8 @@ class XTree : public CWnd {
 
  private:
   void OnDoubleClicked();
+  void OnMousePress(const QPoint& point);
+  friend class hrz::ui::XTreeView;
   int FollowHandle(XNodeHandle handle, bool load);
   int ExpandLevels(std::vector<hrz::ui::XTreeNode*> level);
   friend class hrz::ui::XTreeModel;

@@ -166,6 +166,21 @@ bool DialogDriver::Activate(int id, int index) {
   return item != nullptr && Usable(item->GetWidget()) && item->AutomationActivate(index);
 }
 
+bool DialogDriver::ClickPart(int id, int index, int part) {
+  CWnd* item = dialog_.GetDlgItem(id);
+  return item != nullptr && Usable(item->GetWidget()) && item->AutomationClickPart(index, part);
+}
+
+int DialogDriver::FindItem(int id, const std::string& text) const {
+  CWnd* item = dialog_.GetDlgItem(id);
+  return item != nullptr ? item->AutomationFindItem(text) : -1;
+}
+
+int DialogDriver::ItemCheck(int id, int index) const {
+  CWnd* item = dialog_.GetDlgItem(id);
+  return item != nullptr ? item->AutomationItemCheck(index) : -1;
+}
+
 bool DialogDriver::PressKey(int id, int virtualKey) {
   return KeyOn(Control(dialog_, id), virtualKey);
 }

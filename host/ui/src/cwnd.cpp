@@ -365,6 +365,18 @@ int CWnd::AutomationSelection() const {
   return -1;
 }
 
+bool CWnd::AutomationClickPart(int, int) {
+  return false;
+}
+
+int CWnd::AutomationFindItem(const std::string&) const {
+  return -1;
+}
+
+int CWnd::AutomationItemCheck(int) const {
+  return -1;
+}
+
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   // A plain window passes its children's notifications on to its own parent.
   CWnd* parent = GetParent();

@@ -77,3 +77,15 @@ bool XCtrlContainer::AutomationActivate(int index) {
 int XCtrlContainer::AutomationSelection() const {
   return ctrl_ != nullptr ? ctrl_->AutomationSelection() : -1;
 }
+
+bool XCtrlContainer::AutomationClickPart(int index, int part) {
+  return ctrl_ != nullptr && ctrl_->AutomationClickPart(index, part);
+}
+
+int XCtrlContainer::AutomationFindItem(const std::string& text) const {
+  return ctrl_ != nullptr ? ctrl_->AutomationFindItem(text) : -1;
+}
+
+int XCtrlContainer::AutomationItemCheck(int index) const {
+  return ctrl_ != nullptr ? ctrl_->AutomationItemCheck(index) : -1;
+}

@@ -2,6 +2,10 @@
 
 #include <QHeaderView>
 #include <QMetaObject>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeView>
 #include <map>
@@ -20,9 +24,53 @@ struct XTreeHandles {
   std::map<XNodeHandle, std::vector<std::int64_t>> paths;
 };
 
+namespace hrz::ui {
+
+// The view of a tree: tells the tree of mouse presses first, and lays out a node's parts as
+// its delegate draws them.
+class XTreeView : public QTreeView {
+ public:
+  explicit XTreeView(XTree* tree) : tree_(tree) { setItemDelegate(&delegate_); }
+
+  QRect PartRect(const QModelIndex& index, int part) const {
+    if (!index.isValid()) return {};
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    delegate_.initStyleOption(&option, index);
+    switch (part) {
+      case XTREE_PART_TEXT:
+        return option.rect;
+      case XTREE_PART_CHECK:
+        if (!(option.features & QStyleOptionViewItem::HasCheckIndicator)) return {};
+        return style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+      case XTREE_PART_IMAGE:
+        if (!(option.features & QStyleOptionViewItem::HasDecoration)) return {};
+        return style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+      default:
+        return {};
+    }
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) tree_->OnMousePress(event->position().toPoint());
+    QTreeView::mousePressEvent(event);
+  }
+
+ private:
+  struct Delegate : QStyledItemDelegate {
+    using QStyledItemDelegate::initStyleOption;
+  };
+  XTree* tree_;
+  Delegate delegate_;
+};
+
+}  // namespace hrz::ui
+
 XTree::XTree()
     : model_(std::make_unique<XTreeModel>(this)),
-      view_(new QTreeView),
+      view_(new hrz::ui::XTreeView(this)),
       clicks_(std::make_unique<hrz::ui::FocusDelay<int>>(-1,
                                                          [this](int before, int now) {
                                                            if (now >= 0)
@@ -63,6 +111,23 @@ bool XTree::AutomationActivate(int index) {
 
 int XTree::AutomationSelection() const {
   return GetFocusNode();
+}
+
+bool XTree::AutomationClickPart(int index, int part) {
+  if (NodeAt(index) == nullptr) return false;
+  ClickNodePart(index, part);
+  return true;
+}
+
+int XTree::AutomationFindItem(const std::string& text) const {
+  for (int node = 0; node < model_->Count(); ++node) {
+    if (NodeAt(node)->text == text) return node;
+  }
+  return -1;
+}
+
+int XTree::AutomationItemCheck(int index) const {
+  return GetNodePreImage(index);
 }
 
 XTreeNode* XTree::NodeAt(int node) const {
@@ -320,6 +385,31 @@ void XTree::SetCanEdit(BOOL canEdit) {
   model_->SetEditable(canEdit != FALSE);
 }
 
+void XTree::SetIndent(int pixels) {
+  if (view_ != nullptr) view_->setIndentation(pixels);
+}
+
+QRect XTree::PartRect(int node, int part) const {
+  XTreeNode* n = NodeAt(node);
+  if (n == nullptr || view_ == nullptr) return {};
+  return static_cast<const hrz::ui::XTreeView*>(view_.data())->PartRect(model_->IndexFor(n), part);
+}
+
+int XTree::HitTest(const QPoint& point, int* part) const {
+  *part = XTREE_PART_NONE;
+  if (view_ == nullptr) return -1;
+  const QModelIndex index = view_->indexAt(point);
+  if (!index.isValid()) return -1;
+  const int node = IndexOf(XTreeModel::FromIndex(index));
+  for (int candidate : {XTREE_PART_CHECK, XTREE_PART_IMAGE, XTREE_PART_TEXT}) {
+    if (PartRect(node, candidate).contains(point)) {
+      *part = candidate;
+      return node;
+    }
+  }
+  return -1;
+}
+
 void XTree::SetNodeClickInterval(int milliseconds) {
   clicks_->SetInterval(milliseconds);
 }
@@ -381,6 +471,23 @@ void XTree::DoubleClickNode(int node) {
   if (NodeAt(node) == nullptr) return;
   SetFocusNode(node, FALSE, TRUE);
   OnNodeDblClick(node);
+}
+
+void XTree::ClickNodePart(int node, int part) {
+  if (NodeAt(node) == nullptr) return;
+  OnLButtonDown(node, part);
+  if (NodeAt(node) != nullptr) ClickNode(node);
+}
+
+void XTree::OnMousePress(const QPoint& point) {
+  int part = XTREE_PART_NONE;
+  const int node = HitTest(point, &part);
+  if (node >= 0) OnLButtonDown(node, part);
+}
+
+void XTree::OnLButtonDown(int node, int part) {
+  const int mark = GetNodePreImage(node);
+  if (part == XTREE_PART_CHECK && mark >= 0) SetNodePreImage(node, mark ? 0 : 1);
 }
 
 void XTree::OnDoubleClicked() {

@@ -72,13 +72,29 @@ void XTreeModel::AppendChildren(XTreeNode* parent, std::vector<std::unique_ptr<X
   bool wasLeaf = parent->loaded && parent->children.empty();
   int first = static_cast<int>(parent->children.size());
   beginInsertRows(IndexFor(parent), first, first + static_cast<int>(nodes.size()) - 1);
+  // Leaves added where display order ends (a tree built top down) keep the order current;
+  // anything else rebuilds it on the next lookup.
+  bool atEnd = !orderDirty_ && (parent == &root_ ||
+                                parent->index + parent->subtree == static_cast<int>(order_.size()));
   parent->children.reserve(parent->children.size() + nodes.size());
   for (auto& node : nodes) {
     node->parent = parent;
     node->row = static_cast<int>(parent->children.size());
+    atEnd = atEnd && node->children.empty();
     parent->children.push_back(std::move(node));
   }
-  orderDirty_ = true;
+  if (atEnd) {
+    for (int row = first; row < static_cast<int>(parent->children.size()); ++row) {
+      XTreeNode* added = parent->children[row].get();
+      added->index = static_cast<int>(order_.size());
+      added->subtree = 1;
+      order_.push_back(added);
+    }
+    const int count = static_cast<int>(parent->children.size()) - first;
+    for (XTreeNode* up = parent; up != &root_; up = up->parent) up->subtree += count;
+  } else {
+    orderDirty_ = true;
+  }
   endInsertRows();
   if (wasLeaf && parent != &root_) NodeChanged(parent);
 }
@@ -191,7 +207,7 @@ Qt::ItemFlags XTreeModel::flags(const QModelIndex& index) const {
   const XTreeNode* node = FromIndex(index);
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (editable_) flags |= Qt::ItemIsEditable;
-  if (node->preImage >= 0) flags |= Qt::ItemIsUserCheckable;
+  // No Qt::ItemIsUserCheckable: check marks change through XTree::OnLButtonDown only.
   // Without this flag a view asks every leaf for children, which is what made large trees
   // crawl.
   if (node->loaded && node->children.empty()) flags |= Qt::ItemNeverHasChildren;
