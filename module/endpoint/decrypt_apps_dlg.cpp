@@ -23,7 +23,7 @@ constexpr std::size_t kListMaxChars = 1023;
 
 }  // namespace
 
-CDecryptAppsDlg::CDecryptAppsDlg() : CCoolDialog(IDD_DECRYPTAPPS) {
+CDecryptAppsDlg::CDecryptAppsDlg(CWnd* parent) : CCoolDialog(IDD_DECRYPTAPPS, parent) {
   MapCommand(IDOK, &CDecryptAppsDlg::OnOk);
 }
 

@@ -14,7 +14,7 @@ namespace hrz {
 
 class CDecryptAppsDlg : public CCoolDialog {
  public:
-  CDecryptAppsDlg();
+  explicit CDecryptAppsDlg(CWnd* parent = nullptr);
 
   // The user whose list OK stores; -1 (the default) is nobody.
   void SetUserNid(int nid) { userNid_ = nid; }

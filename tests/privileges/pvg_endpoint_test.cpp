@@ -7,6 +7,7 @@
 #include "platform_ui.h"
 #include "privileges/usrfngrd.h"
 #include "pvg_fixture.h"
+#include "resources/dialogs/decryptapps_ids.h"
 #include "resources/dialogs/kqextapps_ids.h"
 #include "resources/dialogs/waifacfg_ids.h"
 #include "xclidb.h"
@@ -275,17 +276,21 @@ TEST_P(EndpointColumnTest, AnEmptyListIsStoredOnlyOnceClearingIsConfirmed) {
   }
 }
 
-// Only "KQDECRPT" and "KQCHECK" carry the applications, and only a "true" text of
-// "kqflow"/"dec ext" chooses the free-text dialog.
-TEST_P(EndpointColumnTest, TheFreeTextDialogOpensOnlyForItsRowsAndItsText) {
+// Only "KQDECRPT" and "KQCHECK" carry the applications; a "true" text of "kqflow"/"dec ext"
+// chooses the free-text dialog, any other text or none the tree of the policy's applications.
+TEST_P(EndpointColumnTest, TheApplicationCellsOpenTheDialogTheHostTextChooses) {
   struct Case {
     const char* decExt;  // null: the host has no text
     const char* code;
-    bool freeText;
+    int opens;  // the dialog template, 0 for none
   };
-  const Case cases[] = {{"true", "KQDECRPT", true}, {"TRUE", "KQCHECK", true},
-                        {"true", "KQDNDEC", false}, {"true", "KQWFDOWN", false},
-                        {"yes", "KQDECRPT", false}, {nullptr, "KQCHECK", false}};
+  const Case cases[] = {{"true", "KQDECRPT", IDD_KQEXTAPPS},
+                        {"TRUE", "KQCHECK", IDD_KQEXTAPPS},
+                        {"true", "KQDNDEC", 0},
+                        {"true", "KQWFDOWN", 0},
+                        {"yes", "KQDECRPT", IDD_DECRYPTAPPS},
+                        {nullptr, "KQCHECK", IDD_DECRYPTAPPS},
+                        {nullptr, "KQDNDEC", 0}};
   StartAsAdmin();
   for (const Case& c : cases) {
     module_.SetHostText("kqflow/dec ext", c.decExt != nullptr ? c.decExt : "");
@@ -295,12 +300,35 @@ TEST_P(EndpointColumnTest, TheFreeTextDialogOpensOnlyForItsRowsAndItsText) {
       DoubleClickCell(d, c.code, FlowCol(d));
     });
     const std::vector<int>& dialogs = module_.user().Dialogs();
-    const bool opened =
-        std::find(dialogs.begin() + before, dialogs.end(), IDD_KQEXTAPPS) != dialogs.end();
-    EXPECT_EQ(opened, c.freeText) << (c.decExt ? c.decExt : "none") << " " << c.code;
+    for (int id : {IDD_KQEXTAPPS, IDD_DECRYPTAPPS}) {
+      const bool opened = std::find(dialogs.begin() + before, dialogs.end(), id) != dialogs.end();
+      EXPECT_EQ(opened, id == c.opens) << (c.decExt ? c.decExt : "none") << " " << c.code;
+    }
   }
   EXPECT_EQ(StoredApps(kBobNid), "null");
   EXPECT_TRUE(Messages().empty());
+}
+
+// Without the free-text setting the cells open the tree of the policy's applications (its
+// own tests choose from it); the test module has no policy file beside it, so the tree is
+// empty and OK clears the stored list after the question, read back into both cells.
+TEST_P(EndpointColumnTest, TheTreeDialogStoresItsChoiceAndTheCellsReadItBack) {
+  WriteStore(storePath_, "update UUSR set CDECFLWAPPS = 'acad.exe' where NID = 309");
+  StartAsAdmin();
+  RunEditor("KQFLOWUSER", [&](DialogDriver& d) {
+    ASSERT_TRUE(ClickRecord(d, kBobNid));
+    EXPECT_EQ(Cell(d, "KQCHECK", FlowCol(d)), "acad.exe");
+    module_.user().OnDialog(IDD_DECRYPTAPPS, [&](DialogDriver& t) {
+      module_.user().AnswerNextMessageBox(IDOK);
+      ASSERT_TRUE(t.Click(IDOK));
+      EXPECT_FALSE(t.Dialog().IsRunning());
+    });
+    DoubleClickCell(d, "KQCHECK", FlowCol(d));
+    EXPECT_EQ(Cell(d, "KQDECRPT", FlowCol(d)), "");
+    EXPECT_EQ(Cell(d, "KQCHECK", FlowCol(d)), "");
+  });
+  EXPECT_EQ(StoredApps(kBobNid), "");
+  EXPECT_EQ(Messages(), std::vector<std::string>{"dlg_userfuncpvg.sure clr apps"});
 }
 
 // The settings are a manager's to change, as the store holds them: carol may open the

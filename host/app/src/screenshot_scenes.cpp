@@ -294,14 +294,15 @@ void AddPrivilegeEditorScenes(ScreenshotAutomation& automation) {
                                         FocusPrivilege(d, "PDUNIREAD", false);
                                       }}});
   // After each mode's grant, its column of per-user endpoint settings.
-  automation.AddScenes(
-      IDD_USRFUNC,
-      {{"carol",
-        [](hrz::DialogDriver& d) {
-          ClickPrivilegeRecord(d, kSampleWayToCarol, kSampleCarol);
-          FocusPrivilege(d, "KQCHECK", true);
-        }},
-       {"column", [](hrz::DialogDriver& d) { ShowEndpointCell(d, "KQCHECK", false); }}});
+  automation.AddScenes(IDD_USRFUNC, {{"carol",
+                                      [](hrz::DialogDriver& d) {
+                                        ClickPrivilegeRecord(d, kSampleWayToCarol, kSampleCarol);
+                                        FocusPrivilege(d, "KQCHECK", true);
+                                      }},
+                                     {"column", [](hrz::DialogDriver& d) {
+                                        ShowEndpointCell(d, "KQCHECK",
+                                                         true);  // the application tree too
+                                      }}});
   automation.AddScenes(IDD_USRFUNC, {{"bob",
                                       [](hrz::DialogDriver& d) {
                                         ClickPrivilegeRecord(d, kSampleWayToBob, kSampleBob);
