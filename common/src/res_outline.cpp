@@ -19,6 +19,13 @@ std::string_view TrimLineBlanks(std::string_view text) {
 
 // Decodes the escapes of rest and splits it at its first unescaped ",".
 void SplitRest(std::string_view rest, std::string* name, std::string* value) {
+  if (rest.find('\\') == std::string_view::npos) {  // most lines: nothing to decode
+    const std::size_t comma = rest.find(',');
+    name->assign(TrimBlanks(rest.substr(0, comma)));
+    value->assign(comma == std::string_view::npos ? std::string_view()
+                                                  : TrimBlanks(rest.substr(comma + 1)));
+    return;
+  }
   std::string* out = name;
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const char c = rest[i];
