@@ -71,6 +71,10 @@ TEST(CommonText, BoundedCopyAlwaysTerminatesAndNeverWritesPastItsCapacity) {
   EXPECT_FALSE(CopyBounded(nullptr, 8, "x"));
   EXPECT_TRUE(CopyBounded(small, std::uint32_t{1}, ""));
   EXPECT_STREQ(small, "");
+  // An empty view without an address (a default one) copies nothing from nowhere.
+  small[0] = 'q';
+  EXPECT_TRUE(CopyBounded(small, sizeof small, std::string_view()));
+  EXPECT_STREQ(small, "");
 }
 
 TEST(CommonText, CodePointsAreCountedAndCutWhole) {

@@ -39,7 +39,7 @@ bool CopyBounded(char* dst, Capacity capacity, std::string_view src) {
   if (dst == nullptr || std::cmp_less(capacity, 1)) return false;
   const std::size_t n =
       std::cmp_less(src.size(), capacity) ? src.size() : static_cast<std::size_t>(capacity) - 1;
-  std::memcpy(dst, src.data(), n);
+  if (n > 0) std::memcpy(dst, src.data(), n);  // an empty view may carry no address
   dst[n] = '\0';
   return n == src.size();
 }
