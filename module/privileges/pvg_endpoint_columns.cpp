@@ -8,6 +8,7 @@
 #include "org/usertree.h"
 #include "privileges/pvg_prompts.h"
 #include "privileges/usrfngrd.h"
+#include "support/record_text.h"
 #include "xclidb.h"
 
 namespace hrz {
@@ -18,20 +19,6 @@ UnitTexts T("dlg_userfuncpvg");
 constexpr int kFlowWidth = 1200;
 constexpr int kLimitsWidth = 550;
 constexpr int kFlowCapacity = 4096;  // a list of 1023 characters, each up to 4 bytes
-constexpr int kKindCapacity = 17;
-
-// The record's kind ("CSRC", trimmed); false when it cannot be read.
-bool ReadKind(tagXCliDB* db, int nid, std::string* kind) {
-  const std::string sql = "select CSRC from UUSR where NID = " + std::to_string(nid);
-  XCliGenRS rs(db);
-  char text[kKindCapacity] = {};
-  if (!rs.Open(1, sql.c_str()) || rs.IsEOF() ||
-      !rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text)) {
-    return false;
-  }
-  *kind = TrimBlanks(text);
-  return true;
-}
 
 std::string LimitText(int value, std::string_view unlimited) {
   return value < 1 ? std::string(unlimited) : std::to_string(value);
@@ -104,13 +91,13 @@ void PvgEndpointColumns::LoadFlow(int nid) {
   tagXCliDB* db = grid_.GetDB();
   const std::string sql = "select CDECFLWAPPS from UUSR where NID = " + std::to_string(nid);
   XCliGenRS rs(db);
-  std::string kind;
   char apps[kFlowCapacity] = {};
   if (!rs.Open(1, sql.c_str()) || rs.IsEOF() ||
-      !rs.GetFieldValue(0, XCLI_TYPE_TEXT, apps, sizeof apps) || !ReadKind(db, nid, &kind) ||
-      IsDeptKind(kind.c_str())) {
+      !rs.GetFieldValue(0, XCLI_TYPE_TEXT, apps, sizeof apps)) {
     return;
   }
+  const std::optional<std::string> kind = ReadUserText(db, "CSRC", nid);
+  if (!kind || IsDeptKind(kind->c_str())) return;
   const std::string text(TrimBlanks(apps));
   for (int row = 1; row < grid_.GetRows(); ++row) {
     if (IsFlowRow(row)) grid_.SetItemText(row, flowCol_, text.c_str());
@@ -124,15 +111,15 @@ void PvgEndpointColumns::LoadLimits(int nid) {
   tagXCliDB* db = grid_.GetDB();
   const std::string sql = "select NWFMAXTM, NWFMAXCNT from UUSR where NID = " + std::to_string(nid);
   XCliGenRS rs(db);
-  std::string kind;
   int time = 0;
   int count = 0;
   if (!rs.Open(1, sql.c_str()) || rs.IsEOF() ||
       !rs.GetFieldValue(0, XCLI_TYPE_INT32, &time, sizeof time) ||
-      !rs.GetFieldValue(1, XCLI_TYPE_INT32, &count, sizeof count) || !ReadKind(db, nid, &kind) ||
-      IsDeptKind(kind.c_str())) {
+      !rs.GetFieldValue(1, XCLI_TYPE_INT32, &count, sizeof count)) {
     return;
   }
+  const std::optional<std::string> kind = ReadUserText(db, "CSRC", nid);
+  if (!kind || IsDeptKind(kind->c_str())) return;
   for (int row = 1; row < grid_.GetRows(); ++row) {
     if (!IsCodeRow(row, "KQBRWS")) continue;
     grid_.SetItemText(row, limitsCol_, OutgoingLimitsCell(count, time, T("unlimited")).c_str());
