@@ -111,7 +111,10 @@ AttemptResult CheckAttempt(Context& context, const AttemptCounter& counter, cons
     return {protocol::kLogonLocked, {}};
   }
 
-  if (PasswordMatches(hash, plain) && known) {
+  const PasswordCheck check = CheckPassword(hash, plain);
+  // Nothing is counted for a check that was not made.
+  if (check == PasswordCheck::kBusy) return {protocol::kServerBusy, kHashesBusy};
+  if (check == PasswordCheck::kMatches && known) {
     if (refusal) return *refusal;
     if (!counter.Clear()) return {protocol::kServerError, {}};
     return {protocol::kLogonOk, {}};

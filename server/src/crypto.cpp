@@ -1,44 +1,39 @@
 #include "crypto.h"
 
-#include <semaphore>
 #include <vector>
 
+#include "hash_pool.h"
+
 namespace hrzsrv {
-namespace {
-
-// Each hash takes about 64 MiB; a few at a time keep a burst of logons from exhausting
-// memory. Only hashing waits here, never another session's queries.
-std::counting_semaphore<> g_hashSlots(4);
-
-class HashSlot {
- public:
-  HashSlot() { g_hashSlots.acquire(); }
-  ~HashSlot() { g_hashSlots.release(); }
-  HashSlot(const HashSlot&) = delete;
-  HashSlot& operator=(const HashSlot&) = delete;
-};
-
-}  // namespace
 
 bool InitCrypto() {
   return sodium_init() >= 0;
 }
 
-std::string HashPassword(std::string_view plain) {
-  char hash[crypto_pwhash_STRBYTES];
-  HashSlot slot;
-  if (crypto_pwhash_str_alg(hash, plain.data(), plain.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                            crypto_pwhash_MEMLIMIT_INTERACTIVE,
-                            crypto_pwhash_ALG_ARGON2ID13) != 0) {
-    return {};
+HashOutcome HashPassword(std::string_view plain, std::string* hash) {
+  char text[crypto_pwhash_STRBYTES];
+  bool made = false;
+  if (!RunPasswordHash([&] {
+        made = crypto_pwhash_str_alg(
+                   text, plain.data(), plain.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                   crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) == 0;
+      })) {
+    return HashOutcome::kBusy;
   }
-  return hash;
+  if (!made) return HashOutcome::kFailed;
+  *hash = text;
+  return HashOutcome::kDone;
 }
 
-bool PasswordMatches(const std::string& hash, std::string_view plain) {
-  if (hash.empty()) return false;
-  HashSlot slot;
-  return crypto_pwhash_str_verify(hash.c_str(), plain.data(), plain.size()) == 0;
+PasswordCheck CheckPassword(const std::string& hash, std::string_view plain) {
+  if (hash.empty()) return PasswordCheck::kDiffers;
+  bool matches = false;
+  if (!RunPasswordHash([&] {
+        matches = crypto_pwhash_str_verify(hash.c_str(), plain.data(), plain.size()) == 0;
+      })) {
+    return PasswordCheck::kBusy;
+  }
+  return matches ? PasswordCheck::kMatches : PasswordCheck::kDiffers;
 }
 
 void MakeKeypair(PublicKey* pk, SecretKey* sk) {

@@ -14,9 +14,16 @@ using SecretKey = std::array<unsigned char, crypto_box_SECRETKEYBYTES>;
 
 // False when libsodium cannot start; every entry point of the engine calls it first.
 bool InitCrypto();
-// An Argon2id string at the interactive limits; empty when hashing failed (out of memory).
-std::string HashPassword(std::string_view plain);
-bool PasswordMatches(const std::string& hash, std::string_view plain);
+// Hashes run on the password hash pool (hash_pool.h) while the caller waits. kBusy: too many
+// hashes wait already, nothing was done.
+enum class HashOutcome { kDone, kFailed, kBusy };
+// What a client is told when its hash was refused as kBusy.
+inline constexpr const char* kHashesBusy = "too many password checks are waiting; try again";
+// An Argon2id string at the interactive limits into hash; kFailed when hashing failed (out of
+// memory).
+HashOutcome HashPassword(std::string_view plain, std::string* hash);
+enum class PasswordCheck { kMatches, kDiffers, kBusy };
+PasswordCheck CheckPassword(const std::string& hash, std::string_view plain);
 void MakeKeypair(PublicKey* pk, SecretKey* sk);
 // Opens base64 text (standard alphabet, padding optional) sealed to pk; false when it is not
 // base64 or not sealed to this key.

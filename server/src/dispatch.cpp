@@ -59,6 +59,12 @@ Reply Reply::Failure(std::string_view reason) {
   return With(p::kFailed, body);
 }
 
+Reply Reply::Busy(std::string_view reason) {
+  wire::BodyWriter body;
+  body.PutText(reason);
+  return With(p::kServerBusy, body);
+}
+
 const Route* FindRoute(std::uint8_t cls, std::uint8_t group, std::uint8_t code) {
   for (const Route& route : kRoutes) {
     if (route.kind.cls == cls && route.kind.group == group && route.kind.code == code) {
@@ -66,6 +72,13 @@ const Route* FindRoute(std::uint8_t cls, std::uint8_t group, std::uint8_t code) 
     }
   }
   return nullptr;
+}
+
+bool WaitsOnPasswordHash(std::uint8_t cls, std::uint8_t group, std::uint8_t code) {
+  for (const protocol::Kind kind : {p::kLogon, p::kVerifyPassword, p::kSetPassword}) {
+    if (kind.cls == cls && kind.group == group && kind.code == code) return true;
+  }
+  return false;
 }
 
 }  // namespace hrzsrv

@@ -39,6 +39,8 @@ struct Reply {
   // kFailed with the reason as field 1.
   static Reply Failure(std::string_view reason);
   static Reply BadMessage() { return Status(protocol::kBadMessage); }
+  // kServerBusy with the reason as field 1: nothing was done, the client may try again.
+  static Reply Busy(std::string_view reason);
 };
 
 using Handler = Reply (*)(Context&, wire::BodyReader&);
@@ -51,5 +53,7 @@ struct Route {
 
 // The route of a kind, or null when there is none.
 const Route* FindRoute(std::uint8_t cls, std::uint8_t group, std::uint8_t code);
+// True for the kinds that wait on a password hash: logon, verify and set password.
+bool WaitsOnPasswordHash(std::uint8_t cls, std::uint8_t group, std::uint8_t code);
 
 }  // namespace hrzsrv

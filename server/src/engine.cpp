@@ -13,12 +13,14 @@ bool SessionState::IsAdmin() const {
   return LoggedOn() && userNid == kAdminNid;
 }
 
-const std::string& EngineState::DummyHash() {
-  std::call_once(dummyOnce_, [this] {
+std::string EngineState::DummyHash() {
+  std::lock_guard lock(dummyMutex_);
+  if (dummyHash_.empty()) {
+    // Left empty when the hash pool is full; the next unknown code tries again.
     unsigned char secret[32];
     randombytes_buf(secret, sizeof secret);
-    dummyHash_ = HashPassword({reinterpret_cast<const char*>(secret), sizeof secret});
-  });
+    HashPassword({reinterpret_cast<const char*>(secret), sizeof secret}, &dummyHash_);
+  }
   return dummyHash_;
 }
 
@@ -79,6 +81,11 @@ class SessionImpl final : public Session {
     return state_.LoggedOn() ? protocol::kMaxFrameSize : protocol::kMaxFrameBeforeLogon;
   }
   bool LoggedOn() const override { return state_.LoggedOn(); }
+  bool WaitsOnPasswordHash(std::span<const std::uint8_t> frame) const override {
+    return frame.size() >= protocol::kHeaderSize &&
+           hrzsrv::WaitsOnPasswordHash(frame[protocol::kClassByte], frame[protocol::kGroupByte],
+                                       frame[protocol::kCodeByte]);
+  }
   void ClientGone() override { state_.clientGone = true; }
 
   Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) override {

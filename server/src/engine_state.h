@@ -23,7 +23,7 @@
 
 namespace hrzsrv {
 
-// Immutable after Open except the dummy hash, so sessions read it without a lock.
+// Immutable after Open except the dummy hash (behind its lock), so sessions read it freely.
 struct EngineState {
   std::string path;
   std::shared_ptr<const Clock> clock;
@@ -32,11 +32,11 @@ struct EngineState {
   SecretKey secretKey{};
   // An Argon2id hash of nothing anyone knows: an unknown user code is checked against it so
   // that it costs what a wrong password costs. Made on first use.
-  const std::string& DummyHash();
+  std::string DummyHash();
 
  private:
-  std::once_flag dummyOnce_;
-  std::string dummyHash_;
+  std::mutex dummyMutex_;
+  std::string dummyHash_;  // guarded by dummyMutex_
 };
 
 using SealNonce = std::array<std::uint8_t, hrz::protocol::kSealNonceSize>;

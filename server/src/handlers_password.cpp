@@ -70,8 +70,15 @@ Reply SetPassword(Context& context, wire::BodyReader& in) {
   if (!MayTouchPassword(context, *account, "set password")) {
     return Reply::Status(protocol::kPasswordNoRight);
   }
-  const std::string hash = HashPassword(request.plain);
-  if (hash.empty()) return Reply::Status(protocol::kPasswordFailed);
+  std::string hash;
+  switch (HashPassword(request.plain, &hash)) {
+    case HashOutcome::kDone:
+      break;
+    case HashOutcome::kBusy:
+      return Reply::Busy(kHashesBusy);
+    case HashOutcome::kFailed:
+      return Reply::Status(protocol::kPasswordFailed);
+  }
   sqlite3* db = context.db();
   Transaction tx(db);
   Statement store(db, "INSERT OR REPLACE INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");

@@ -27,8 +27,10 @@ bool CreateStore(const std::string& path, const std::string& adminPassword, std:
     return false;
   }
   ::close(fd);
-  const std::string hash = HashPassword(adminPassword);
-  if (hash.empty() && error) *error = "cannot hash the password (out of memory)";
+  std::string hash;
+  if (HashPassword(adminPassword, &hash) != HashOutcome::kDone && error) {
+    *error = "cannot hash the password (out of memory, or too many hashes waiting)";
+  }
   SqliteHandle db = hash.empty() ? nullptr : OpenSqlite(path, true, error);
   TlsIdentity identity;
   if (!db || !CreateSchema(db.get(), hash, error) ||

@@ -230,10 +230,11 @@ bool Insert(sqlite3* db) {
       if (!link.Done()) return false;
     }
     if (r.password) {
-      const std::string hash = HashPassword(r.password);
+      std::string hash;
+      if (HashPassword(r.password, &hash) != HashOutcome::kDone) return false;
       Statement pwd(db, "INSERT INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
       pwd.Bind(1, std::int64_t{r.nid}).Bind(2, hash);
-      if (hash.empty() || !pwd.Done()) return false;
+      if (!pwd.Done()) return false;
     }
   }
   int position = 1;

@@ -1,6 +1,12 @@
 #include "sqlite_db.h"
 
+#include "statement_cache.h"
+
 namespace hrzsrv {
+
+void SqliteCloser::operator()(sqlite3* db) const {
+  CloseWithCache(db);
+}
 
 SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error) {
   sqlite3* raw = nullptr;
@@ -12,6 +18,7 @@ SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error
     if (error) *error = "cannot open store " + path + ": " + sqlite3_errstr(rc);
     return nullptr;
   }
+  AddStatementCache(db.get());
   sqlite3_busy_timeout(db.get(), 10000);
   sqlite3_extended_result_codes(db.get(), 1);
   // FULL syncs the log at every commit: a change that was answered survives a crash.
@@ -33,12 +40,10 @@ bool ExecSql(sqlite3* db, const char* sql, std::string* error) {
   return false;
 }
 
-Statement::Statement(sqlite3* db, std::string_view sql) {
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_finalize(stmt_);
-    stmt_ = nullptr;
-  }
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db), stmt_(TakeStatement(db, sql)) {}
+
+Statement::~Statement() {
+  GiveBackStatement(db_, stmt_);
 }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
@@ -94,16 +99,16 @@ std::string Statement::Blob(int column) const {
 }
 
 Transaction::Transaction(sqlite3* db) : db_(db) {
-  begun_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+  begun_ = Statement(db_, "BEGIN IMMEDIATE").Done();
 }
 
 Transaction::~Transaction() {
-  if (begun_ && !committed_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (begun_ && !committed_) Statement(db_, "ROLLBACK").Done();
 }
 
 bool Transaction::Commit() {
   if (!begun_ || committed_) return false;
-  committed_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  committed_ = Statement(db_, "COMMIT").Done();
   return committed_;
 }
 

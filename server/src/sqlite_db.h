@@ -11,21 +11,23 @@
 namespace hrzsrv {
 
 struct SqliteCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+  void operator()(sqlite3* db) const;
 };
 using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
 
 // Opens (or creates) a store file in WAL mode with a busy time-out, so that sessions on
-// their own connections wait for each other's short write transactions.
+// their own connections wait for each other's short write transactions. The connection
+// keeps the statements it has prepared for the next use of the same text.
 SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error);
 // Runs statements without results; false with the reason in error.
 bool ExecSql(sqlite3* db, const char* sql, std::string* error);
 
-// One prepared statement; binds are 1-based, columns 0-based.
+// One prepared statement; binds are 1-based, columns 0-based. Taken from the connection's
+// cache of statements when one of the same text is free, and handed back to it at the end.
 class Statement {
  public:
   Statement(sqlite3* db, std::string_view sql);
-  ~Statement() { sqlite3_finalize(stmt_); }
+  ~Statement();
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
@@ -48,6 +50,7 @@ class Statement {
   std::string Blob(int column) const;
 
  private:
+  sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   int last_ = SQLITE_OK;
 };

@@ -132,7 +132,9 @@ void Connection::Dispatch(Bytes frame, bool oneWay) {
     return WriteReply(StatusReply(frame, p::kServerBusy, body.Finish()), true);
   }
   busy_ = true;
-  asio::post(shared_.workers, [self = shared_from_this(), frame = std::move(frame), oneWay] {
+  asio::thread_pool& pool =
+      session_->WaitsOnPasswordHash(frame) ? shared_.passwordWorkers : shared_.workers;
+  asio::post(pool, [self = shared_from_this(), frame = std::move(frame), oneWay] {
     Session::Outcome outcome = self->session_->Handle(frame, oneWay);
     asio::post(self->strand_, [self, outcome = std::move(outcome)]() mutable {
       self->Answered(std::move(outcome));

@@ -21,6 +21,7 @@ struct ConnectionShared {
   const ServerOptions& options;
   asio::ssl::context* tls;  // null: plain TCP
   asio::thread_pool& workers;
+  asio::thread_pool& passwordWorkers;  // for the requests that wait on a password hash
   // Called from the connection's destructor, on any thread.
   std::function<void(std::uint64_t id, bool refused)> ended;
 };

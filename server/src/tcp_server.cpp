@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "hash_pool.h"
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
 #include "tcp_connection.h"
@@ -70,7 +71,8 @@ class TcpServerImpl final : public TcpServer {
         options_(options),
         tlsContext_(asio::ssl::context::tls_server),
         workers_(static_cast<std::size_t>(std::max(1, options.workers))),
-        shared_{options_, options.plain ? nullptr : &tlsContext_, workers_,
+        passwordWorkers_(static_cast<std::size_t>(std::max(1, options.passwordWorkers))),
+        shared_{options_, options.plain ? nullptr : &tlsContext_, workers_, passwordWorkers_,
                 [this](std::uint64_t id, bool refused) { Ended(id, refused); }},
         acceptStrand_(asio::make_strand(io_)),
         acceptor_(acceptStrand_),
@@ -142,6 +144,7 @@ class TcpServerImpl final : public TcpServer {
     io_.stop();
     for (std::thread& thread : threads_) thread.join();
     workers_.join();
+    passwordWorkers_.join();
   }
 
  private:
@@ -235,6 +238,7 @@ class TcpServerImpl final : public TcpServer {
   ServerOptions options_;
   asio::ssl::context tlsContext_;
   asio::thread_pool workers_;
+  asio::thread_pool passwordWorkers_;
   ConnectionShared shared_;
   asio::io_context io_;
   asio::strand<asio::io_context::executor_type> acceptStrand_;
@@ -272,6 +276,7 @@ std::unique_ptr<TcpServer> TcpServer::Start(Engine& engine, const ServerOptions&
                                             std::string* error) {
   auto server = std::make_unique<TcpServerImpl>(engine, options);
   if (!server->Listen(error)) return nullptr;
+  HashPasswordsOnPool();
   return server;
 }
 

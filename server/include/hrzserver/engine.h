@@ -54,6 +54,9 @@ class Session {
   virtual std::uint32_t MaxFrameSize() const = 0;
   // True from a successful logon until a logoff or a failed logon.
   virtual bool LoggedOn() const = 0;
+  // True when the request of this frame waits on a password hash, so that a server may run
+  // it apart from light requests.
+  virtual bool WaitsOnPasswordHash(std::span<const std::uint8_t>) const { return false; }
   // The client has gone: a statement of client SQL running for this session stops soon.
   // Safe from any thread, also while Handle runs.
   virtual void ClientGone() {}

@@ -1,6 +1,7 @@
 // Serves an engine over TCP: TLS, or plain TCP on a loopback address when asked for.
 // Connections are served by asynchronous operations on a few threads, and their requests by
-// a bounded pool of workers, one request at a time per connection and in order. Until it
+// bounded pools of workers (one for requests that wait on a password hash, one for the
+// rest), one request at a time per connection and in order. Until it
 // logs on, a connection holds neither a thread nor a store connection.
 #pragma once
 
@@ -26,7 +27,11 @@ struct ServerOptions {
   // TLS handshake and the first request count as silence too.
   std::chrono::milliseconds idleBeforeLogon{10000};
   std::chrono::milliseconds idleAfterLogon{0};
-  int workers = 8;  // threads that run requests and password hashes
+  int workers = 8;  // threads that run requests
+  // Threads that run the requests waiting on a password hash (logon, verify and set
+  // password), so that a burst of logons never holds up the workers. The hashes themselves
+  // run on a few threads of their own at the lowest CPU priority.
+  int passwordWorkers = 8;
   // Where events worth an operator's notice go, one line each; null: standard error.
   std::function<void(const std::string&)> log;
 };

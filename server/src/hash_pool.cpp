@@ -1,0 +1,105 @@
+#include "hash_pool.h"
+
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace hrzsrv {
+namespace {
+
+// Hashes waiting beyond these are refused: a client is told the server is busy sooner than
+// made to wait for seconds.
+constexpr int kMaxWaitingHashes = 64;
+constexpr int kMaxHashThreads = 4;
+
+// SCHED_IDLE runs the thread only when a processor has nothing else to do; where it is not
+// allowed, the weakest nice value is the next best.
+void LowerThisThreadsPriority() {
+  sched_param param{};
+  if (sched_setscheduler(0, SCHED_IDLE, &param) == 0) return;
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+}
+
+}  // namespace
+
+HashPool::HashPool(int threads, int maxWaiting)
+    : maxWaiting_(static_cast<std::size_t>(std::max(0, maxWaiting))) {
+  for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this] { Serve(); });
+}
+
+HashPool::~HashPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  ready_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+bool HashPool::Submit(std::function<void()> job) {
+  {
+    std::lock_guard lock(mutex_);
+    if (waiting_.size() >= maxWaiting_) return false;
+    waiting_.push_back(std::move(job));
+  }
+  ready_.notify_one();
+  return true;
+}
+
+bool HashPool::Run(const std::function<void()>& job) {
+  std::mutex doneMutex;
+  std::condition_variable doneSignal;
+  bool done = false;
+  const bool queued = Submit([&] {
+    job();
+    std::lock_guard lock(doneMutex);
+    done = true;
+    doneSignal.notify_one();
+  });
+  if (!queued) return false;
+  std::unique_lock lock(doneMutex);
+  doneSignal.wait(lock, [&] { return done; });
+  return true;
+}
+
+void HashPool::Serve() {
+  LowerThisThreadsPriority();
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock lock(mutex_);
+      ready_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;  // stopping, nothing left
+      job = std::move(waiting_.front());
+      waiting_.pop_front();
+    }
+    job();
+  }
+}
+
+namespace {
+
+std::atomic<HashPool*> g_passwordPool{nullptr};
+
+}  // namespace
+
+void HashPasswordsOnPool() {
+  static HashPool pool(
+      std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxHashThreads),
+      kMaxWaitingHashes);
+  g_passwordPool = &pool;
+}
+
+bool RunPasswordHash(const std::function<void()>& job) {
+  HashPool* pool = g_passwordPool.load();
+  if (pool == nullptr) {
+    job();
+    return true;
+  }
+  return pool->Run(job);
+}
+
+}  // namespace hrzsrv

@@ -1,0 +1,269 @@
+// The server core: the password hash pool, the engine's statement cache and the order of a
+// connection's requests when some of them wait on a hash.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <asio.hpp>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hash_pool.h"
+#include "hrzcommon/protocol.h"
+#include "hrzcommon/wire.h"
+#include "hrzserver/tcp_server.h"
+#include "sqlite_db.h"
+#include "support/engine_fixture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace p = hrz::protocol;
+namespace wire = hrz::wire;
+
+// A gate a job waits at until the test opens it.
+class Gate {
+ public:
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+TEST(HashPoolTest, RunsEveryJobOnThreadsAtTheLowestPriority) {
+  std::atomic<int> ran{0}, lowest{0};
+  {
+    hrzsrv::HashPool pool(2, 16);
+    for (int i = 0; i < 10; ++i) {
+      ASSERT_TRUE(pool.Submit([&] {
+        const bool idle = sched_getscheduler(0) == SCHED_IDLE;
+        errno = 0;
+        const bool nice19 = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())) == 19;
+        lowest += idle || nice19 ? 1 : 0;
+        ++ran;
+      }));
+    }
+    int answer = 0;
+    ASSERT_TRUE(pool.Run([&] { answer = 42; }));
+    EXPECT_EQ(answer, 42);
+  }  // the pool runs what waits before it ends
+  EXPECT_EQ(ran, 10);
+  EXPECT_EQ(lowest, 10);
+}
+
+TEST(HashPoolTest, RefusesWhenItsWaitingRoomIsFullAndTakesJobsAgainOnceItDrains) {
+  hrzsrv::HashPool pool(1, 2);
+  Gate gate, started;
+  std::atomic<int> ran{0};
+  ASSERT_TRUE(pool.Submit([&] {
+    started.Open();
+    gate.Wait();
+    ++ran;
+  }));
+  started.Wait();  // the one thread is busy; what follows waits
+  EXPECT_TRUE(pool.Submit([&] { ++ran; }));
+  EXPECT_TRUE(pool.Submit([&] { ++ran; }));
+  EXPECT_FALSE(pool.Submit([&] { ran += 100; }));
+  bool ranInline = false;
+  EXPECT_FALSE(pool.Run([&] { ranInline = true; }));
+  EXPECT_FALSE(ranInline);
+  gate.Open();
+  for (int i = 0; i < 5000 && ran < 3; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(ran, 3);  // drained: the one refused never ran
+  EXPECT_TRUE(pool.Run([&] { ++ran; }));
+  EXPECT_EQ(ran, 4);
+}
+
+// How many times the statement of that text prepared on db has run.
+int RunsOf(sqlite3* db, const char* sql) {
+  int runs = -1;
+  for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s != nullptr;
+       s = sqlite3_next_stmt(db, s)) {
+    if (std::string(sqlite3_sql(s)) == sql) {
+      EXPECT_EQ(runs, -1) << "a second statement of " << sql;
+      runs = sqlite3_stmt_status(s, SQLITE_STMTSTATUS_RUN, 0);
+    }
+  }
+  return runs;
+}
+
+class StatementCacheTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    db_ = hrzsrv::OpenSqlite(dir_.File("cache.db"), true, &error);
+    ASSERT_TRUE(db_) << error;
+    ASSERT_TRUE(hrzsrv::ExecSql(db_.get(),
+                                "CREATE TABLE T(K INTEGER PRIMARY KEY, V TEXT);"
+                                "INSERT INTO T VALUES(1, 'one'), (2, 'two'), (3, 'three');",
+                                &error))
+        << error;
+  }
+  sqlite3* db() { return db_.get(); }
+
+  hrztest::TempDir dir_;
+  hrzsrv::SqliteHandle db_;
+};
+
+TEST_F(StatementCacheTest, AStatementIsPreparedOnceAndComesBackResetWithoutItsBindings) {
+  constexpr const char* kRead = "SELECT V FROM T WHERE K = ?";
+  for (int i = 0; i < 50; ++i) {
+    hrzsrv::Statement read(db(), kRead);
+    if (i % 2 == 0) read.Bind(1, std::int64_t{2});
+    // Unbound, the key is NULL and finds nothing: no binding is left from the last use.
+    if (i % 2 == 0) {
+      ASSERT_TRUE(read.Row());
+      EXPECT_EQ(read.Text(0), "two");
+    } else {
+      EXPECT_FALSE(read.Row());
+    }
+  }
+  EXPECT_EQ(RunsOf(db(), kRead), 50);
+}
+
+TEST_F(StatementCacheTest, TheSameTextInUseTwiceAtOnceGivesTwoStatements) {
+  constexpr const char* kAll = "SELECT K FROM T ORDER BY K";
+  std::vector<std::pair<std::int64_t, std::int64_t>> pairs;
+  hrzsrv::Statement outer(db(), kAll);
+  while (outer.Row()) {
+    hrzsrv::Statement inner(db(), kAll);
+    while (inner.Row()) pairs.emplace_back(outer.Int(0), inner.Int(0));
+  }
+  EXPECT_EQ(pairs.size(), 9u);
+}
+
+TEST_F(StatementCacheTest, AStatementLeftBeforeItsLastRowHoldsNoTransaction) {
+  {
+    hrzsrv::Statement partly(db(), "SELECT K FROM T");
+    ASSERT_TRUE(partly.Row());
+  }
+  EXPECT_TRUE(sqlite3_get_autocommit(db()));
+  // Another connection writes; this one sees it at once, so no read snapshot was kept.
+  std::string error;
+  hrzsrv::SqliteHandle other = hrzsrv::OpenSqlite(dir_.File("cache.db"), false, &error);
+  ASSERT_TRUE(other) << error;
+  ASSERT_TRUE(hrzsrv::ExecSql(other.get(), "INSERT INTO T VALUES(4, 'four')", &error)) << error;
+  hrzsrv::Statement count(db(), "SELECT count(*) FROM T");
+  ASSERT_TRUE(count.Row());
+  EXPECT_EQ(count.Int(0), 4);
+}
+
+TEST_F(StatementCacheTest, ACachedStatementFollowsAChangeOfTheSchema) {
+  constexpr const char* kStar = "SELECT * FROM T WHERE K = 1";
+  {
+    hrzsrv::Statement before(db(), kStar);
+    ASSERT_TRUE(before.Row());
+  }
+  std::string error;
+  ASSERT_TRUE(hrzsrv::ExecSql(db(), "ALTER TABLE T ADD COLUMN W TEXT DEFAULT 'w'", &error))
+      << error;
+  hrzsrv::Statement after(db(), kStar);
+  ASSERT_TRUE(after.Row());
+  EXPECT_EQ(after.Text(2), "w");
+}
+
+TEST_F(StatementCacheTest, AFailedTransactionRollsBackAndTheNextOneCommits) {
+  {
+    hrzsrv::Transaction tx(db());
+    ASSERT_TRUE(tx.ok());
+    EXPECT_TRUE(hrzsrv::Statement(db(), "DELETE FROM T").Done());
+  }  // not committed
+  {
+    hrzsrv::Transaction tx(db());
+    ASSERT_TRUE(tx.ok());
+    hrzsrv::Statement(db(), "UPDATE T SET V = 'uno' WHERE K = 1").Done();
+    EXPECT_TRUE(tx.Commit());
+  }
+  hrzsrv::Statement read(db(), "SELECT group_concat(V, ',') FROM T");
+  ASSERT_TRUE(read.Row());
+  EXPECT_EQ(read.Text(0), "uno,two,three");
+}
+
+// A raw connection to a plain listener, frame by frame.
+class RawClient {
+ public:
+  explicit RawClient(std::uint16_t port) : socket_(io_) {
+    socket_.connect({asio::ip::make_address("127.0.0.1"), port});
+  }
+  static wire::Bytes Frame(p::Kind kind, const wire::Bytes& body) {
+    std::uint8_t header[p::kHeaderSize] = {};
+    header[p::kClassByte] = kind.cls;
+    header[p::kGroupByte] = kind.group;
+    header[p::kCodeByte] = kind.code;
+    return wire::EncodeFrame(header, body, 0);
+  }
+  void Write(const wire::Bytes& bytes) { asio::write(socket_, asio::buffer(bytes)); }
+  // The next reply: its header and body.
+  wire::Bytes Read() {
+    std::uint8_t prefix[p::kFramePrefixSize];
+    asio::read(socket_, asio::buffer(prefix));
+    wire::FramePrefix decoded;
+    EXPECT_TRUE(wire::DecodeFramePrefix(prefix, &decoded));
+    wire::Bytes frame(decoded.length);
+    asio::read(socket_, asio::buffer(frame));
+    return frame;
+  }
+
+ private:
+  asio::io_context io_;
+  asio::ip::tcp::socket socket_;
+};
+
+class ConnectionOrderTest : public hrztest::EngineTest {};
+
+// A logon goes to other threads than light requests; the request sent right behind it on
+// the same connection must still run after it and be answered after it.
+TEST_F(ConnectionOrderTest, ARequestBehindALogonRunsAfterItAndIsAnsweredInOrder) {
+  hrzsrv::ServerOptions options;
+  options.plain = true;
+  options.workers = 2;
+  options.passwordWorkers = 1;
+  std::string error;
+  auto server = hrzsrv::TcpServer::Start(*engine_, options, &error);
+  ASSERT_TRUE(server) << error;
+  RawClient client(server->port());
+  client.Write(RawClient::Frame(p::kHello, {}));
+  const wire::Bytes hello = client.Read();
+  wire::BodyReader fields(std::span<const std::uint8_t>(hello).subspan(p::kHeaderSize));
+  std::span<const std::uint8_t> key, nonce;
+  std::string folder;
+  std::int32_t version = 0;
+  ASSERT_TRUE(fields.Next(&key) && fields.NextText(&folder) && fields.NextInt32(&version) &&
+              fields.Next(&nonce));
+
+  wire::BodyWriter logon;
+  logon.PutText("adm");
+  logon.PutText(SealWith({nonce.begin(), nonce.end()}, 1, hrztest::kAdminPassword));
+  logon.PutInt32(260101);
+  wire::Bytes burst = RawClient::Frame(p::kLogon, logon.Finish());
+  for (int i = 0; i < 3; ++i) {
+    const wire::Bytes time = RawClient::Frame(p::kServerTime, {});
+    burst.insert(burst.end(), time.begin(), time.end());
+  }
+  client.Write(burst);
+  const std::vector<std::uint8_t> expected = {p::kLogonOk, p::kOk, p::kOk, p::kOk};
+  std::vector<std::uint8_t> statuses;
+  for (std::size_t i = 0; i < expected.size(); ++i) statuses.push_back(client.Read()[p::kCodeByte]);
+  EXPECT_EQ(statuses, expected);
+  server->Stop();
+}
+
+}  // namespace
