@@ -13,6 +13,7 @@ PACKAGES=(
   qt6-base-dev libsqlite3-dev zlib1g-dev libsodium-dev libasio-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   tigervnc-standalone-server tigervnc-tools xauth
+  redis-server redis-tools
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -7,30 +7,21 @@
 // time can be told apart from the clients'.
 //
 //   channel_bench [SECONDS_PER_RATE]    (default 3)
-#include <signal.h>
-#include <spawn.h>
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "xclidb.h"
-
-extern char** environ;
+#include "server_process.h"
+#include "support/temp_dir.h"
 
 namespace {
 
+using hrzbench::Die;
+using hrzbench::Median;
+using hrzbench::OnClients;
+using Server = hrzbench::ServerProcess;
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
 
@@ -39,86 +30,15 @@ constexpr int kRounds = 3;  // plain and TLS take turns, so drift of the machine
 constexpr int kLogonsPerClient = 2;
 constexpr int kTimingSamples = 15;
 
-[[noreturn]] void Die(const std::string& why) {
-  std::fprintf(stderr, "channel_bench: %s\n", why.c_str());
-  std::exit(1);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// An hrzserver process serving the store; its first line names where.
-class Server {
- public:
-  Server(const std::string& store, bool plain) {
-    std::vector<std::string> args = {HRZSERVER_PATH, "serve",       "--store",           store,
-                                     "--listen",     "127.0.0.1:0", "--max-connections", "500"};
-    if (plain) args.push_back("--plain");
-    int out[2];
-    if (pipe(out) != 0) Die("no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-      Die("cannot start hrzserver");
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    output_ = fdopen(out[0], "r");
-    char line[512] = "";
-    if (!fgets(line, sizeof line, output_)) Die("hrzserver said nothing");
-    const std::string banner = line;
-    const std::size_t at = banner.find("tcp");
-    location = banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
-  }
-  ~Server() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    fclose(output_);
-  }
-  // Processor time the server has used so far, in seconds.
-  double CpuSeconds() const {
-    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-      if (i >= 14) ticks += std::stod(field);
-    }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-  }
-
-  std::string location;
-
- private:
-  pid_t pid_ = -1;
-  FILE* output_ = nullptr;
-};
-
 struct Served {
   Served() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "chbench-XXXXXX").string();
-    dir = ::mkdtemp(pattern.data());
-    const std::string store = dir + "/store.db";
-    char error[256];
-    if (!XCliDB_CreateStore(store.c_str(), kPassword, 1, error, sizeof error)) Die(error);
-    // No lock, so that failed logons keep costing a hash however many are measured.
-    sqlite3* db = nullptr;
-    sqlite3_open(store.c_str(), &db);
-    sqlite3_exec(db, "update SRV_SETTING set CVALUE = '0' where CKEY = 'Lgn Err Try'", nullptr,
-                 nullptr, nullptr);
-    sqlite3_close(db);
+    const std::string store = dir.File("store.db");
+    hrzbench::MakeSampleStore(store, kPassword);
     tls = std::make_unique<Server>(store, false);
     plain = std::make_unique<Server>(store, true);
-    ::setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
     char fingerprint[XCLI_FINGERPRINT_SIZE];
+    char error[256];
     const char* where = tls->location.c_str();
     if (XCliDB_CheckServer(where, fingerprint, nullptr, error, sizeof error) != XCLI_SERVER_NEW ||
         !XCliDB_PinServer(where, fingerprint, error, sizeof error)) {
@@ -128,19 +48,13 @@ struct Served {
   ~Served() {
     tls.reset();
     plain.reset();
-    std::filesystem::remove_all(dir);
   }
-  std::string dir;
+  hrztest::TempDir dir;
   std::unique_ptr<Server> tls, plain;
 };
 
 tagXCliDB* LoggedOn(const std::string& location) {
-  char error[256];
-  tagXCliDB* db = XCliDB_Open(location.c_str(), error, sizeof error);
-  if (db == nullptr) Die(error);
-  int status = 0;
-  if (!XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0)) Die("logon refused");
-  return db;
+  return hrzbench::LoggedOnTo(location, "adm", kPassword);
 }
 
 bool ReadOneRow(tagXCliDB* db) {
@@ -148,14 +62,6 @@ bool ReadOneRow(tagXCliDB* db) {
   char text[128];
   return rs.Open(1, "select CCODE, CNAME, NSTAT from UUSR where NID = 10") &&
          rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text);
-}
-
-// Runs body(client) on each of clients threads at once.
-template <typename Body>
-void OnClients(int clients, Body body) {
-  std::vector<std::thread> threads;
-  for (int c = 0; c < clients; ++c) threads.emplace_back(body, c);
-  for (std::thread& t : threads) t.join();
 }
 
 // Mean time of one logon on a new connection, each client logging on in turn.
@@ -182,20 +88,13 @@ struct Rate {
 Rate Requests(const Server& server, int clients, double seconds) {
   std::vector<tagXCliDB*> connections;
   for (int c = 0; c < clients; ++c) connections.push_back(LoggedOn(server.location));
-  std::atomic<long> answered{0};
-  std::atomic<bool> stop{false};
   const double cpuStart = server.CpuSeconds();
   const Clock::time_point start = Clock::now();
-  std::thread timer([&] {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    stop = true;
-  });
-  OnClients(clients, [&](int client) {
-    while (!stop) answered += ReadOneRow(connections[static_cast<std::size_t>(client)]);
+  const long answered = hrzbench::CountFor(clients, seconds, [&](int client) {
+    return ReadOneRow(connections[static_cast<std::size_t>(client)]);
   });
   const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpu = server.CpuSeconds() - cpuStart;
-  timer.join();
   for (tagXCliDB* db : connections) XCliDB_Close(db);
   const auto count = static_cast<double>(answered);
   return {count / elapsed, cpu * 1e6 / count};

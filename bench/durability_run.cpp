@@ -1,0 +1,173 @@
+// Durability of record saves across a crash. Run by hand, not by ctest:
+//
+//   build/default/bench/durability_run [SAVES_BEFORE_KILL]    (default 500 of 1,000)
+//
+// Makes a sample store in a temporary folder and serves it with an hrzserver process (plain
+// TCP on loopback). 20 clients save new users under QA, 50 each, all at once, each save one
+// record save message (68,4,1) that writes the user row and its link. Once SAVES_BEFORE_KILL
+// saves have been answered the server is killed with SIGKILL while the rest are in flight.
+// The server is started again on the same store and the store is checked:
+//  - every save that was answered is there, whole (the user with its name and its link);
+//  - no save is there in part (a user without its link, or a name that is not its own);
+//  - PRAGMA integrity_check says ok, and the restarted server answers a logon and a query.
+// Prints the counts; exits 1 when any check fails.
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "server_process.h"
+#include "support/client_request.h"
+#include "support/save_message.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace p = hrz::protocol;
+using hrzbench::Die;
+
+constexpr const char* kPassword = "bench-pw";
+constexpr int kClients = 20;
+constexpr int kSavesPerClient = 50;
+constexpr int kQa = 305;
+
+std::string CodeOf(int client, int save) {
+  return "dur" + std::to_string(client) + "x" + std::to_string(save);
+}
+std::string NameOf(const std::string& code) {
+  return "Durable " + code;
+}
+
+struct Tally {
+  std::mutex mutex;
+  std::set<std::string> answered;  // saves the server said were saved
+  std::atomic<int> refused{0};     // answered, but not saved
+  std::atomic<int> failed{0};      // no answer: the server was gone
+};
+
+void SaveAll(const std::string& location, int client, Tally* tally, hrzbench::ChildProcess* server,
+             int killAfter) {
+  tagXCliDB* db = hrzbench::LoggedOnTo(location, "adm", kPassword);
+  for (int i = 0; i < kSavesPerClient; ++i) {
+    const std::string code = CodeOf(client, i);
+    const hrztest::SaveBytes body =
+        hrztest::SaveBody(hrztest::NewUnder(kQa), {hrztest::Entry("UUSR.CCODE", code),
+                                                   hrztest::Entry("UUSR.CNAME", NameOf(code)),
+                                                   hrztest::Entry("UUSR.CSRC", "UUSRI")});
+    const hrztest::ClientReply reply = hrztest::SendRequest(db, p::kRecordSaveLast, body);
+    if (reply.status < 0) {
+      ++tally->failed;
+      break;  // the connection is gone with the server
+    }
+    if (reply.status != p::kRecordSaved) {
+      ++tally->refused;
+      continue;
+    }
+    std::size_t answered = 0;
+    {
+      std::lock_guard lock(tally->mutex);
+      tally->answered.insert(code);
+      answered = tally->answered.size();
+    }
+    if (answered == static_cast<std::size_t>(killAfter)) server->Kill();
+  }
+  XCliDB_Close(db);
+}
+
+struct StoreCheck {
+  int answeredMissing = 0;  // answered, not in the store whole
+  int partial = 0;          // in the store in part
+  int unansweredKept = 0;   // in the store whole though never answered (in flight at the kill)
+  int stored = 0;
+  std::string integrity;
+};
+
+StoreCheck Check(const std::string& store, const std::set<std::string>& answered) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    Die("cannot open the store");
+  }
+  StoreCheck check;
+  sqlite3_stmt* rows = nullptr;
+  sqlite3_prepare_v2(db,
+                     "select u.CCODE, u.CNAME, (select count(*) from UUSRBM b where b.NCID = "
+                     "u.NID and b.NPID = 305) from UUSR u where u.CCODE like 'dur%'",
+                     -1, &rows, nullptr);
+  std::set<std::string> whole;
+  while (sqlite3_step(rows) == SQLITE_ROW) {
+    const std::string code = reinterpret_cast<const char*>(sqlite3_column_text(rows, 0));
+    const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(rows, 1));
+    ++check.stored;
+    if (name != nullptr && name == NameOf(code) && sqlite3_column_int(rows, 2) == 1) {
+      whole.insert(code);
+    } else {
+      ++check.partial;
+    }
+  }
+  sqlite3_finalize(rows);
+  // Links whose user is gone are a save in part too.
+  sqlite3_stmt* orphans = nullptr;
+  sqlite3_prepare_v2(db,
+                     "select count(*) from UUSRBM b where not exists (select 1 from UUSR u "
+                     "where u.NID = b.NCID)",
+                     -1, &orphans, nullptr);
+  if (sqlite3_step(orphans) == SQLITE_ROW) check.partial += sqlite3_column_int(orphans, 0);
+  sqlite3_finalize(orphans);
+  for (const std::string& code : answered) check.answeredMissing += whole.count(code) ? 0 : 1;
+  for (const std::string& code : whole) check.unansweredKept += answered.count(code) ? 0 : 1;
+  sqlite3_stmt* integrity = nullptr;
+  sqlite3_prepare_v2(db, "pragma integrity_check", -1, &integrity, nullptr);
+  while (sqlite3_step(integrity) == SQLITE_ROW) {
+    check.integrity += reinterpret_cast<const char*>(sqlite3_column_text(integrity, 0));
+  }
+  sqlite3_finalize(integrity);
+  sqlite3_close(db);
+  return check;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int killAfter = argc > 1 ? std::atoi(argv[1]) : kClients * kSavesPerClient / 2;
+  hrztest::TempDir dir;
+  const std::string store = dir.File("store.db");
+  hrzbench::MakeSampleStore(store, kPassword);
+
+  Tally tally;
+  {
+    hrzbench::ServerProcess server(store, true);
+    hrzbench::OnClients(kClients, [&](int client) {
+      SaveAll(server.location, client, &tally, &server.process(), killAfter);
+    });
+  }
+  // Started again: it opens the store after the crash, as an operator's restart would.
+  hrzbench::ServerProcess restarted(store, true);
+  tagXCliDB* db = hrzbench::LoggedOnTo(restarted.location, "adm", kPassword);
+  XCliGenRS rs(db);
+  char served[32] = "";
+  const bool answers = rs.Open(1, "select count(*) from UUSR where CCODE like 'dur%'") &&
+                       rs.GetFieldValue(0, XCLI_TYPE_TEXT, served, sizeof served);
+  rs.Close();
+  XCliDB_Close(db);
+
+  const StoreCheck check = Check(store, tally.answered);
+  const int attempted = static_cast<int>(tally.answered.size()) + tally.refused + tally.failed;
+  std::printf("saves sent %d of %d, answered saved %zu, answered refused %d, unanswered %d\n",
+              attempted, kClients * kSavesPerClient, tally.answered.size(), tally.refused.load(),
+              tally.failed.load());
+  std::printf(
+      "in the store: %d saves; answered but missing %d; in part %d; unanswered but kept "
+      "%d\n",
+      check.stored, check.answeredMissing, check.partial, check.unansweredKept);
+  std::printf("integrity_check: %s; the restarted server %s (%s saves)\n", check.integrity.c_str(),
+              answers ? "answers" : "does not answer", served);
+  const bool ok = check.answeredMissing == 0 && check.partial == 0 && check.integrity == "ok" &&
+                  answers && std::atoi(served) == check.stored && tally.refused == 0;
+  std::printf("%s\n", ok ? "DURABLE" : "FAILED");
+  return ok ? 0 : 1;
+}
