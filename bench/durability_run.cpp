@@ -50,9 +50,8 @@ struct Tally {
   std::atomic<int> failed{0};      // no answer: the server was gone
 };
 
-void SaveAll(const std::string& location, int client, Tally* tally, hrzbench::ChildProcess* server,
+void SaveAll(tagXCliDB* db, int client, Tally* tally, hrzbench::ChildProcess* server,
              int killAfter) {
-  tagXCliDB* db = hrzbench::LoggedOnTo(location, "adm", kPassword);
   for (int i = 0; i < kSavesPerClient; ++i) {
     const std::string code = CodeOf(client, i);
     const hrztest::SaveBytes body =
@@ -76,7 +75,6 @@ void SaveAll(const std::string& location, int client, Tally* tally, hrzbench::Ch
     }
     if (answered == static_cast<std::size_t>(killAfter)) server->Kill();
   }
-  XCliDB_Close(db);
 }
 
 struct StoreCheck {
@@ -141,9 +139,16 @@ int main(int argc, char** argv) {
   Tally tally;
   {
     hrzbench::ServerProcess server(store, true);
+    // Every client is logged on before the first save, so that all of them save at once.
+    std::vector<tagXCliDB*> clients;
+    for (int c = 0; c < kClients; ++c) {
+      clients.push_back(hrzbench::LoggedOnTo(server.location, "adm", kPassword));
+    }
     hrzbench::OnClients(kClients, [&](int client) {
-      SaveAll(server.location, client, &tally, &server.process(), killAfter);
+      SaveAll(clients[static_cast<std::size_t>(client)], client, &tally, &server.process(),
+              killAfter);
     });
+    for (tagXCliDB* db : clients) XCliDB_Close(db);
   }
   // Started again: it opens the store after the crash, as an operator's restart would.
   hrzbench::ServerProcess restarted(store, true);
