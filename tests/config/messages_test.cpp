@@ -10,7 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "grid_configs.h"
+#include "layouts.h"
 #include "messages.h"
+#include "value_lists.h"
 
 namespace hrzcfg {
 namespace {
@@ -140,6 +143,76 @@ TEST(MessageCatalogues, TheSelectedLanguageAnswers) {
   EXPECT_EQ(MessageText("dlg_chgpwd", "no such key"), nullptr);
   SelectMessageLanguage(MessageLanguage::English);
   EXPECT_STREQ(MessageText("dlg_chgpwd", "lbl_old_pwd"), "Old password");
+}
+
+// The texts of "label, TEXT" lines, in order.
+std::vector<std::string> Labels(const char* script) {
+  std::vector<std::string> labels;
+  const std::string text = script != nullptr ? script : "";
+  const std::string marker = ", label, ";
+  for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at)) {
+    at += marker.size();
+    labels.push_back(text.substr(at, text.find('\n', at) - at));
+  }
+  return labels;
+}
+
+// Grid headings, form labels and value lists follow the selected language; each label of
+// every grid and form has a German text, so none stays English unseen.
+TEST(MessageCatalogues, GridsFormsAndValueListsShowTheSelectedLanguage) {
+  struct Restore {
+    ~Restore() { SelectMessageLanguage(MessageLanguage::English); }
+  } restore;
+  const char* const layouts[] = {"UUSR", "UUSR New", "UDEPT", "UDEPT New", "UROLE", "UROLE New"};
+  const char* const grids[] = {"User Search Result", "User Stat Result", "Func Pvg Grid",
+                               "SetupInfo Grid"};
+  std::vector<std::pair<const char*, std::vector<std::string>>> english;
+  for (const char* name : layouts)
+    english.emplace_back(LayoutScript(name), Labels(LayoutScript(name)));
+  for (const char* name : grids) {
+    english.emplace_back(GridConfigScript(name), Labels(GridConfigScript(name)));
+  }
+  SelectMessageLanguage(MessageLanguage::German);
+  std::size_t index = 0;
+  for (const char* name : layouts) {
+    const auto& [englishScript, englishLabels] = english[index++];
+    EXPECT_NE(LayoutScript(name), englishScript) << name;
+    std::vector<std::string> wanted;
+    for (const std::string& label : englishLabels) {
+      const char* german = MessageText("labels", label);
+      EXPECT_NE(german, nullptr) << name << ": " << label;
+      wanted.push_back(german != nullptr ? german : label);
+    }
+    EXPECT_EQ(Labels(LayoutScript(name)), wanted) << name;
+  }
+  for (const char* name : grids) {
+    const auto& [englishScript, englishLabels] = english[index++];
+    std::vector<std::string> wanted;
+    for (const std::string& label : englishLabels) {
+      const char* german = MessageText("labels", label);
+      EXPECT_NE(german, nullptr) << name << ": " << label;
+      wanted.push_back(german != nullptr ? german : label);
+    }
+    EXPECT_EQ(Labels(GridConfigScript(name)), wanted) << name;
+  }
+  EXPECT_NE(std::string(LayoutScript("uusr")).find("1.1.1, label, Wiederholung\n"),
+            std::string::npos);
+  EXPECT_EQ(LayoutScript("uusr"), LayoutScript("UUSR")) << "one copy per language";
+
+  ASSERT_EQ(FieldValueList("UUSR.NSTAT").size(), 2u);
+  EXPECT_STREQ(FieldValueList("uusr.nstat")[1].shown, "Gelöscht");
+  std::string stored;
+  for (const char* typed : {"Gelöscht", " Deleted ", "254"}) {
+    stored.clear();
+    EXPECT_TRUE(StoredValueOf("UUSR.NSTAT", typed, &stored)) << typed;
+    EXPECT_EQ(stored, "254") << typed;
+  }
+  EXPECT_FALSE(StoredValueOf("UUSR.NSTAT", "Entfernt", &stored));
+
+  SelectMessageLanguage(MessageLanguage::English);
+  EXPECT_EQ(LayoutScript("UUSR"), english[0].first) << "the English copy again";
+  EXPECT_STREQ(FieldValueList("UUSR.NSTAT")[1].shown, "Deleted");
+  EXPECT_FALSE(StoredValueOf("UUSR.NSTAT", "Gelöscht", &stored));
 }
 
 }  // namespace

@@ -32,5 +32,7 @@ std::optional<MessageLanguage> MessageLanguageNamed(std::string_view name);
 // The text of section and key (both compared exactly) in the selected language, or null when
 // the catalogue has none.
 const char* MessageText(std::string_view section, std::string_view key);
+// The same in a given language.
+const char* MessageText(MessageLanguage language, std::string_view section, std::string_view key);
 
 }  // namespace hrzcfg

@@ -52,7 +52,11 @@ std::optional<MessageLanguage> MessageLanguageNamed(std::string_view name) {
 }
 
 const char* MessageText(std::string_view section, std::string_view key) {
-  const Index& texts = IndexOf(g_language);
+  return MessageText(g_language, section, key);
+}
+
+const char* MessageText(MessageLanguage language, std::string_view section, std::string_view key) {
+  const Index& texts = IndexOf(language);
   auto it = texts.find({section, key});
   return it != texts.end() ? it->second : nullptr;
 }
