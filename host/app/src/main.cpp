@@ -99,8 +99,10 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hrzhost"));
-  hrzcfg::SelectMessageLanguage(
-      hrzhost::ShownLanguage(options, QLocale::system().name().toStdString()));
+  // Pictures are the same on every machine: English unless --lang says otherwise.
+  const std::string locale =
+      options.screenshotDir.empty() ? QLocale::system().name().toStdString() : "en";
+  hrzcfg::SelectMessageLanguage(hrzhost::ShownLanguage(options, locale));
   QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
   if (!hrzhost::RegisterHostResources()) return 1;
 
