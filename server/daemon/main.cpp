@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
+#include "hrzserver/backup.h"
 #include "hrzserver/engine.h"
+#include "hrzserver/log.h"
 #include "hrzserver/tcp_server.h"
 #include "hrzserver/tls_identity.h"
 
@@ -33,6 +36,13 @@ constexpr const char* kUsage =
     "        loopback address only (location tcp+plain://HOST:PORT), for tests and\n"
     "        measurements. Defaults: 256 connections, 10 s of silence before a logon and\n"
     "        no limit after it, 30 s for a statement, 8 workers.\n"
+    "  backup --store PATH --to FILE\n"
+    "        Copy a store to the new file FILE while servers keep using it; the copy is\n"
+    "        checked and readable by its owner only. An existing FILE is never overwritten.\n"
+    "        A postgresql:// store is copied with pg_dump instead.\n"
+    "  serve ... --log-level error|warn|info|debug\n"
+    "        Log lines go to standard error, one event each: ts=... level=... msg=\"...\"\n"
+    "        and the event's fields (logfmt). Default: info.\n"
     "  certificate --store PATH\n"
     "        Print the server's certificate (PEM) and its SHA-256 fingerprint, for a\n"
     "        client's CA file or to compare with what a client shows.\n"
@@ -44,6 +54,8 @@ struct Options {
   bool hasAdminPassword = false;
   hrzsrv::ServerOptions server;
   hrzsrv::EngineLimits limits;
+  std::string backupTarget;  // backup --to
+  hrzsrv::LogLevel logLevel = hrzsrv::LogLevel::Info;
 };
 
 // A positive number of seconds, fractions allowed, as milliseconds.
@@ -92,6 +104,12 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       ok = ParseSeconds(value, &options->server.idleAfterLogon);
     } else if (arg == "--statement-limit") {
       ok = ParseSeconds(value, &options->limits.statementTimeLimit);
+    } else if (arg == "--to") {
+      options->backupTarget = value;
+    } else if (arg == "--log-level") {
+      const std::optional<hrzsrv::LogLevel> level = hrzsrv::LogLevelNamed(value);
+      ok = level.has_value();
+      if (ok) options->logLevel = *level;
     } else {
       ok = false;
     }
@@ -167,7 +185,22 @@ int Certificate(const Options& options) {
   return 0;
 }
 
+int Backup(const Options& options) {
+  if (options.backupTarget.empty()) {
+    std::fprintf(stderr, "hrzserver: backup needs --to FILE\n");
+    return 2;
+  }
+  std::string error;
+  if (!hrzsrv::BackupStore(options.store, options.backupTarget, &error)) {
+    std::fprintf(stderr, "hrzserver: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("Copied %s to %s.\n", options.store.c_str(), options.backupTarget.c_str());
+  return 0;
+}
+
 int Serve(Options options) {
+  hrzsrv::SetLogLevel(options.logLevel);
   const std::size_t colon = options.listen.rfind(':');
   if (colon == std::string::npos) {
     std::fprintf(stderr, "hrzserver: --listen wants HOST:PORT\n");
@@ -215,8 +248,12 @@ int Serve(Options options) {
                 hrzsrv::CertificateFingerprint(server.tls.certificatePem).c_str());
   }
   std::fflush(stdout);
+  const std::string address = std::string(server.plain ? "tcp+plain://" : "tcp://") + server.host +
+                              ":" + std::to_string(listener->port());
+  hrzsrv::Log(hrzsrv::LogLevel::Info, "serving", {{"store", options.store}, {"address", address}});
   int received = 0;
   sigwait(&stopSignals, &received);
+  hrzsrv::Log(hrzsrv::LogLevel::Info, "stopping", {{"signal", strsignal(received)}});
   listener->Stop();
   return 0;
 }
@@ -237,6 +274,7 @@ int main(int argc, char** argv) {
   if (options.command == "demo") return Demo(options);
   if (options.command == "serve") return Serve(options);
   if (options.command == "certificate") return Certificate(options);
+  if (options.command == "backup") return Backup(options);
   std::fprintf(stderr, "%s", kUsage);
   return 2;
 }

@@ -1,6 +1,9 @@
 #include "audit.h"
 
+#include <string>
+
 #include "dispatch.h"
+#include "hrzserver/log.h"
 
 namespace hrzsrv {
 
@@ -16,7 +19,21 @@ bool WriteAudit(Context& context, const AuditEntry& entry) {
       .Bind(6, entry.target)
       .Bind(7, entry.value)
       .Bind(8, entry.text);
-  return write.Done();
+  if (!write.Done()) return false;
+  // Refusals stand whatever the request does next; rights changes may still be rolled back,
+  // so only the store keeps them.
+  if (entry.action == audit::kRefused || entry.action == audit::kLogonFailed ||
+      entry.action == audit::kLocked) {
+    const std::string target = std::to_string(entry.target);
+    Log(LogLevel::Warn, entry.action,
+        {{"peer", context.session.peer},
+         {"user", context.session.userCode},
+         {"table", entry.table},
+         {"target", target},
+         {"value", entry.value},
+         {"reason", entry.text}});
+  }
+  return true;
 }
 
 bool WriteRightsChanges(Context& context, const std::vector<RightsNote>& notes) {

@@ -3,6 +3,7 @@
 #include "audit.h"
 #include "handlers.h"
 #include "hrzcommon/login_lists.h"
+#include "hrzserver/log.h"
 #include "login_gate.h"
 #include "online_sessions.h"
 #include "store.h"
@@ -98,6 +99,7 @@ Reply Logon(Context& context, wire::BodyReader& in) {
   versionUpdate.Done();
   // The version and the machine are notes about the logon; failing to write them stops none.
   RecordMachine(context.db(), place, account->code, account->nid, version, context.Now());
+  Log(LogLevel::Info, "logon", {{"peer", session.peer}, {"user", session.userCode}});
   wire::BodyWriter body;
   body.PutInt32(account->nid);
   body.PutText(account->code);

@@ -14,6 +14,7 @@
 #include "hash_pool.h"
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
+#include "hrzserver/log.h"
 #include "tcp_connection.h"
 
 namespace hrzsrv {
@@ -79,9 +80,7 @@ class TcpServerImpl final : public TcpServer {
         retryTimer_(acceptStrand_),
         work_(asio::make_work_guard(io_)) {
     if (!options_.log) {
-      options_.log = [](const std::string& line) {
-        std::fprintf(stderr, "hrzserver: %s\n", line.c_str());
-      };
+      options_.log = [](const std::string& line) { Log(LogLevel::Warn, line); };
     }
   }
   ~TcpServerImpl() override { Stop(); }
@@ -197,10 +196,13 @@ class TcpServerImpl final : public TcpServer {
     asio::error_code ec;
     socket.set_option(tcp::no_delay(true), ec);
     const tcp::endpoint remote = socket.remote_endpoint(ec);
+    const std::string peer = ec ? "?" : remote.address().to_string();
+    Log(LogLevel::Debug, refuse ? "connection refused: server busy" : "connection accepted",
+        {{"peer", peer}});
     std::unique_ptr<Session> session;
     std::string error;
     if (!refuse) {
-      session = engine_.NewSession(ec ? "?" : remote.address().to_string(), &error);
+      session = engine_.NewSession(peer, &error);
       if (!session) {
         std::lock_guard lock(mutex_);
         --live_;

@@ -1,5 +1,6 @@
 // hrzhost: logs on to a store, loads the administration module and offers its commands.
 #include <QApplication>
+#include <QLocale>
 #include <QStyle>
 
 #include <cstdio>
@@ -56,6 +57,7 @@ int TakeScreenshots(hrzhost::MainWindow& window, hrzhost::HostBridge& bridge,
   }
   hrzhost::ShowCommandCapture(window, automation);
   hrzhost::ShowFreeTextApplications(window, bridge, automation);
+  hrzhost::ShowInGerman(window, automation);
   for (const std::string& file : automation.Written()) std::printf("%s\n", file.c_str());
   for (const std::string& file : automation.Failed())
     std::fprintf(stderr, "cannot write %s\n", file.c_str());
@@ -97,6 +99,10 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hrzhost"));
+  // Pictures are the same on every machine: English unless --lang says otherwise.
+  const std::string locale =
+      options.screenshotDir.empty() ? QLocale::system().name().toStdString() : "en";
+  hrzcfg::SelectMessageLanguage(hrzhost::ShownLanguage(options, locale));
   QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
   if (!hrzhost::RegisterHostResources()) return 1;
 

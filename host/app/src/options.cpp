@@ -38,6 +38,14 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       if (!value(&options->modulePath)) return false;
     } else if (arg == "--screenshot") {
       if (!value(&options->screenshotDir)) return false;
+    } else if (arg == "--lang") {
+      std::string name;
+      if (!value(&name)) return false;
+      options->language = hrzcfg::MessageLanguageNamed(name);
+      if (!options->language) {
+        *error = "--lang takes de or en, not " + name;
+        return false;
+      }
     } else {
       *error = "unknown option " + arg;
       return false;
@@ -48,12 +56,15 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 
 const char* Usage() {
   return "usage: hrzhost [--store FILE | --server tcp://HOST:PORT] [--user CODE]\n"
-         "               [--module LIBRARY] [--screenshot DIR] [--version] [--machine-code]\n"
+         "               [--module LIBRARY] [--screenshot DIR] [--lang de|en] [--version]\n"
+         "               [--machine-code]\n"
          "  Without --store the store in the user's data folder is used (created with the\n"
          "  sample organisation on first start; log on as adm with the password admin).\n"
          "  --screenshot DIR logs on as adm, saves a PNG of every dialog in its window frame\n"
          "  and exits; it needs no display. On a machine without one, ./setup.sh run serves\n"
          "  the client to a VNC viewer.\n"
+         "  --lang de|en shows the dialogs in German or English; without it the desktop's\n"
+         "  language is used where a catalogue has it, English otherwise.\n"
          "  --machine-code prints the code this machine logs on with, to bind a user to it.\n";
 }
 
@@ -61,6 +72,11 @@ std::string VersionLine() {
   return "hrzhost " + std::to_string(HRZ_VERSION_MAJOR) + "." + std::to_string(HRZ_VERSION_MINOR) +
          "." + std::to_string(HRZ_VERSION_PATCH) + " (client version " +
          std::to_string(kClientVersion) + ")\n";
+}
+
+hrzcfg::MessageLanguage ShownLanguage(const Options& options, std::string_view localeName) {
+  if (options.language) return *options.language;
+  return hrzcfg::MessageLanguageNamed(localeName).value_or(hrzcfg::MessageLanguage::English);
 }
 
 namespace {

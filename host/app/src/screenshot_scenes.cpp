@@ -11,7 +11,9 @@
 #include "client_version.h"
 #include "cool_dialog.h"
 #include "host_bridge.h"
+#include "hrzcommon/text.h"
 #include "main_window.h"
+#include "messages.h"
 #include "resources/dialogs/decryptapps_ids.h"
 #include "resources/dialogs/deptip_ids.h"
 #include "resources/dialogs/kqextapps_ids.h"
@@ -362,6 +364,21 @@ void ShowFreeTextApplications(MainWindow& window, HostBridge& bridge,
   bridge.SetText("kqflow", "dec ext", "true");
   window.RunCommand(*editor);
   bridge.SetText("kqflow", "dec ext", "");
+}
+
+void ShowInGerman(MainWindow& window, ScreenshotAutomation& automation) {
+  const hrzcfg::MessageLanguage before = hrzcfg::SelectedMessageLanguage();
+  hrzcfg::SelectMessageLanguage(hrzcfg::MessageLanguage::German);
+  automation.AddScenes(
+      IDD_ROLEDEPT,
+      {{"user", [](hrz::DialogDriver& d) { ClickRecord(d, kSampleWayToAlice, kSampleAlice); }}});
+  for (const char* name : {"XCHGPWD", "XUSRMAN"}) {
+    const HostCommand* command = FindHostCommand(name);
+    if (command == nullptr) continue;
+    automation.SetName(hrz::LowerAscii(name) + "-de");
+    window.RunCommand(*command);
+  }
+  hrzcfg::SelectMessageLanguage(before);
 }
 
 }  // namespace hrzhost

@@ -39,4 +39,9 @@ void ShowCommandCapture(MainWindow& window, ScreenshotAutomation& automation);
 void ShowFreeTextApplications(MainWindow& window, HostBridge& bridge,
                               ScreenshotAutomation& automation);
 
+// The change password dialog and the user manager on alice's record once more, in German
+// ("xchgpwd-de.png", "xusrman-de.png", "xusrman-de-user.png"); the language chosen before is
+// restored afterwards.
+void ShowInGerman(MainWindow& window, ScreenshotAutomation& automation);
+
 }  // namespace hrzhost

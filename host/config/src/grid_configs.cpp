@@ -1,6 +1,7 @@
 #include "grid_configs.h"
 
 #include "config_lookup.h"
+#include "shown_script.h"
 
 namespace hrzcfg {
 namespace {
@@ -117,7 +118,7 @@ const NamedScript kGrids[] = {
 }  // namespace
 
 const char* GridConfigScript(std::string_view name) {
-  return FindScript(kGrids, name);
+  return ShownScript(FindScript(kGrids, name));
 }
 
 }  // namespace hrzcfg

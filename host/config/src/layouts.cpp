@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config_lookup.h"
+#include "shown_script.h"
 
 namespace hrzcfg {
 namespace {
@@ -119,7 +120,7 @@ const std::map<std::string, std::string>& Scripts() {
 
 const char* LayoutScript(std::string_view name) {
   for (const auto& [layout, script] : Scripts()) {
-    if (hrz::EqualsNoCase(layout, name)) return script.c_str();
+    if (hrz::EqualsNoCase(layout, name)) return ShownScript(script.c_str());
   }
   return nullptr;
 }

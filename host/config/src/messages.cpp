@@ -1,273 +1,62 @@
 #include "messages.h"
 
+#include <atomic>
 #include <map>
 #include <string_view>
 #include <utility>
+
+#include "hrzcommon/text.h"
+#include "message_catalogues.h"
 
 namespace hrzcfg {
 namespace {
 
 using Key = std::pair<std::string_view, std::string_view>;
+using Index = std::map<Key, const char*>;
 
-const std::map<Key, const char*>& Catalogue() {
-  static const std::map<Key, const char*> texts = {
-      // Change password and the rule texts shown with it.
-      {{"dlg_chgpwd", "dlg_cap"}, "Change password of %s"},
-      {{"dlg_chgpwd", "btn_ok"}, "OK"},
-      {{"dlg_chgpwd", "btn_close"}, "Close"},
-      {{"dlg_chgpwd", "btn_cancel"}, "Cancel"},
-      {{"dlg_chgpwd", "lbl_old_pwd"}, "Old password"},
-      {{"dlg_chgpwd", "lbl_new_pwd"}, "New password"},
-      {{"dlg_chgpwd", "lbl_re_pwd"}, "Confirm password"},
-      {{"dlg_chgpwd", "pwd expired"}, "Your password has expired. Please choose a new one."},
-      {{"dlg_chgpwd", "empty pwd"}, "The new password is empty. Use an empty password?"},
-      {{"dlg_chgpwd", "overflow pwd"}, "The password may have at most 16 characters."},
-      {{"dlg_chgpwd", "old pwd too long"},
-       "The old password is too long to be checked: it may have at most 141 bytes, and a "
-       "letter outside A to Z takes two to four of them."},
-      {{"dlg_chgpwd", "re pwd not same"}, "The new password and its confirmation differ."},
-      {{"dlg_chgpwd", "change_done"}, "The password has been changed."},
-      {{"dlg_chgpwd", "change_fail"}, "The password could not be changed."},
-      {{"dlg_chgpwd", "no_right"}, "You have no right to change this password."},
-      {{"dlg_chgpwd", "invalid pwd"}, "The password contains characters that are not allowed."},
-      {{"dlg_chgpwd", "pwd not rule"}, "The password does not follow the password rule:"},
-      {{"dlg_chgpwd", "pwd min len"}, "Minimum length"},
-      {{"dlg_chgpwd", "no limit"}, "No limit"},
-      {{"dlg_chgpwd", "pwd inc caps"}, "Contains upper- and lower-case letters"},
-      {{"dlg_chgpwd", "pwd inc num"}, "Contains a digit"},
-      {{"dlg_chgpwd", "pwd inc spec"}, "Contains a special character"},
-      {{"dlg_chgpwd", "dlg_cap_pwdrule"}, "Password rule"},
-      {{"dlg_chgpwd", "pwd chg days"}, "Change every (days)"},
-      {{"dlg_chgpwd", "pwd days err"}, "The number of days must be a whole number from 0 to 999."},
-      {{"dlg_chgpwd", "lgn chg pwd"}, "Change the password at the next logon"},
-      {{"dlg_chgpwd", "rule new user"}, "Apply this rule to new users"},
-      {{"dlg_chgpwd", "rule old user"}, "Apply this rule to all existing users"},
-      {{"dlg_chgpwd", "mb_cap"}, "Change password"},
-      // Logon and lock messages of the server's replies.
-      {{"dlg_lock_system", "pwd incorrect"}, "The old password is not correct."},
-      {{"dlg_lock_system", "user locked"},
-       "This account is locked after too many failed logons. Ask an administrator to unlock it."},
-      {{"dlg_lock_system", "adm locked"},
-       "The administrator account is locked after too many failed logons. Try again tomorrow."},
-      // User manager, record pane, pickers, profile and statistics.
-      {{"dlg_userman", "dlg_cap"}, "Users, departments and roles"},
-      {{"dlg_userman", "dlg_cap_sel_user"}, "Select user"},
-      {{"dlg_userman", "dlg_cap_user_info"}, "User information"},
-      {{"dlg_userman", "dlg_cap_userstat"}, "Online users"},
-      {{"dlg_userman", "cap_seldept"}, "Select department"},
-      {{"dlg_userman", "cap restore"}, "Restore into a department or role"},
-      {{"dlg_userman", "btn_adduser"}, "Add user"},
-      {{"dlg_userman", "btn_newuser"}, "New user"},
-      {{"dlg_userman", "btn_newdept"}, "New department"},
-      {{"dlg_userman", "btn_modiuser"}, "Edit"},
-      {{"dlg_userman", "btn_moveto"}, "Move to..."},
-      {{"dlg_userman", "btn_remove"}, "Remove"},
-      {{"dlg_userman", "btn_del"}, "Delete"},
-      {{"dlg_userman", "btn_restore"}, "Restore"},
-      {{"dlg_userman", "btn_unlock"}, "Unlock"},
-      {{"dlg_userman", "btn_where_used"}, "Where used"},
-      {{"dlg_userman", "btn_save"}, "Save"},
-      {{"dlg_userman", "btn_search"}, "Search"},
-      {{"dlg_userman", "btn_switch"}, "Switch view"},
-      {{"dlg_userman", "btn_refresh"}, "Refresh"},
-      {{"dlg_userman", "btn_ok"}, "OK"},
-      {{"dlg_userman", "btn_cancel"}, "Cancel"},
-      {{"dlg_userman", "btn_close"}, "Close"},
-      {{"dlg_userman", "btn_bmp_signature"}, "Picture signature..."},
-      {{"dlg_userman", "btn_dwg_signature"}, "Drawing signature..."},
-      {{"dlg_userman", "search result rows"}, "%d rows found"},
-      {{"dlg_userman", "clivr same"}, "Current"},
-      {{"dlg_userman", "clivr diff"}, "Different"},
-      {{"dlg_userman", "MSG_LOGON_WRONG_PWD"}, "The password is not correct."},
-      {{"dlg_userman", "MSG_LOGON_PWD_TRY_LEFT"},
-       " Attempts left before the account is locked: %d."},
-      {{"dlg_userman", "MSG_OPEN_DB_NOPVG"}, "You have no privilege to manage users."},
-      {{"dlg_userman", "no pvg"}, "You have no privilege for this command."},
-      {{"dlg_userman", "must sel node"}, "Please select an entry first."},
-      {{"dlg_userman", "must sel type node"}, "Please select an entry of the requested kind."},
-      {{"dlg_userman", "must sel user"}, "Please select a user first."},
-      {{"dlg_userman", "mv user dept"}, "Move %s to which department or role?"},
-      {{"dlg_userman", "new usr here"}, "Fill in the new entry here, then save it."},
-      {{"dlg_userman", "need save"}, "Press Save to keep the changes."},
-      {{"dlg_userman", "save done"}, "Saved."},
-      {{"dlg_userman", "save error"}, "The entry could not be saved."},
-      {{"dlg_userman", "save error continue"}, "The entry could not be saved. Go on anyway?"},
-      {{"dlg_userman", "qry db err"}, "The database could not be read."},
-      {{"dlg_userman", "msg_uno_repeat"}, "%s: this code is already used by another entry."},
-      {{"dlg_userman", "create another code"}, "The code field is not empty. Create another code?"},
-      {{"dlg_userman", "pwd not same"}, "The password and its confirmation differ."},
-      {{"dlg_userman", "val must not null"}, "%s must not be empty."},
-      {{"dlg_userman", "change_fail"}, "The change could not be saved."},
-      {{"dlg_userman", "sure del"}, "Delete %s?"},
-      {{"dlg_userman", "sure del cat"}, "Delete the department or role %s?"},
-      {{"dlg_userman", "sure remove"}, "Remove %s from this department or role?"},
-      {{"dlg_userman", "del root"}, "The root of the organisation cannot be deleted."},
-      {{"dlg_userman", "del not empty cat"}, "Only an empty department or role can be deleted."},
-      {{"dlg_userman", "err del node"}, "The department or role could not be deleted."},
-      {{"dlg_userman", "err del user"}, "The user could not be deleted."},
-      {{"dlg_userman", "err remove user"}, "The user could not be removed."},
-      {{"dlg_userman", "sys user not del"}, "The administrator cannot be deleted."},
-      {{"dlg_userman", "error user dept"}, "Please select a department or role that has a code."},
-      {{"dlg_userman", "mb_cap"}, "User management"},
-      // Function privileges and their registration.
-      {{"dlg_userfuncpvg", "dlg_cap"}, "Function privileges"},
-      {{"dlg_userfuncpvg", "dlg_cap_add"}, "Add function privilege"},
-      {{"dlg_userfuncpvg", "dlg_cap_add_menu"}, "Register menu command"},
-      {{"dlg_userfuncpvg", "dlg_cap_kqflow_user"}, "Decrypt flow users"},
-      {{"dlg_userfuncpvg", "dlg_cap_waifa_users"}, "Outgoing file limits"},
-      {{"dlg_userfuncpvg", "dlg_cap_prflwrw"}, "Flow check privileges"},
-      {{"dlg_userfuncpvg", "how kqflow pvg"},
-       "Check a row to allow it for the selected entry; double-click the last column to edit it."},
-      {{"dlg_userfuncpvg", "how yn pvg"}, "Check a row to grant the right to the selected entry."},
-      {{"dlg_userfuncpvg", "how fn pvg"},
-       "Click View or Modify to grant or withdraw a privilege of the selected entry."},
-      {{"dlg_userfuncpvg", "btn_addpvg"}, "Add privilege..."},
-      {{"dlg_userfuncpvg", "btn_addpvg_menu"}, "Register menu command..."},
-      {{"dlg_userfuncpvg", "btn_add_apps"}, "Applications"},
-      {{"dlg_userfuncpvg", "btn_decrypt_apps"}, "Decrypt applications"},
-      {{"dlg_userfuncpvg", "btn_save"}, "Save"},
-      {{"dlg_userfuncpvg", "btn_search"}, "Search"},
-      {{"dlg_userfuncpvg", "btn_switch"}, "Switch view"},
-      {{"dlg_userfuncpvg", "btn_ok"}, "OK"},
-      {{"dlg_userfuncpvg", "btn_cancel"}, "Cancel"},
-      {{"dlg_userfuncpvg", "btn_close"}, "Close"},
-      {{"dlg_userfuncpvg", "lbl_pvg_code"}, "Privilege code"},
-      {{"dlg_userfuncpvg", "lbl_pvg_desc"}, "Description"},
-      {{"dlg_userfuncpvg", "lbl_pvg_type"}, "Privilege type"},
-      {{"dlg_userfuncpvg", "lbl_cmd_scope"}, "Command scope"},
-      {{"dlg_userfuncpvg", "cmd scope all"}, "All scopes"},
-      {{"dlg_userfuncpvg", "cmd scope cur"}, "Current scope"},
-      {{"dlg_userfuncpvg", "lbl_wfmaxtm"}, "Days a sent file stays readable"},
-      {{"dlg_userfuncpvg", "lbl_wfmaxcnt"}, "Times a sent file may be opened"},
-      {{"dlg_userfuncpvg", "lbl_ext_add"}, "File extensions"},
-      {{"dlg_userfuncpvg", "lbl_note"}, "Separate the entries with commas."},
-      {{"dlg_userfuncpvg", "ico my pvg"}, "Own privilege"},
-      {{"dlg_userfuncpvg", "ico parent pvg"}, "Inherited privilege"},
-      {{"dlg_userfuncpvg", "col yn pvg"}, "Allowed"},
-      {{"dlg_userfuncpvg", "dec flw apps"}, "Decrypt applications"},
-      {{"dlg_userfuncpvg", "waifa cnt tm"}, "Opens, days"},
-      {{"dlg_userfuncpvg", "unlimited"}, "Unlimited"},
-      {{"dlg_userfuncpvg", "no pvg limit"}, "Nothing chosen means no limit."},
-      {{"dlg_userfuncpvg", "sure clr apps"}, "No application is chosen. Clear the list?"},
-      {{"dlg_userfuncpvg", "add usr func pvg"},
-       "The function privilege editor itself cannot be registered."},
-      {{"dlg_userfuncpvg", "msg add menu pvg"},
-       "Choose the menu command to register next. Continue?"},
-      {{"dlg_userfuncpvg", "ask reload svr"}, "Ask the server to reload the privileges now?"},
-      {{"dlg_userfuncpvg", "can not redraw pvg"},
-       "This privilege was granted by another user and cannot be withdrawn by you."},
-      {{"dlg_userfuncpvg", "code empty"}, "Please enter a privilege code."},
-      {{"dlg_userfuncpvg", "code existed"}, "This privilege code exists already."},
-      {{"dlg_userfuncpvg", "desc empty"}, "Please enter a description."},
-      {{"dlg_userfuncpvg", "illegal data"}, "A limit is a whole number, 0 or more."},
-      {{"dlg_userfuncpvg", "must sel node"}, "Please select an entry first."},
-      {{"dlg_userfuncpvg", "new sel dept"}, "Create the new entry in which department?"},
-      {{"dlg_userfuncpvg", "no pvg"}, "You have no privilege for this command."},
-      {{"dlg_userfuncpvg", "error occur"}, "An error occurred."},
-      {{"dlg_userfuncpvg", "save error"}, "The privileges could not be saved."},
-      {{"dlg_userfuncpvg", "save error continue"},
-       "The privileges could not be saved. Go on anyway?"},
-      {{"dlg_userfuncpvg", "mb_cap"}, "Function privileges"},
-      // Who gives an inherited mark, why a mark cannot be stored, and the hint New User
-      // shows for a flow user, by how flow users log on.
-      {{"dlg_userfuncpvg", "inherited view from"}, "View inherited from %s."},
-      {{"dlg_userfuncpvg", "inherited modify from"}, "Modify inherited from %s."},
-      {{"dlg_userfuncpvg", "pvg no place"},
-       "%s has no place in the privilege string, so its mark cannot be stored. Withdraw it "
-       "to save the others."},
-      {{"dlg_userfuncpvg", "new kqflwusr mac"},
-       "Flow users log on by computer name: give the new user the name of its computer."},
-      {{"dlg_userfuncpvg", "new kqflwusr winusr"},
-       "Flow users log on by Windows user: give the new user its Windows user name."},
-      // Login IP ranges and machine binding.
-      {{"dlg_user_lgnmac", "dlg_cap"}, "Logon machines"},
-      {{"dlg_user_lgnmac", "dlg_cap_deptip"}, "Department logon addresses"},
-      {{"dlg_user_lgnmac", "lbl_deptip"}, "Allowed IP addresses"},
-      {{"dlg_user_lgnmac", "ip help"},
-       "Addresses separated by commas, each four numbers from 0 to 255 joined by dots; * and ? "
-       "stand for any digits, for example 192.168.1.20, 10.0.*.*"},
-      {{"dlg_user_lgnmac", "ip ok"}, "The addresses have been saved."},
-      // Both follow the address they refuse.
-      {{"dlg_user_lgnmac", "ip wrong"},
-       ": an address is four numbers from 0 to 255 joined by three dots."},
-      {{"dlg_user_lgnmac", "ip err char"},
-       ": an address holds only digits, dots, * and ?; separate addresses with commas."},
-      {{"dlg_user_lgnmac", "ip list too long"}, "The list may have at most %d characters."},
-      {{"dlg_user_lgnmac", "ip read fail"},
-       "The entries below the department could not be read; nothing was changed."},
-      {{"dlg_user_lgnmac", "ip write fail"},
-       "The addresses could not be saved for %d entries; they keep their old list."},
-      {{"dlg_user_lgnmac", "mac list full"},
-       "The list of logon machines may have at most %d characters; remove a machine first."},
-      {{"dlg_user_lgnmac", "invalid lgn ips"},
-       "The list of logon addresses is not valid; it is saved as typed."},
-      {{"dlg_user_lgnmac", "Invalid local mac"},
-       "The list of logon machines is not valid; it is saved as typed."},
-      {{"dlg_user_lgnmac", "not select"}, "Please select a machine first."},
-      {{"dlg_user_lgnmac", "mb_cap_ip"}, "Logon addresses"},
-      {{"dlg_user_lgnmac", "mb_cap"}, "Logon machines"},
-      // Drawing signature upload.
-      {{"dlg_upload_dwg_signature", "dlg_cap"}, "Drawing signature"},
-      {{"dlg_upload_dwg_signature", "btn_ok"}, "OK"},
-      {{"dlg_upload_dwg_signature", "btn_cancel"}, "Cancel"},
-      {{"dlg_upload_dwg_signature", "lbl_file"}, "File"},
-      {{"dlg_upload_dwg_signature", "lbl_x"}, "X"},
-      {{"dlg_upload_dwg_signature", "lbl_y"}, "Y"},
-      {{"dlg_upload_dwg_signature", "lbl_h"}, "Height"},
-      {{"dlg_upload_dwg_signature", "invalid input"}, "Please check the file and the numbers."},
-      {{"dlg_upload_dwg_signature", "save done"}, "The signature has been saved."},
-      {{"dlg_upload_dwg_signature", "save error"}, "The signature could not be saved."},
-      {{"dlg_upload_dwg_signature", "mb_cap"}, "Drawing signature"},
-      // Viewing signatures.
-      {{"dlg_viewusersign", "dlg_cap"}, "View signatures"},
-      {{"dlg_viewusersign", "btn_ok"}, "Picture signature"},
-      {{"dlg_viewusersign", "btn_viewdwgsg"}, "Drawing signature"},
-      {{"dlg_viewusersign", "chk_user_sign"}, "Signatures of "},
-      {{"dlg_viewusersign", "on choose user"}, "Choose a user."},
-      {{"dlg_viewusersign", "only_choose_user"}, "Only users have signatures."},
-      {{"dlg_viewusersign", "no choose user"}, "Please choose a user first."},
-      {{"dlg_viewusersign", "user no dept"},
-       "You belong to no department or role, so you may view only your own signatures."},
-      {{"dlg_viewusersign", "user no sign"}, "This user has no such signature."},
-      {{"dlg_viewusersign", "no pvg"}, "You have no privilege to view these signatures."},
-      {{"dlg_viewusersign", "mb_cap"}, "View signatures"},
-      // Endpoint policy: decrypt applications.
-      {{"dlg_decrypt_license", "btn_decrypt_apps"}, "Decrypt applications"},
-      {{"dlg_decrypt_license", "btn_ok"}, "OK"},
-      {{"dlg_decrypt_license", "btn_cancel"}, "Cancel"},
-      {{"dlg_decrypt_license", "dblclk to modi"}, "double-click to change"},
-      {{"dlg_decrypt_license", "udisk cfg close"}, "USB drives: closed"},
-      {{"dlg_decrypt_license", "udisk cfg none"}, "USB drives: no limit"},
-      {{"dlg_decrypt_license", "udisk cfg read"}, "USB drives: read only"},
-      {{"dlg_decrypt_license", "cache readonly"}, "Cached files are read only"},
-      {{"dlg_decrypt_license", "mb_cap"}, "Decrypt applications"},
-      {{"dlg_decrypt_license", "apps too long"},
-       "The chosen applications take more than %d characters; choose fewer."},
-      {{"dlg_decrypt_license", "save error"}, "The decrypt applications could not be saved."},
-      {{"dlg_kqkrn", "root node text"}, "Encryption policy"},
-      {{"dlg_kqkrn", "other app cat"}, "Other applications"},
-      {{"dlg_addbom", "bom loop"}, "An entry cannot be moved into itself or below itself."},
-      // Texts shared by several dialogs.
-      {{"normal_res", "btn_ok"}, "OK"},
-      {{"normal_res", "btn_cancel"}, "Cancel"},
-      {{"normal_res", "btn_search"}, "Search"},
-      {{"normal_res", "btn_detail"}, "Details"},
-      {{"normal_res", "btn_usertree"}, "Organisation"},
-      {{"normal_res", "btn_defval"}, "Default"},
-      {{"normal_res", "search result rows"}, "%d rows found"},
-      {{"normal_res", "save ok"}, "Saved."},
-      {{"normal_res", "dirty yn save"}, "The changes are not saved. Save them now?"},
-      // Deliberately absent: "Quick Search User", "Quick Search USETUPINFO" (dlg_userman,
-      // dlg_user_lgnmac) and "dec ext" (kqflow) are host settings; without a text the module
-      // uses its built-in default.
-  };
-  return texts;
+std::atomic<MessageLanguage> g_language{MessageLanguage::English};
+
+Index MakeIndex(std::span<const MessageEntry> entries) {
+  Index index;
+  for (const MessageEntry& entry : entries)
+    index.emplace(Key{entry.section, entry.key}, entry.text);
+  return index;
+}
+
+const Index& IndexOf(MessageLanguage language) {
+  static const Index english = MakeIndex(EnglishMessages());
+  static const Index german = MakeIndex(GermanMessages());
+  return language == MessageLanguage::German ? german : english;
 }
 
 }  // namespace
 
+std::span<const MessageEntry> MessageCatalogue(MessageLanguage language) {
+  return language == MessageLanguage::German ? GermanMessages() : EnglishMessages();
+}
+
+void SelectMessageLanguage(MessageLanguage language) {
+  g_language = language;
+}
+
+MessageLanguage SelectedMessageLanguage() {
+  return g_language;
+}
+
+std::optional<MessageLanguage> MessageLanguageNamed(std::string_view name) {
+  // "de", "de_DE.UTF-8", "de-AT@euro": the language is the part before the region.
+  const std::string_view language = name.substr(0, name.find_first_of("_-.@"));
+  if (hrz::EqualsNoCase(language, "de")) return MessageLanguage::German;
+  if (hrz::EqualsNoCase(language, "en")) return MessageLanguage::English;
+  return std::nullopt;
+}
+
 const char* MessageText(std::string_view section, std::string_view key) {
-  const auto& texts = Catalogue();
+  return MessageText(g_language, section, key);
+}
+
+const char* MessageText(MessageLanguage language, std::string_view section, std::string_view key) {
+  const Index& texts = IndexOf(language);
   auto it = texts.find({section, key});
   return it != texts.end() ? it->second : nullptr;
 }
