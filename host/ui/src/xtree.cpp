@@ -252,7 +252,7 @@ int XTree::ExpandAll(int node) {
   if (!BeginExpandAll(node)) return 0;
   int done = ExpandLevels(std::move(level));
   EndExpandAll();
-  if (done) ExpandInView(node);
+  if (done) ExpandInView(start);
   return done;
 }
 
@@ -278,12 +278,12 @@ BOOL XTree::LoadLevel(const std::vector<XTreeNode*>& level) {
   return TRUE;
 }
 
-void XTree::ExpandInView(int node) {
+void XTree::ExpandInView(XTreeNode* start) {
   if (view_ == nullptr) return;
   // Node by node, and only nodes with children: the view keeps a persistent index for each
   // node it expands, and every later insertion into the model walks all of them.
   static_cast<hrz::ui::XTreeView*>(view_.data())->DeferLayout();
-  std::vector<XTreeNode*> stack{node < 0 ? model_->Root() : NodeAt(node)};
+  std::vector<XTreeNode*> stack{start};
   while (!stack.empty()) {
     XTreeNode* n = stack.back();
     stack.pop_back();
