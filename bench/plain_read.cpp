@@ -1,9 +1,48 @@
 #include "plain_read.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <sqlite3.h>
 
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <unordered_map>
+#include <utility>
+
 namespace hrzbench {
+namespace {
+
+struct Statement {
+  sqlite3_stmt* stmt = nullptr;
+  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt); }
+  std::string Text(int col) const {
+    const auto* text = sqlite3_column_text(stmt, col);
+    return text != nullptr ? std::string(reinterpret_cast<const char*>(text),
+                                         static_cast<size_t>(sqlite3_column_bytes(stmt, col)))
+                           : std::string();
+  }
+};
+
+// One field of /proc/self/status in bytes, 0 when missing.
+long long StatusKilobytes(const char* field) {
+  FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return 0;
+  char line[256];
+  long long kilobytes = 0;
+  const size_t length = std::strlen(field);
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+      kilobytes = std::atoll(line + length + 1);
+      break;
+    }
+  }
+  std::fclose(status);
+  return kilobytes * 1024;
+}
+
+}  // namespace
 
 long long PlainRead(sqlite3* db, const char* sql, int bindNid) {
   sqlite3_stmt* stmt = nullptr;
@@ -17,6 +56,70 @@ long long PlainRead(sqlite3* db, const char* sql, int bindNid) {
   }
   sqlite3_finalize(stmt);
   return rows;
+}
+
+long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree) {
+  struct Record {
+    std::string code, name;
+  };
+  std::unordered_map<int, Record> records;
+  std::unordered_map<int, std::vector<int>> children;  // parent NID -> child NIDs
+  std::vector<int> tops;
+  if (sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) != SQLITE_OK) return -1;
+  {
+    Statement users(db, "select NID, CSRC, CCODE, CNAME from UUSR");
+    while (users.stmt != nullptr && sqlite3_step(users.stmt) == SQLITE_ROW) {
+      benchmark::DoNotOptimize(sqlite3_column_text(users.stmt, 1));
+      records[sqlite3_column_int(users.stmt, 0)] = {users.Text(2), users.Text(3)};
+    }
+    Statement links(db, "select NID, NPID, NCID from UUSRBM order by NID");
+    while (links.stmt != nullptr && sqlite3_step(links.stmt) == SQLITE_ROW) {
+      const int parent = sqlite3_column_int(links.stmt, 1);
+      const int child = sqlite3_column_int(links.stmt, 2);
+      (parent > 0 ? children[parent] : tops).push_back(child);
+    }
+  }
+  sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+
+  tree->nodes.clear();
+  std::deque<std::pair<int, int>> waiting;  // node, record NID
+  auto add = [&](int parent, int nid) {
+    auto found = records.find(nid);
+    if (found == records.end()) return;
+    PlainTree::Node node;
+    node.parent = parent;
+    const Record& r = found->second;
+    node.text = r.name.empty() ? r.code : r.name + " (" + r.code + ")";
+    const int index = static_cast<int>(tree->nodes.size());
+    if (parent >= 0) {
+      node.row = static_cast<int>(tree->nodes[parent].children.size());
+      tree->nodes[parent].children.push_back(index);
+    }
+    tree->nodes.push_back(std::move(node));
+    waiting.emplace_back(index, nid);
+  };
+  for (int nid : tops) add(-1, nid);
+  while (!waiting.empty()) {
+    const auto [node, nid] = waiting.front();
+    waiting.pop_front();
+    auto below = children.find(nid);
+    if (below == children.end()) continue;
+    for (int child : below->second) add(node, child);
+  }
+  return static_cast<long long>(tree->nodes.size());
+}
+
+long long ResetPeak() {
+  malloc_trim(0);
+  if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+    std::fputs("5", refs);
+    std::fclose(refs);
+  }
+  return StatusKilobytes("VmRSS");
+}
+
+long long PeakSince(long long base) {
+  return StatusKilobytes("VmHWM") - base;
 }
 
 }  // namespace hrzbench

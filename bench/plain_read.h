@@ -1,6 +1,9 @@
-// The floor of a read: a statement stepped straight through SQLite, every column of every
-// row touched as text.
+// The floors of reads: statements stepped straight through SQLite, and the organisation
+// loaded into a tree the plain way.
 #pragma once
+
+#include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -9,5 +12,26 @@ namespace hrzbench {
 // Rows read; -1 when the statement does not prepare. bindNid, when 0 or more, is bound to
 // the statement's first parameter.
 long long PlainRead(sqlite3* db, const char* sql, int bindNid = -1);
+
+// The nodes of a tree as a lazy item model serves them: each knows its parent, its row
+// and its text, and lists its children.
+struct PlainTree {
+  struct Node {
+    int parent = -1;
+    int row = 0;
+    std::string text;
+    std::vector<int> children;
+  };
+  std::vector<Node> nodes;
+};
+
+// Both organisation tables scanned in one read transaction, joined in memory, and a node
+// filled for every place a record hangs, from the top down. Nodes filled; -1 on failure.
+long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree);
+
+// Resident memory: ResetPeak returns freed heap to the system and starts a new peak;
+// PeakSince gives the peak's growth over the resident size at that reset, in bytes.
+long long ResetPeak();
+long long PeakSince(long long base);
 
 }  // namespace hrzbench

@@ -5,14 +5,17 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 
 #include "large_org.h"
 #include "plain_read.h"
+#include "served_store.h"
 #include "support/qt_app.h"
-#include "support/temp_dir.h"
 #include "xbomtree.h"
 #include "xclidb.h"
 #include "xfindgrid.h"
@@ -20,12 +23,10 @@
 
 namespace {
 
-constexpr const char* kAdminPassword = "bench-adm";
-
 struct Store {
-  hrztest::TempDir dir;
-  std::string path;
-  tagXCliDB* db = nullptr;
+  std::unique_ptr<hrzbench::ServedStore> served;
+  tagXCliDB* db = nullptr;   // embedded
+  tagXCliDB* tcp = nullptr;  // over plain TCP to the same store
   sqlite3* raw = nullptr;
   hrzbench::LargeOrgCounts counts;
 };
@@ -69,44 +70,98 @@ void BM_Sqlite_RootAndItsChildren(benchmark::State& state) {
 BENCHMARK(BM_Sqlite_RootAndItsChildren)->Unit(benchmark::kMillisecond);
 
 // ---- The whole organisation ----
+//
+// Each load is timed beside its floor in the same iterations: both tables scanned in one
+// read transaction, joined in memory and a lazy model's nodes filled, plainly on SQLite.
+// Times include tearing the tree down. Peaks, the resident memory's growth, come from one
+// more run of each after the timed ones: returning freed memory to the system before each
+// run would slow the timed runs with page faults.
 
-void BM_Tree_ExpandAll(benchmark::State& state) {
+using Clock = std::chrono::steady_clock;
+
+template <typename Work>
+double Seconds(Work&& work) {
+  const Clock::time_point start = Clock::now();
+  work();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+template <typename Work>
+long long Peak(Work&& work) {
+  const long long base = hrzbench::ResetPeak();
+  work();
+  return hrzbench::PeakSince(base);
+}
+
+// Runs load (which fills a tree and gives its nodes and queries) beside the floor and
+// reports both with their ratios.
+template <typename Load>
+void TreeBesideFloor(benchmark::State& state, Load&& load) {
+  double tree = 0, floor = 0;
   int nodes = 0;
-  long long queries = 0;
+  long long queries = 0, floorNodes = 0;
+  auto plain = [&] {
+    hrzbench::PlainTree filled;
+    floorNodes = hrzbench::PlainLoadOrganisation(g_store->raw, &filled);
+  };
   for (auto _ : state) {
-    XBOMTree tree;
-    tree.SetDB(g_store->db);
-    if (tree.AddRootNode("UUSR", -1, TRUE) != 0) state.SkipWithError("root");
-    long long before = tree.QueryCount();
-    if (!tree.ExpandAll(0)) state.SkipWithError("expand");
-    nodes = tree.GetNodes(-1);
-    queries = tree.QueryCount() - before;
+    const double took = Seconds([&] { load(&nodes, &queries); });
+    floor += Seconds(plain);
+    tree += took;
+    state.SetIterationTime(took);
   }
+  if (floorNodes != nodes) state.SkipWithError("the floor filled another number of nodes");
+  const long long treePeak = Peak([&] { load(&nodes, &queries); });
+  const long long floorPeak = Peak(plain);
   state.counters["nodes"] = nodes;
   state.counters["queries"] = static_cast<double>(queries);
+  state.counters["floor_ms"] = floor / static_cast<double>(state.iterations()) * 1e3;
+  state.counters["ratio_to_floor"] = tree / floor;
+  state.counters["peak_mb"] = static_cast<double>(treePeak) / (1 << 20);
+  state.counters["floor_peak_mb"] = static_cast<double>(floorPeak) / (1 << 20);
+  state.counters["peak_ratio"] = static_cast<double>(treePeak) / static_cast<double>(floorPeak);
 }
-BENCHMARK(BM_Tree_ExpandAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+tagXCliDB* Connection(benchmark::State& state) {
+  return state.range(0) != 0 ? g_store->tcp : g_store->db;
+}
+
+void EmbeddedAndOverTcp(benchmark::internal::Benchmark* bench) {
+  bench->ArgName("tcp")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+  bench->Iterations(3);
+}
+
+void BM_Tree_ExpandAll(benchmark::State& state) {
+  tagXCliDB* db = Connection(state);
+  TreeBesideFloor(state, [&](int* nodes, long long* queries) {
+    XBOMTree tree;
+    tree.SetDB(db);
+    if (tree.AddRootNode("UUSR", -1, TRUE) != 0) state.SkipWithError("root");
+    const long long before = tree.QueryCount();
+    if (!tree.ExpandAll(0)) state.SkipWithError("expand");
+    *nodes = tree.GetNodes(-1);
+    *queries = tree.QueryCount() - before;
+  });
+}
+BENCHMARK(BM_Tree_ExpandAll)->Apply(EmbeddedAndOverTcp);
 
 // The same nodes read level by level: ExpandAll below each department under the root, as
 // a window does for the department it shows.
 void BM_Tree_ExpandAllBelowEachTopDepartment(benchmark::State& state) {
-  int nodes = 0;
-  long long queries = 0;
-  for (auto _ : state) {
+  tagXCliDB* db = Connection(state);
+  TreeBesideFloor(state, [&](int* nodes, long long* queries) {
     XBOMTree tree;
-    tree.SetDB(g_store->db);
+    tree.SetDB(db);
     if (tree.AddRootNode("UUSR", -1, TRUE) != 0 || !tree.Expand(0)) state.SkipWithError("root");
-    long long before = tree.QueryCount();
+    const long long before = tree.QueryCount();
     for (int top = tree.GetFirstChildNode(0); top >= 0; top = tree.GetNextNode(top)) {
       if (!tree.ExpandAll(top)) state.SkipWithError("expand");
     }
-    nodes = tree.GetNodes(-1);
-    queries = tree.QueryCount() - before;
-  }
-  state.counters["nodes"] = nodes;
-  state.counters["queries"] = static_cast<double>(queries);
+    *nodes = tree.GetNodes(-1);
+    *queries = tree.QueryCount() - before;
+  });
 }
-BENCHMARK(BM_Tree_ExpandAllBelowEachTopDepartment)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Tree_ExpandAllBelowEachTopDepartment)->Apply(EmbeddedAndOverTcp);
 
 void BM_Sqlite_WholeOrganisation(benchmark::State& state) {
   long long rows = 0;
@@ -211,29 +266,30 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
 
   Store store;
-  store.path = store.dir.File("large.db");
   hrzbench::LargeOrgSize size;
   if (const char* users = std::getenv("HRZ_BENCH_USERS")) size.users = std::atoi(users);
   std::string error;
-  int status = 0;
-  char reason[256] = {};
-  bool ready = hrzbench::CreateLargeOrg(store.path, kAdminPassword, size, &store.counts, &error);
-  if (ready) store.db = XCliDB_Open(store.path.c_str(), reason, sizeof reason);
-  ready =
-      ready && store.db != nullptr &&
-      XCliDB_Logon(store.db, "adm", kAdminPassword, 260101, &status, nullptr, 0) &&
-      sqlite3_open_v2(store.path.c_str(), &store.raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+  store.served = std::make_unique<hrzbench::ServedStore>([&](const std::string& path) {
+    const bool made =
+        hrzbench::CreateLargeOrg(path, hrzbench::kServedPassword, size, &store.counts, &error);
+    if (!made) std::fprintf(stderr, "cannot prepare the store: %s\n", error.c_str());
+    return made;
+  });
+  const std::string& path = store.served->path();
+  store.db = hrzbench::LoggedOn(path);
+  store.tcp = hrzbench::LoggedOn(store.served->tcp());
+  const bool ready =
+      sqlite3_open_v2(path.c_str(), &store.raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
   if (ready) {
     benchmark::AddCustomContext("departments", std::to_string(store.counts.departments));
     benchmark::AddCustomContext("users", std::to_string(store.counts.users));
     benchmark::AddCustomContext("links", std::to_string(store.counts.links));
     g_store = &store;
     benchmark::RunSpecifiedBenchmarks();
-  } else {
-    fprintf(stderr, "cannot prepare the store: %s%s\n", error.c_str(), reason);
   }
   benchmark::Shutdown();
-  if (store.db != nullptr) XCliDB_Close(store.db);
+  XCliDB_Close(store.tcp);
+  XCliDB_Close(store.db);
   sqlite3_close(store.raw);
   return ready ? 0 : 1;
 }

@@ -1,5 +1,8 @@
 #include "hrzcommon/result_set.h"
 
+#include <limits>
+#include <utility>
+
 #include "hrzcommon/wire.h"
 
 namespace hrz::wire {
@@ -27,10 +30,11 @@ class PayloadReader {
     rest_.remove_prefix(4);
     return true;
   }
-  bool Text(std::string* text) {
+  // The next length-prefixed text, as a part of the payload.
+  bool Text(std::string_view* text) {
     std::uint32_t length = 0;
     if (!U32(&length) || rest_.size() < length) return false;
-    text->assign(rest_.substr(0, length));
+    *text = rest_.substr(0, length);
     rest_.remove_prefix(length);
     return true;
   }
@@ -73,25 +77,32 @@ std::string ResultSetWriter::Finish() const {
   return payload;
 }
 
-bool DecodeResultSet(std::string_view payload, ResultSet* out) {
-  PayloadReader in(payload);
+bool DecodeResultSet(std::string payload, ResultSet* out) {
+  // Cells are found by 32-bit offsets.
+  if (payload.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+  out->payload = std::move(payload);
+  const std::string_view whole(out->payload);
+  PayloadReader in(whole);
   std::uint32_t columns = 0, rows = 0;
   // Every name takes at least four bytes and every cell five, which bounds both counts
   // before anything is allocated; a result without columns has no rows.
   if (!in.U32(&columns) || columns > in.Left() / 4) return false;
   out->names.resize(columns);
   for (std::string& name : out->names) {
-    if (!in.Text(&name)) return false;
+    std::string_view text;
+    if (!in.Text(&text)) return false;
+    name.assign(text);
   }
   if (!in.U32(&rows)) return false;
   if (columns == 0 ? rows != 0 : rows > in.Left() / (5ull * columns)) return false;
-  out->rows.assign(rows, std::vector<ResultCell>(columns));
-  for (auto& row : out->rows) {
-    for (ResultCell& cell : row) {
-      std::uint8_t type = 0;
-      if (!in.Byte(&type) || type > protocol::kCellBlob || !in.Text(&cell.text)) return false;
-      cell.type = static_cast<protocol::CellType>(type);
-    }
+  out->cells.resize(std::size_t{rows} * columns);
+  for (ResultCell& cell : out->cells) {
+    std::uint8_t type = 0;
+    std::string_view text;
+    if (!in.Byte(&type) || type > protocol::kCellBlob || !in.Text(&text)) return false;
+    cell.type = static_cast<protocol::CellType>(type);
+    cell.offset = static_cast<std::uint32_t>(text.data() - whole.data());
+    cell.size = static_cast<std::uint32_t>(text.size());
   }
   return in.AtEnd();
 }

@@ -37,13 +37,13 @@ TEST(ResultSetTest, WhatTheWriterBuildsReadsBackCellByCell) {
   wire::ResultSet set;
   ASSERT_TRUE(wire::DecodeResultSet(payload, &set));
   EXPECT_EQ(set.names, (std::vector<std::string>{"CCODE", ""}));
-  ASSERT_EQ(set.rows.size(), 2u);
-  EXPECT_EQ(set.rows[0][0].type, p::kCellText);
-  EXPECT_EQ(set.rows[0][0].text, "o'brien");
-  EXPECT_EQ(set.rows[0][1].type, p::kCellNull);
-  EXPECT_EQ(set.rows[1][0].text, "-7");
-  EXPECT_EQ(set.rows[1][1].type, p::kCellBlob);
-  EXPECT_EQ(set.rows[1][1].text, "a\0b"s);
+  ASSERT_EQ(set.RowCount(), 2u);
+  EXPECT_EQ(set.Cell(0, 0).type, p::kCellText);
+  EXPECT_EQ(set.Text(set.Cell(0, 0)), "o'brien");
+  EXPECT_EQ(set.Cell(0, 1).type, p::kCellNull);
+  EXPECT_EQ(set.Text(set.Cell(1, 0)), "-7");
+  EXPECT_EQ(set.Cell(1, 1).type, p::kCellBlob);
+  EXPECT_EQ(set.Text(set.Cell(1, 1)), "a\0b"s);
 }
 
 TEST(ResultSetTest, EmptyResultsReadBack) {
@@ -52,7 +52,7 @@ TEST(ResultSetTest, EmptyResultsReadBack) {
   wire::ResultSet set;
   ASSERT_TRUE(wire::DecodeResultSet(columnsOnly.Finish(), &set));
   EXPECT_EQ(set.names.size(), 1u);
-  EXPECT_TRUE(set.rows.empty());
+  EXPECT_EQ(set.RowCount(), 0u);
   ASSERT_TRUE(wire::DecodeResultSet(wire::ResultSetWriter().Finish(), &set));
   EXPECT_TRUE(set.names.empty());
 }

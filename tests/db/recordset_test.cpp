@@ -59,6 +59,40 @@ TEST_P(RecordSetTest, RefusesBadColumnsTypesAndCapacities) {
   EXPECT_STREQ(text, "Alice A");
 }
 
+// Integers are read from integer, real and text cells alike; whatever does not fit in 32
+// bits, or is no number, is refused instead of being cut.
+TEST_P(RecordSetTest, IntegersReadWholeOrNotAtAll) {
+  Connection db = LogonAs("adm", kAdminPassword);
+  const struct {
+    const char* expression;
+    bool read;
+    std::int32_t value;
+  } cases[] = {
+      {"2147483647", true, 2147483647},
+      {"-2147483648", true, -2147483647 - 1},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"9223372036854775807", false, 0},
+      {"0", true, 0},
+      {"-7", true, -7},
+      {"12.0", true, 12},
+      {"' 42 '", true, 42},
+      {"'+5'", true, 5},
+      {"'4x'", false, 0},
+      {"''", false, 0},
+      {"x'3432'", false, 0},
+  };
+  for (const auto& c : cases) {
+    XCliGenRS rs(db.get());
+    ASSERT_EQ(rs.Open(1, (std::string("select ") + c.expression).c_str()), 1) << c.expression;
+    std::int32_t value = -99;
+    EXPECT_EQ(rs.GetFieldValue(0, XCLI_TYPE_INT32, &value, 4), c.read ? 1 : 0) << c.expression;
+    if (c.read) {
+      EXPECT_EQ(value, c.value) << c.expression;
+    }
+  }
+}
+
 // Counts, states, NIDs, limits and the day of the last password change are whole numbers:
 // they read back without a fraction, whatever form the number was written in.
 TEST_P(RecordSetTest, WholeNumberColumnsReadBackWithoutAFraction) {

@@ -14,11 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!hrz::wire::DecodeResultSet(payload, &set)) return 0;
   hrz::wire::ResultSetWriter writer;
   for (const std::string& name : set.names) writer.AddColumn(name);
-  for (const auto& row : set.rows) {
-    if (row.size() != set.names.size()) __builtin_trap();
-    for (const hrz::wire::ResultCell& cell : row) {
+  if (set.cells.size() != set.RowCount() * set.names.size()) __builtin_trap();
+  for (std::size_t row = 0; row < set.RowCount(); ++row) {
+    for (std::size_t column = 0; column < set.names.size(); ++column) {
+      const hrz::wire::ResultCell& cell = set.Cell(row, column);
       if (cell.type > hrz::protocol::kCellBlob) __builtin_trap();
-      writer.AddCell(cell.type, cell.text);
+      writer.AddCell(cell.type, set.Text(cell));
     }
     writer.EndRow();
   }

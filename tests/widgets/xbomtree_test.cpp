@@ -203,6 +203,39 @@ TEST_F(XBOMTreeTest, ExpandAllOfTheWholeOrganisationReadsEachTableOnce) {
   }
 }
 
+// ExpandAll below a department opens that department and every node below it that has
+// children, and touches no other node: what was collapsed elsewhere stays collapsed.
+TEST_F(XBOMTreeTest, ExpandAllBelowADepartmentOpensExactlyItsSubtree) {
+  constexpr int kEngineering = 301, kMechanical = 302, kSales = 304;
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  ASSERT_TRUE(tree_.Expand(0));
+  auto below = [&](int node, int nid) {
+    for (int n = node; n >= 0; n = tree_.GetParentIndex(n)) {
+      if (tree_.GetBITM_NID(n) == nid) return true;
+    }
+    return false;
+  };
+  // Every node's expansion against what is expected of it; the root stays open.
+  auto check = [&](auto expected) {
+    for (int n = 1; n < tree_.GetNodes(-1); ++n) {
+      EXPECT_EQ(tree_.IsExpanded(n) != FALSE, tree_.GetChildNodesCount(n) > 0 && expected(n))
+          << Code(n);
+    }
+    EXPECT_TRUE(tree_.IsExpanded(0));
+  };
+
+  ASSERT_EQ(tree_.ExpandAll(NodesOf(kEngineering).at(0)), 1);
+  ASSERT_GT(tree_.GetChildNodesCount(NodesOf(kMechanical).at(0)), 0);
+  check([&](int n) { return below(n, kEngineering); });
+
+  ASSERT_TRUE(tree_.Expand(NodesOf(kMechanical).at(0), FALSE));
+  ASSERT_EQ(tree_.ExpandAll(NodesOf(kSales).at(0)), 1);
+  ASSERT_GT(tree_.GetChildNodesCount(NodesOf(kSales).at(0)), 0);
+  check([&](int n) {
+    return (below(n, kEngineering) && tree_.GetBITM_NID(n) != kMechanical) || below(n, kSales);
+  });
+}
+
 TEST_F(XBOMTreeTest, WhereUsedDirectionClimbsToTheRoot) {
   tree_.SetBOMTreeType(1);
   ASSERT_EQ(tree_.AddRootNode("UUSR", kAlice, TRUE), 0);

@@ -13,14 +13,27 @@
 
 namespace hrz::wire {
 
+// A cell of a read payload: its type and where its text (a blob's bytes) lies in it.
 struct ResultCell {
   protocol::CellType type = protocol::kCellNull;
-  std::string text;
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
 };
 
+// A read payload, kept whole: each cell is found once and read in place, so a large result
+// costs no string per cell.
 struct ResultSet {
+  std::string payload;
   std::vector<std::string> names;
-  std::vector<std::vector<ResultCell>> rows;  // one cell per name in each row
+  std::vector<ResultCell> cells;  // row by row, one cell per name in each row
+
+  std::size_t RowCount() const { return names.empty() ? 0 : cells.size() / names.size(); }
+  const ResultCell& Cell(std::size_t row, std::size_t column) const {
+    return cells[row * names.size() + column];
+  }
+  std::string_view Text(const ResultCell& cell) const {
+    return std::string_view(payload).substr(cell.offset, cell.size);
+  }
 };
 
 // Builds a payload as a statement yields it: every column first, then the cells row by row,
@@ -41,8 +54,8 @@ class ResultSetWriter {
   std::uint32_t rowCount_ = 0;
 };
 
-// Reads a payload. False on anything short, out of bounds, of an unknown cell type or
-// followed by more bytes; out is then not to be used.
-bool DecodeResultSet(std::string_view payload, ResultSet* out);
+// Reads a payload, which out keeps. False on anything short, out of bounds, of an unknown
+// cell type or followed by more bytes; out is then not to be used.
+bool DecodeResultSet(std::string payload, ResultSet* out);
 
 }  // namespace hrz::wire

@@ -86,13 +86,15 @@ class XBOMTree : public XTree {
   void EndExpandAll() override;
 
  private:
+  struct Record;
   struct Row;
+  struct Rows;
   struct WholeOrg;
   bool ReadWholeOrg();
   std::string SelectRows(const char* near, const char* far) const;
-  bool ReadRows(const std::string& sql, std::vector<Row>* rows);
-  bool ReadChildren(const std::string& parentList, std::vector<Row>* rows);
-  bool ReadRoots(int nid, std::vector<Row>* rows);
+  bool ReadRows(const std::string& sql, Rows* rows);
+  bool ReadChildren(const std::string& parentList, Rows* rows);
+  bool ReadRoots(int nid, Rows* rows);
   int AddRows(hrz::ui::XTreeNode* parent, std::vector<Row>::const_iterator first,
               std::vector<Row>::const_iterator last);
 

@@ -162,8 +162,9 @@ class XTree : public CWnd {
   bool StopRequested() const { return stopExpand_.load(); }
   void ClearStopRequest() { stopExpand_.store(false); }
   void FireEvent(int event, int node);
-  // Shows everything loaded below node (-1: the whole tree) expanded.
-  void ExpandInView(int node);
+  // Shows start and everything loaded below it expanded (the model's root: the whole tree).
+  // Takes the node itself: after loading, looking it up by index would renumber every node.
+  void ExpandInView(hrz::ui::XTreeNode* start);
 
   hrz::ui::XTreeNode* NodeAt(int node) const;
   int IndexOf(const hrz::ui::XTreeNode* node) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <unordered_map>
 
@@ -19,15 +20,27 @@ constexpr size_t kParentsPerQuery = 3000;
 
 }  // namespace
 
-// One child read from the store: which parent it belongs to and what the node shows.
-struct XBOMTree::Row {
-  int parentNid = 0;
-  int linkNid = -1;
+// A record as its nodes show it.
+struct XBOMTree::Record {
   int nid = -1;
   std::string kind;
   std::string code;
   std::string name;
+};
+
+// One child read from the store: which parent it belongs to, through which link, and the
+// record it shows, shared by every row that shows it.
+struct XBOMTree::Row {
+  int parentNid = 0;
+  int linkNid = -1;
+  const Record* record = nullptr;
   bool hasChildren = true;
+};
+
+// Rows with the records they show; a deque keeps the records where the rows point.
+struct XBOMTree::Rows {
+  std::deque<Record> records;
+  std::vector<Row> rows;
 };
 
 const char* XBOMViewCache::GetViewFldByNo(tagXCliDB*, const char* bomTable, const char* itemTable,
@@ -41,6 +54,7 @@ const char* XBOMViewCache::GetViewFldByNo(tagXCliDB*, const char* bomTable, cons
 
 // Every record's children, read in one pass over each table.
 struct XBOMTree::WholeOrg {
+  std::deque<Record> records;
   std::unordered_map<int, std::vector<Row>> children;
 };
 
@@ -70,29 +84,31 @@ std::string XBOMTree::SelectRows(const char* near, const char* far) const {
          ".NID = " + link + "." + far;
 }
 
-bool XBOMTree::ReadRows(const std::string& sql, std::vector<Row>* rows) {
+bool XBOMTree::ReadRows(const std::string& sql, Rows* rows) {
   XCliGenRS rs(db_);
   ++queries_;
   if (!rs.Open(1, sql.c_str())) return false;
+  char text[256];
   for (; !rs.IsEOF(); rs.MoveNext()) {
     Row row;
-    char text[256];
+    Record& record = rows->records.emplace_back();
     int hasChildren = 1;
     rs.GetFieldValue(0, XCLI_TYPE_INT32, &row.linkNid, 4);
     rs.GetFieldValue(1, XCLI_TYPE_INT32, &row.parentNid, 4);
-    rs.GetFieldValue(2, XCLI_TYPE_INT32, &row.nid, 4);
-    if (rs.GetFieldValue(3, XCLI_TYPE_TEXT, text, sizeof text)) row.kind = text;
-    if (rs.GetFieldValue(4, XCLI_TYPE_TEXT, text, sizeof text)) row.code = text;
-    if (rs.GetFieldValue(5, XCLI_TYPE_TEXT, text, sizeof text)) row.name = text;
+    rs.GetFieldValue(2, XCLI_TYPE_INT32, &record.nid, 4);
+    if (rs.GetFieldValue(3, XCLI_TYPE_TEXT, text, sizeof text)) record.kind = text;
+    if (rs.GetFieldValue(4, XCLI_TYPE_TEXT, text, sizeof text)) record.code = text;
+    if (rs.GetFieldValue(5, XCLI_TYPE_TEXT, text, sizeof text)) record.name = text;
     rs.GetFieldValue(6, XCLI_TYPE_INT32, &hasChildren, 4);
+    row.record = &record;
     row.hasChildren = hasChildren != 0;
-    rows->push_back(std::move(row));
+    rows->rows.push_back(row);
   }
   rs.Close();
   return true;
 }
 
-bool XBOMTree::ReadRoots(int nid, std::vector<Row>* rows) {
+bool XBOMTree::ReadRoots(int nid, Rows* rows) {
   const std::string link = table_ + "BM";
   if (nid < 0) {
     // The top of the organisation: records linked below parent 0.
@@ -108,14 +124,14 @@ bool XBOMTree::ReadRoots(int nid, std::vector<Row>* rows) {
         ".NID = (select min(NID) from " + link + " where " + link + ".NCID = " + table_ +
         ".NID) where " + table_ + ".NID = " + std::to_string(nid);
   if (!ReadRows(sql, rows)) return false;
-  for (Row& row : *rows) {
+  for (Row& row : rows->rows) {
     row.linkNid = -1;
     row.hasChildren = true;  // without a link the query cannot tell; expanding will
   }
   return true;
 }
 
-bool XBOMTree::ReadChildren(const std::string& parentList, std::vector<Row>* rows) {
+bool XBOMTree::ReadChildren(const std::string& parentList, Rows* rows) {
   const std::string link = table_ + "BM";
   // Down the tree a child hangs below its parent; where used, the roles swap.
   const char* near = type_ == 1 ? "NCID" : "NPID";
@@ -134,20 +150,26 @@ int XBOMTree::AddRows(XTreeNode* parent, std::vector<Row>::const_iterator first,
   std::vector<std::unique_ptr<XTreeNode>> nodes;
   nodes.reserve(last - first);
   for (auto row = first; row != last; ++row) {
+    const Record& record = *row->record;
     auto node = std::make_unique<XTreeNode>();
-    node->text = row->name.empty() ? row->code : row->name + " (" + row->code + ")";
+    if (record.name.empty()) {
+      node->text = record.code;
+    } else {
+      node->text.reserve(record.name.size() + record.code.size() + 3);
+      node->text.append(record.name).append(" (").append(record.code).append(")");
+    }
     // Keys must survive a reload: the link row, or the record for a root without one.
     node->key = row->linkNid > 0 ? (std::int64_t{row->linkNid} << 32)
-                                 : std::int64_t{static_cast<std::uint32_t>(row->nid)};
+                                 : std::int64_t{static_cast<std::uint32_t>(record.nid)};
     auto* data = static_cast<XBOMNodeData*>(std::calloc(1, sizeof(XBOMNodeData)));
     data->tag = XBOM_NODE_TAG;
-    data->nid = row->nid;
+    data->nid = record.nid;
     data->linkNid = row->linkNid;
-    hrz::CopyBounded(data->kind, sizeof data->kind, row->kind);
+    hrz::CopyBounded(data->kind, sizeof data->kind, record.kind);
     node->data = data;
     bool loop = false;
     for (XTreeNode* up = parent; up != nullptr && up->data != nullptr; up = up->parent) {
-      if (static_cast<XBOMNodeData*>(up->data)->nid == row->nid) loop = true;
+      if (static_cast<XBOMNodeData*>(up->data)->nid == record.nid) loop = true;
     }
     node->loaded = loop || !row->hasChildren;
     nodes.push_back(std::move(node));
@@ -163,11 +185,11 @@ int XBOMTree::AddRootNode(const char* table, int nid, BOOL replace) {
   table_ = table;
   rootNid_ = nid;
   if (replace) ClearNodes();
-  std::vector<Row> rows;
-  if (!ReadRoots(nid, &rows) || rows.empty()) return -1;
+  Rows rows;
+  if (!ReadRoots(nid, &rows) || rows.rows.empty()) return -1;
   XTreeNode* top = Model()->Root();
   size_t before = top->children.size();
-  AddRows(top, rows.begin(), rows.end());
+  AddRows(top, rows.rows.begin(), rows.rows.end());
   return IndexOf(top->children[before].get());
 }
 
@@ -176,9 +198,9 @@ BOOL XBOMTree::LoadChildNodes(int node) {
   const XBOMNodeData* data = GetBOMNodeData(node);
   if (n == nullptr) return FALSE;
   if (data == nullptr || db_ == nullptr) return XTree::LoadChildNodes(node);
-  std::vector<Row> rows;
+  Rows rows;
   if (!ReadChildren(std::to_string(data->nid), &rows)) return FALSE;
-  AddRows(n, rows.begin(), rows.end());
+  AddRows(n, rows.rows.begin(), rows.rows.end());
   return TRUE;
 }
 
@@ -199,10 +221,7 @@ void XBOMTree::EndExpandAll() {
 }
 
 bool XBOMTree::ReadWholeOrg() {
-  struct Record {
-    std::string kind, code, name;
-  };
-  std::unordered_map<int, Record> records;
+  std::unordered_map<int, const Record*> records;
   std::string sql = "select NID, CSRC, CCODE, CNAME from " + table_;
   if (!filter_.empty()) sql += " where (" + filter_ + ")";
   XCliGenRS rs(db_);
@@ -210,12 +229,12 @@ bool XBOMTree::ReadWholeOrg() {
   if (!rs.Open(1, sql.c_str())) return false;
   char text[256];
   for (; !rs.IsEOF(); rs.MoveNext()) {
-    int nid = -1;
-    rs.GetFieldValue(0, XCLI_TYPE_INT32, &nid, 4);
-    Record& r = records[nid];
+    Record& r = whole_->records.emplace_back();
+    rs.GetFieldValue(0, XCLI_TYPE_INT32, &r.nid, 4);
     if (rs.GetFieldValue(1, XCLI_TYPE_TEXT, text, sizeof text)) r.kind = text;
     if (rs.GetFieldValue(2, XCLI_TYPE_TEXT, text, sizeof text)) r.code = text;
     if (rs.GetFieldValue(3, XCLI_TYPE_TEXT, text, sizeof text)) r.name = text;
+    records[r.nid] = &r;
   }
   rs.Close();
   sql = "select NID, NPID, NCID from " + table_ + "BM where NPID > 0 order by NID";
@@ -230,14 +249,11 @@ bool XBOMTree::ReadWholeOrg() {
     links.GetFieldValue(2, XCLI_TYPE_INT32, &child, 4);
     auto found = records.find(child);
     if (found == records.end()) continue;  // filtered out, or a link to nothing
-    row.nid = child;
-    row.kind = found->second.kind;
-    row.code = found->second.code;
-    row.name = found->second.name;
-    whole_->children[row.parentNid].push_back(std::move(row));
+    row.record = found->second;
+    whole_->children[row.parentNid].push_back(row);
   }
   for (auto& [parent, rows] : whole_->children) {
-    for (Row& row : rows) row.hasChildren = whole_->children.count(row.nid) != 0;
+    for (Row& row : rows) row.hasChildren = whole_->children.count(row.record->nid) != 0;
   }
   return true;
 }
@@ -263,14 +279,14 @@ BOOL XBOMTree::LoadLevel(const std::vector<XTreeNode*>& level) {
       waiting[static_cast<XBOMNodeData*>(n->data)->nid].push_back(n);
     }
   }
-  std::vector<Row> rows;
+  Rows read;
   std::string list;
   size_t inList = 0;
   for (auto it = waiting.begin(); it != waiting.end(); ++it) {
     if (!list.empty()) list += ',';
     list += std::to_string(it->first);
     if (++inList == kParentsPerQuery || std::next(it) == waiting.end()) {
-      if (!ReadChildren(list, &rows)) return FALSE;
+      if (!ReadChildren(list, &read)) return FALSE;
       list.clear();
       inList = 0;
     }
@@ -279,6 +295,7 @@ BOOL XBOMTree::LoadLevel(const std::vector<XTreeNode*>& level) {
   // ascending parent order.
   for (auto& [parentNid, nodes] : waiting) {
     const auto nid = parentNid;  // clang 14 cannot capture a structured binding
+    const std::vector<Row>& rows = read.rows;
     auto first = std::partition_point(rows.begin(), rows.end(),
                                       [nid](const Row& r) { return r.parentNid < nid; });
     auto last =

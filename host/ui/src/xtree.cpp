@@ -32,6 +32,10 @@ class XTreeView : public QTreeView {
  public:
   explicit XTreeView(XTree* tree) : tree_(tree) { setItemDelegate(&delegate_); }
 
+  // Until the view next needs its rows it only records changes: expanding many nodes, or
+  // inserting rows below nodes it does not show, then costs nothing per node.
+  void DeferLayout() { scheduleDelayedItemsLayout(); }
+
   QRect PartRect(const QModelIndex& index, int part) const {
     if (!index.isValid()) return {};
     QStyleOptionViewItem option;
@@ -244,10 +248,11 @@ int XTree::ExpandAll(int node) {
   } else {
     level.push_back(start);
   }
+  if (view_ != nullptr) static_cast<hrz::ui::XTreeView*>(view_.data())->DeferLayout();
   if (!BeginExpandAll(node)) return 0;
   int done = ExpandLevels(std::move(level));
   EndExpandAll();
-  if (done) ExpandInView(node);
+  if (done) ExpandInView(start);
   return done;
 }
 
@@ -273,12 +278,18 @@ BOOL XTree::LoadLevel(const std::vector<XTreeNode*>& level) {
   return TRUE;
 }
 
-void XTree::ExpandInView(int node) {
+void XTree::ExpandInView(XTreeNode* start) {
   if (view_ == nullptr) return;
-  if (node < 0) {
-    view_->expandAll();
-  } else {
-    view_->expandRecursively(model_->IndexFor(NodeAt(node)));
+  // Node by node, and only nodes with children: the view keeps a persistent index for each
+  // node it expands, and every later insertion into the model walks all of them.
+  static_cast<hrz::ui::XTreeView*>(view_.data())->DeferLayout();
+  std::vector<XTreeNode*> stack{start};
+  while (!stack.empty()) {
+    XTreeNode* n = stack.back();
+    stack.pop_back();
+    if (n->children.empty()) continue;
+    if (n != model_->Root()) view_->expand(model_->IndexFor(n));
+    for (auto& child : n->children) stack.push_back(child.get());
   }
 }
 
