@@ -10,8 +10,11 @@
 #include <string>
 
 #include "hrzserver/engine.h"
+#include "hrzserver/pg_db.h"
+#include "hrzserver/pg_store.h"
 #include "hrzserver/tcp_server.h"
 #include "hrzserver/tls_identity.h"
+#include "migrate_command.h"
 
 namespace {
 
@@ -33,6 +36,10 @@ constexpr const char* kUsage =
     "        loopback address only (location tcp+plain://HOST:PORT), for tests and\n"
     "        measurements. Defaults: 256 connections, 10 s of silence before a logon and\n"
     "        no limit after it, 30 s for a statement, 8 workers.\n"
+    "  migrate --from PATH --to postgresql://...\n"
+    "        Copy the organisation of the store PATH, users' password hashes and files\n"
+    "        included, into an empty PostgreSQL database in one transaction. Serving a\n"
+    "        store on PostgreSQL comes with a later version (docs/postgresql.md).\n"
     "  certificate --store PATH\n"
     "        Print the server's certificate (PEM) and its SHA-256 fingerprint, for a\n"
     "        client's CA file or to compare with what a client shows.\n"
@@ -228,10 +235,15 @@ int main(int argc, char** argv) {
     std::printf("%s", kUsage);
     return 0;
   }
+  if (argc >= 2 && std::strcmp(argv[1], "migrate") == 0) return hrzdaemon::RunMigrate(argc, argv);
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
+  }
+  if (hrzsrv::pg::IsPostgresLocation(options.store)) {
+    std::fprintf(stderr, "hrzserver: %s\n", hrzsrv::kPgNotServedYet);
+    return 1;
   }
   if (options.command == "init") return Init(options);
   if (options.command == "demo") return Demo(options);

@@ -204,6 +204,12 @@ std::string RefuseCatalogueChange(const RowChange& change) {
 
 }  // namespace
 
+std::vector<WritableColumn> WritableColumns() {
+  std::vector<WritableColumn> columns;
+  for (const ColumnRule& rule : kColumnRules) columns.push_back({rule.table, rule.column});
+  return columns;
+}
+
 bool RulesReadColumn(std::string_view column) {
   for (std::string_view identity : kIdentityColumns) {
     if (hrz::EqualsNoCase(identity, column)) return true;

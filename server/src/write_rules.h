@@ -45,6 +45,13 @@ struct RowChange {
   const Cell* After(std::string_view column) const;
 };
 
+// A column that some session other than the administrator's may update with client SQL, for
+// some rows and values; everything else is the administrator's alone.
+struct WritableColumn {
+  std::string_view table, column;
+};
+std::vector<WritableColumn> WritableColumns();
+
 // Empty when the session may write this column of table (an empty column for an insert
 // or a delete) in some row; otherwise why not.
 std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::string_view table,
