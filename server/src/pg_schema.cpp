@@ -1,5 +1,10 @@
 #include "pg_schema.h"
 
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <vector>
+
 #include "hrzcommon/text.h"
 #include "hrzserver/pg_store.h"
 #include "store.h"
@@ -152,6 +157,71 @@ std::string ClientRoles(pg::Connection& db) {
   return sql;
 }
 
+// The condition under which a non-administrator's change of column is refused, or empty when
+// any value goes. The row's own NID and the session decide the rest (docs/postgresql.md).
+std::string RefusedValue(const WritableColumn& rule) {
+  const std::string column(rule.column);
+  const std::string before = "OLD." + column, after = "NEW." + column;
+  switch (rule.values) {
+    case ValueRule::kNullOnly:
+      return after + " IS NOT NULL";
+    case ValueRule::kRestoredState:
+      return "NOT coalesce(" + before + " = " + std::to_string(kDeletedState) + " AND " + after +
+             " = " + std::to_string(kNormalState) + ", false)";
+    case ValueRule::kRestoredCode:
+      return "coalesce(position(marker IN " + before + "::text), 0) = 0 OR " + after +
+             "::text IS DISTINCT FROM hrz_restored";
+    case ValueRule::kLimit:
+      return "NOT coalesce(" + after + " BETWEEN 0 AND " +
+             std::to_string(std::numeric_limits<std::int32_t>::max()) + ", false)";
+    case ValueRule::kAnyValue:
+    case ValueRule::kNotOwnRow:
+      return {};
+  }
+  return {};
+}
+
+// The value rules of client SQL as a row trigger per table, for the client role of sessions
+// other than the administrator's; the messages are the SQLite store's.
+std::string ClientValueRules(const std::string& privateSchema) {
+  std::map<std::string_view, std::vector<WritableColumn>> byTable;
+  for (const WritableColumn& rule : WritableColumns()) byTable[rule.table].push_back(rule);
+  std::string sql;
+  for (const auto& [table, rules] : byTable) {
+    const std::string name(table), function = privateSchema + "." + name + "_CLIENT_VALUES";
+    std::string checks;
+    for (const WritableColumn& rule : rules) {
+      const std::string refused = RefusedValue(rule);
+      if (refused.empty()) continue;
+      const std::string column(rule.column);
+      checks += "  IF NEW." + column + "::text IS DISTINCT FROM OLD." + column + "::text THEN\n";
+      if (rule.values == ValueRule::kRestoredCode) {
+        // Every marker removed, one at a time, then blanks and tabs trimmed.
+        checks += "    hrz_restored := OLD." + column + "::text;\n" +
+                  "    WHILE position(marker IN hrz_restored) > 0 LOOP\n"
+                  "      hrz_restored := overlay(hrz_restored PLACING '' FROM\n"
+                  "        position(marker IN hrz_restored) FOR length(marker));\n"
+                  "    END LOOP;\n"
+                  "    hrz_restored := btrim(hrz_restored, E' \\t');\n";
+      }
+      checks += "    IF " + refused + " THEN\n" + "      RAISE EXCEPTION 'no right to change " +
+                name + "." + column +
+                " of the row with NID %', OLD.NID USING ERRCODE = '42501';\n" + "    END IF;\n" +
+                "  END IF;\n";
+    }
+    if (checks.empty()) continue;
+    sql += "CREATE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql\n" +
+           "  SET search_path = pg_catalog, pg_temp AS $values$\n" + "DECLARE\n" +
+           "  marker CONSTANT text := " + hrz::SqlQuoted(kDeletedMarker) + ";\n" +
+           "  hrz_restored text;\n" + "BEGIN\n" + "  IF current_user <> " +
+           hrz::SqlQuoted(kPgClientRole) + " THEN\n" + "    RETURN NEW;\n" + "  END IF;\n" +
+           checks + "  RETURN NEW;\n" + "END\n" + "$values$;\n" + "CREATE TRIGGER " + name +
+           "_CLIENT_VALUES BEFORE UPDATE ON public." + name + " FOR EACH ROW EXECUTE FUNCTION " +
+           function + "();\n" + "REVOKE ALL ON FUNCTION " + function + "() FROM PUBLIC;\n";
+  }
+  return sql;
+}
+
 }  // namespace
 
 bool CreatePgTables(pg::Connection& db, std::string* error) {
@@ -169,7 +239,8 @@ bool CreatePgTables(pg::Connection& db, std::string* error) {
 bool InstallPgRules(pg::Connection& db, std::string* error) {
   return Run(db,
              "SET LOCAL search_path = public;\n" +
-                 LinkRulesFunction(db.QuoteIdentifier(kPgPrivateSchema)) + ClientRoles(db),
+                 LinkRulesFunction(db.QuoteIdentifier(kPgPrivateSchema)) + ClientRoles(db) +
+                 ClientValueRules(db.QuoteIdentifier(kPgPrivateSchema)),
              error);
 }
 

@@ -209,6 +209,19 @@ TEST_F(MigrateTest, ClientRolesReachOnlyTheOrganisationAndItsWritableColumns) {
       {"hrz_client", "CREATE TABLE mine(a int)", "42501"},
       {"hrz_client", "CREATE TEMP TABLE mine(a int)", "42501"},
       {"hrz_client_admin", "CREATE SCHEMA mine", "42501"},
+      // The values a non-administrator may write: clearing, restoring, limits.
+      {"hrz_client", "UPDATE UUSR SET NTRYLGN = NULL, DTRYLGNTM = NULL WHERE NID = 312", ""},
+      {"hrz_client", "UPDATE UUSR SET NTRYLGN = 5 WHERE NID = 309", "42501"},
+      {"hrz_client_admin", "UPDATE UUSR SET NTRYLGN = 5 WHERE NID = 309", ""},
+      {"hrz_client", "UPDATE UUSR SET NSTAT = 255, CCODE = 'frank' WHERE NID = 313", ""},
+      {"hrz_client", "UPDATE UUSR SET NSTAT = 255, CCODE = 'frankie' WHERE NID = 313", "42501"},
+      {"hrz_client", "UPDATE UUSR SET NSTAT = 254 WHERE NID = 309", "42501"},
+      {"hrz_client", "UPDATE UUSR SET CCODE = 'ivan' WHERE NID = 318", ""},  // the same code
+      {"hrz_client", "UPDATE UUSR SET CCODE = 'ALICE' WHERE NID = 308", "42501"},
+      {"hrz_client", "UPDATE UUSR SET NWFMAXTM = 2147483647, NWFMAXCNT = 0", ""},
+      {"hrz_client", "UPDATE UUSR SET NWFMAXTM = -1 WHERE NID = 309", "42501"},
+      {"hrz_client", "UPDATE UUSR SET NWFMAXCNT = 2147483648 WHERE NID = 309", "42501"},
+      {"hrz_client", "UPDATE UUSR SET CBMPSG = NULL, CDWGSG = 'x.dwg' WHERE NID = 309", "42501"},
       // The organisation's rules hold for every writer: no loop, the root stays.
       {"hrz_client", "UPDATE UUSRBM SET NPID = 316 WHERE NCID = 303", "HZ001"},
       {"hrz_client", "UPDATE UUSRBM SET NPID = 302 WHERE NCID = 303", ""},
