@@ -12,6 +12,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libsqlite3-dev zlib1g-dev libsodium-dev libasio-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpq-dev postgresql
   tigervnc-standalone-server tigervnc-tools xauth
   redis-server redis-tools
 )

@@ -13,8 +13,11 @@
 #include "hrzserver/backup.h"
 #include "hrzserver/engine.h"
 #include "hrzserver/log.h"
+#include "hrzserver/pg_db.h"
+#include "hrzserver/pg_store.h"
 #include "hrzserver/tcp_server.h"
 #include "hrzserver/tls_identity.h"
+#include "migrate_command.h"
 
 namespace {
 
@@ -43,6 +46,10 @@ constexpr const char* kUsage =
     "  serve ... --log-level error|warn|info|debug\n"
     "        Log lines go to standard error, one event each: ts=... level=... msg=\"...\"\n"
     "        and the event's fields (logfmt). Default: info.\n"
+    "  migrate --from PATH --to postgresql://...\n"
+    "        Copy the organisation of the store PATH, users' password hashes and files\n"
+    "        included, into an empty PostgreSQL database in one transaction. Serving a\n"
+    "        store on PostgreSQL comes with a later version (docs/postgresql.md).\n"
     "  certificate --store PATH\n"
     "        Print the server's certificate (PEM) and its SHA-256 fingerprint, for a\n"
     "        client's CA file or to compare with what a client shows.\n"
@@ -265,16 +272,22 @@ int main(int argc, char** argv) {
     std::printf("%s", kUsage);
     return 0;
   }
+  if (argc >= 2 && std::strcmp(argv[1], "migrate") == 0) return hrzdaemon::RunMigrate(argc, argv);
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
   }
+  // backup answers a PostgreSQL store with the advice to use pg_dump.
+  if (options.command == "backup") return Backup(options);
+  if (hrzsrv::pg::IsPostgresLocation(options.store)) {
+    std::fprintf(stderr, "hrzserver: %s\n", hrzsrv::kPgNotServedYet);
+    return 1;
+  }
   if (options.command == "init") return Init(options);
   if (options.command == "demo") return Demo(options);
   if (options.command == "serve") return Serve(options);
   if (options.command == "certificate") return Certificate(options);
-  if (options.command == "backup") return Backup(options);
   std::fprintf(stderr, "%s", kUsage);
   return 2;
 }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <thread>
 
+#include "hrzserver/pg_db.h"
+
 namespace hrzsrv {
 namespace {
 
@@ -72,14 +74,10 @@ bool IntegrityOk(sqlite3* db, std::string* error) {
   return false;
 }
 
-bool IsPostgresLocation(const std::string& location) {
-  return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
-}
-
 }  // namespace
 
 bool BackupStore(const std::string& storePath, const std::string& target, std::string* error) {
-  if (IsPostgresLocation(storePath)) {
+  if (pg::IsPostgresLocation(storePath)) {
     *error = "a PostgreSQL store is copied with its own tools: pg_dump --format=custom --file " +
              target + " '" + storePath + "'";
     return false;

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "dispatch.h"
+#include "hrzserver/pg_db.h"
+#include "hrzserver/pg_store.h"
 #include "online_sessions.h"
 #include "store.h"
 
@@ -168,6 +170,10 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
                                      std::string* error, EngineLimits limits) {
   if (!InitCrypto()) {
     if (error) *error = "libsodium cannot start";
+    return nullptr;
+  }
+  if (pg::IsPostgresLocation(path)) {
+    if (error) *error = kPgNotServedYet;
     return nullptr;
   }
   SqliteHandle db = OpenSqlite(path, false, error);

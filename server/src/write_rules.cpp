@@ -17,54 +17,45 @@ enum class Who {
   kOwner,    // the logged-on user on its own row
 };
 
-enum class Allowed {
-  kAnyValue,
-  kNullOnly,       // clearing only
-  kRestoredState,  // "NSTAT" from 254 (deleted) to 255
-  kRestoredCode,   // a deleted user's code without its "[del]" marker
-  kNotOwnRow,      // any value, on rows other than the writer's own
-  kLimit,          // a whole number from 0 (no limit) to the 32-bit maximum
-};
-
 struct ColumnRule {
   std::string_view table, column;
   Who who;
-  Allowed allowed;
+  ValueRule allowed;
 };
 
 // Every column that a dialog of the module changes with client SQL, and for whom. Other
 // columns, inserts and deletes are the administrator's alone.
 constexpr ColumnRule kColumnRules[] = {
     // The password rule editor; on the organisation's root it copies the rule to every row.
-    {"UUSR", "CPWDRULE", Who::kManager, Allowed::kAnyValue},
-    {"UUSR", "NPWDDAYS", Who::kManager, Allowed::kAnyValue},
-    {"UUSR", "DMODIPWD", Who::kManager, Allowed::kAnyValue},
+    {"UUSR", "CPWDRULE", Who::kManager, ValueRule::kAnyValue},
+    {"UUSR", "NPWDDAYS", Who::kManager, ValueRule::kAnyValue},
+    {"UUSR", "DMODIPWD", Who::kManager, ValueRule::kAnyValue},
     // Unlock clears the failed-logon count; restore clears it and the per-user values.
-    {"UUSR", "NTRYLGN", Who::kManager, Allowed::kNullOnly},
-    {"UUSR", "DTRYLGNTM", Who::kManager, Allowed::kNullOnly},
-    {"UUSR", "NPA", Who::kManager, Allowed::kNullOnly},
-    {"UUSR", "NPB", Who::kManager, Allowed::kNullOnly},
-    {"UUSR", "NPC", Who::kManager, Allowed::kNullOnly},
-    {"UUSR", "NPD", Who::kManager, Allowed::kNullOnly},
+    {"UUSR", "NTRYLGN", Who::kManager, ValueRule::kNullOnly},
+    {"UUSR", "DTRYLGNTM", Who::kManager, ValueRule::kNullOnly},
+    {"UUSR", "NPA", Who::kManager, ValueRule::kNullOnly},
+    {"UUSR", "NPB", Who::kManager, ValueRule::kNullOnly},
+    {"UUSR", "NPC", Who::kManager, ValueRule::kNullOnly},
+    {"UUSR", "NPD", Who::kManager, ValueRule::kNullOnly},
     // Restore: the state back to normal and the code without its marker.
-    {"UUSR", "NSTAT", Who::kManager, Allowed::kRestoredState},
-    {"UUSR", "CCODE", Who::kManager, Allowed::kRestoredCode},
+    {"UUSR", "NSTAT", Who::kManager, ValueRule::kRestoredState},
+    {"UUSR", "CCODE", Who::kManager, ValueRule::kRestoredCode},
     // The department IP action. As in a record save, a manager's own list is not its own to
     // widen, and the administrator's list is nobody's (ProtectAdministrator).
-    {"UUSR", "CLGNIP", Who::kManager, Allowed::kNotOwnRow},
+    {"UUSR", "CLGNIP", Who::kManager, ValueRule::kNotOwnRow},
     // The privilege editor's extra columns: decrypt applications and outgoing-file limits.
-    {"UUSR", "CDECFLWAPPS", Who::kManager, Allowed::kAnyValue},
-    {"UUSR", "NWFMAXTM", Who::kManager, Allowed::kLimit},
-    {"UUSR", "NWFMAXCNT", Who::kManager, Allowed::kLimit},
+    {"UUSR", "CDECFLWAPPS", Who::kManager, ValueRule::kAnyValue},
+    {"UUSR", "NWFMAXTM", Who::kManager, ValueRule::kLimit},
+    {"UUSR", "NWFMAXCNT", Who::kManager, ValueRule::kLimit},
     // Move To.
-    {"UUSRBM", "NPID", Who::kManager, Allowed::kAnyValue},
+    {"UUSRBM", "NPID", Who::kManager, ValueRule::kAnyValue},
     // The user's own drawing signature position, and clearing its signature references:
     // the names themselves are the server's to write.
-    {"UUSR", "FDWGX", Who::kOwner, Allowed::kAnyValue},
-    {"UUSR", "FDWGY", Who::kOwner, Allowed::kAnyValue},
-    {"UUSR", "FDWGH", Who::kOwner, Allowed::kAnyValue},
-    {"UUSR", "CBMPSG", Who::kOwner, Allowed::kNullOnly},
-    {"UUSR", "CDWGSG", Who::kOwner, Allowed::kNullOnly},
+    {"UUSR", "FDWGX", Who::kOwner, ValueRule::kAnyValue},
+    {"UUSR", "FDWGY", Who::kOwner, ValueRule::kAnyValue},
+    {"UUSR", "FDWGH", Who::kOwner, ValueRule::kAnyValue},
+    {"UUSR", "CBMPSG", Who::kOwner, ValueRule::kNullOnly},
+    {"UUSR", "CDWGSG", Who::kOwner, ValueRule::kNullOnly},
 };
 
 std::optional<std::int64_t> IntegerOf(const Cell* cell) {
@@ -88,21 +79,21 @@ std::string RestoredCode(std::string code) {
   return std::string(hrz::TrimBlanks(code));
 }
 
-bool ValueAllowed(Allowed allowed, const Cell& before, const Cell& after, const RowChange& change,
+bool ValueAllowed(ValueRule allowed, const Cell& before, const Cell& after, const RowChange& change,
                   const Rights& rights) {
   switch (allowed) {
-    case Allowed::kAnyValue:
+    case ValueRule::kAnyValue:
       return true;
-    case Allowed::kNullOnly:
+    case ValueRule::kNullOnly:
       return after.IsNull();
-    case Allowed::kRestoredState:
+    case ValueRule::kRestoredState:
       return IntegerOf(&before) == kDeletedState && IntegerOf(&after) == kNormalState;
-    case Allowed::kRestoredCode:
+    case ValueRule::kRestoredCode:
       return before.bytes.find(kDeletedMarker) != std::string::npos && after.type == SQLITE_TEXT &&
              after.bytes == RestoredCode(before.bytes);
-    case Allowed::kNotOwnRow:
+    case ValueRule::kNotOwnRow:
       return IntegerOf(change.Before("NID")) != rights.userNid;
-    case Allowed::kLimit: {
+    case ValueRule::kLimit: {
       const std::optional<std::int64_t> limit = IntegerOf(&after);
       return limit && *limit >= 0 && *limit <= std::numeric_limits<std::int32_t>::max();
     }
@@ -203,6 +194,14 @@ std::string RefuseCatalogueChange(const RowChange& change) {
 }
 
 }  // namespace
+
+std::vector<WritableColumn> WritableColumns() {
+  std::vector<WritableColumn> columns;
+  for (const ColumnRule& rule : kColumnRules) {
+    columns.push_back({rule.table, rule.column, rule.who == Who::kManager, rule.allowed});
+  }
+  return columns;
+}
 
 bool RulesReadColumn(std::string_view column) {
   for (std::string_view identity : kIdentityColumns) {

@@ -45,6 +45,25 @@ struct RowChange {
   const Cell* After(std::string_view column) const;
 };
 
+// The values a column that a rule names may take.
+enum class ValueRule {
+  kAnyValue,
+  kNullOnly,       // clearing only
+  kRestoredState,  // "NSTAT" from 254 (deleted) to 255
+  kRestoredCode,   // a deleted user's code without its "[del]" marker
+  kNotOwnRow,      // any value, on rows other than the writer's own
+  kLimit,          // a whole number from 0 (no limit) to the 32-bit maximum
+};
+
+// A column that some session other than the administrator's may update with client SQL, for
+// some rows and values; everything else is the administrator's alone.
+struct WritableColumn {
+  std::string_view table, column;
+  bool managersOnly;  // else every user, on its own row
+  ValueRule values;
+};
+std::vector<WritableColumn> WritableColumns();
+
 // Empty when the session may write this column of table (an empty column for an insert
 // or a delete) in some row; otherwise why not.
 std::string RefuseStatementWrite(const Rights& rights, WriteKind kind, std::string_view table,
