@@ -23,9 +23,11 @@ SqliteHandle OpenSqlite(const std::string& path, bool create, std::string* error
   sqlite3_extended_result_codes(db.get(), 1);
   // FULL syncs the log at every commit: a change that was answered survives a crash.
   // Recursive triggers make the rows that a REPLACE removes pass the delete triggers too.
+  // Reads map the file: every session's connection then shares the system's page cache
+  // instead of copying pages into a cache of its own with a read call each.
   if (!ExecSql(db.get(),
                "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON; "
-               "PRAGMA recursive_triggers=ON;",
+               "PRAGMA recursive_triggers=ON; PRAGMA mmap_size=1073741824;",
                error)) {
     return nullptr;
   }
