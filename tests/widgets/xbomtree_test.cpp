@@ -236,6 +236,45 @@ TEST_F(XBOMTreeTest, ExpandAllBelowADepartmentOpensExactlyItsSubtree) {
   });
 }
 
+// Subtrees loaded out of order land inside their own parents: a later department first,
+// then an earlier one, one level of a third, and finally the whole organisation give the
+// same nodes in the same order as a fresh whole-tree expansion.
+TEST_F(XBOMTreeTest, SubtreesExpandedInAnyOrderGiveTheWholeTreesOrder) {
+  constexpr int kEngineering = 301, kSales = 304, kQa = 305;
+  ASSERT_EQ(tree_.AddRootNode("UUSR", -1, TRUE), 0);
+  ASSERT_TRUE(tree_.Expand(0));
+  ASSERT_EQ(tree_.ExpandAll(NodesOf(kSales).at(0)), 1);
+  const int sales = NodesOf(kSales).at(0);
+  const int salesNodes = tree_.GetNodes(sales);
+  ASSERT_GT(salesNodes, 1);
+  ASSERT_EQ(tree_.ExpandAll(NodesOf(kEngineering).at(0)), 1);
+  // Engineering's subtree comes before Sales, which moved down by exactly its size.
+  const int eng = NodesOf(kEngineering).at(0);
+  EXPECT_EQ(NodesOf(kSales).at(0), eng + tree_.GetNodes(eng));
+  EXPECT_EQ(tree_.GetNodes(NodesOf(kSales).at(0)), salesNodes);
+  EXPECT_EQ(NodesOf(kAlice).size(), 1u);  // under CAD; QA and Review are not read yet
+  EXPECT_EQ(Code(tree_.GetParentIndex(NodesOf(kAlice).at(0))), "CAD");
+  ASSERT_TRUE(tree_.Expand(NodesOf(kQa).at(0)));
+  ASSERT_EQ(tree_.ExpandAll(0), 1);
+
+  XBOMTree fresh;
+  fresh.SetDB(db());
+  ASSERT_EQ(fresh.AddRootNode("UUSR", -1, TRUE), 0);
+  ASSERT_EQ(fresh.ExpandAll(0), 1);
+  ASSERT_EQ(tree_.GetNodes(-1), fresh.GetNodes(-1));
+  char text[256], freshText[256];
+  for (int n = 0; n < fresh.GetNodes(-1); ++n) {
+    EXPECT_EQ(tree_.GetBITM_NID(n), fresh.GetBITM_NID(n)) << n;
+    EXPECT_EQ(tree_.GetBBOM_NID(n), fresh.GetBBOM_NID(n)) << n;
+    EXPECT_EQ(tree_.GetParentIndex(n), fresh.GetParentIndex(n)) << n;
+    EXPECT_EQ(tree_.GetNodes(n), fresh.GetNodes(n)) << n;
+    EXPECT_EQ(tree_.GetChildNodesCount(n), fresh.GetChildNodesCount(n)) << n;
+    tree_.GetNodeText(n, text, sizeof text);
+    fresh.GetNodeText(n, freshText, sizeof freshText);
+    EXPECT_STREQ(text, freshText) << n;
+  }
+}
+
 TEST_F(XBOMTreeTest, WhereUsedDirectionClimbsToTheRoot) {
   tree_.SetBOMTreeType(1);
   ASSERT_EQ(tree_.AddRootNode("UUSR", kAlice, TRUE), 0);

@@ -9,7 +9,9 @@
 #include <QPixmap>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,89 @@ TEST_F(XTreeTest, IndicesFollowDisplayOrderAndSubtreesAreContiguous) {
   EXPECT_EQ(f, 3);
   EXPECT_EQ(Text(tree_, 4), "d");
   EXPECT_EQ(tree_.GetNodes(a_), 5);
+}
+
+// Indices after many additions and deletions anywhere in the tree, each change followed
+// by only a few lookups (answered without renumbering the tree) and, now and then, by a
+// look at every node, against a plain copy of the tree kept beside it.
+TEST(XTreeOrder, IndicesStayInDisplayOrderThroughChangesAnywhere) {
+  hrztest::App();
+  struct Copy {
+    std::string text;
+    int parent = -1;
+    std::vector<int> children;
+  };
+  std::vector<Copy> copy;
+  std::vector<int> tops;
+  auto flatten = [&] {
+    std::vector<int> order;
+    std::vector<int> stack(tops.rbegin(), tops.rend());
+    while (!stack.empty()) {
+      const int at = stack.back();
+      stack.pop_back();
+      order.push_back(at);
+      stack.insert(stack.end(), copy[at].children.rbegin(), copy[at].children.rend());
+    }
+    return order;
+  };
+  auto subtree = [&](auto&& self, int at) -> int {
+    int size = 1;
+    for (int child : copy[at].children) size += self(self, child);
+    return size;
+  };
+  auto positionOf = [](const std::vector<int>& order, int at) {
+    return static_cast<int>(std::find(order.begin(), order.end(), at) - order.begin());
+  };
+  auto erase = [&](std::vector<int>& from, int at) {
+    from.erase(std::find(from.begin(), from.end(), at));
+  };
+
+  XTree tree;
+  QAbstractItemModelTester tester(tree.View()->model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+  std::mt19937 random(16);
+  for (int step = 0; step < 600; ++step) {
+    std::vector<int> order = flatten();
+    const int count = static_cast<int>(order.size());
+    ASSERT_EQ(tree.GetNodes(-1), count);
+    const int pick = std::uniform_int_distribution<int>(-1, count - 1)(random);
+    const int action = std::uniform_int_distribution<int>(0, 9)(random);
+    if (pick >= 0 && action == 0) {
+      ASSERT_TRUE(tree.DeleteNode(pick));
+      const int at = order[pick];
+      erase(copy[at].parent >= 0 ? copy[copy[at].parent].children : tops, at);
+    } else if (pick >= 0 && action == 1) {
+      ASSERT_TRUE(tree.DeleteNode(pick, TRUE));
+      copy[order[pick]].children.clear();
+    } else {
+      const int at = static_cast<int>(copy.size());
+      copy.push_back({"n" + std::to_string(at), pick >= 0 ? order[pick] : -1, {}});
+      (pick >= 0 ? copy[order[pick]].children : tops).push_back(at);
+      order = flatten();
+      ASSERT_EQ(tree.AddNode(pick, copy[at].text.c_str()), positionOf(order, at)) << step;
+    }
+    order = flatten();
+    // A few lookups, as a window makes after a change.
+    for (int probe = 0; probe < 3 && !order.empty(); ++probe) {
+      const int n =
+          std::uniform_int_distribution<int>(0, static_cast<int>(order.size()) - 1)(random);
+      ASSERT_EQ(Text(tree, n), copy[order[n]].text) << step;
+      const int parent = copy[order[n]].parent;
+      ASSERT_EQ(tree.GetParentIndex(n), parent >= 0 ? positionOf(order, parent) : -1) << step;
+      ASSERT_EQ(tree.GetNodes(n), subtree(subtree, order[n])) << step;
+    }
+    if (step % 50 == 49) {
+      for (int n = 0; n < static_cast<int>(order.size()); ++n) {
+        ASSERT_EQ(Text(tree, n), copy[order[n]].text) << step;
+        // A node's next sibling comes right after its subtree.
+        const int next = tree.GetNextNode(n);
+        if (next >= 0) {
+          ASSERT_EQ(next, n + tree.GetNodes(n)) << step;
+        }
+      }
+    }
+  }
+  EXPECT_GT(tree.GetNodes(-1), 100);
 }
 
 TEST_F(XTreeTest, NavigatesBetweenParentsChildrenAndSiblings) {

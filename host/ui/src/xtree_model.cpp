@@ -7,6 +7,19 @@
 #include "xtree.h"
 
 namespace hrz::ui {
+namespace {
+
+// The size of a subtree handed in whole, counted from its nodes.
+int SubtreeSize(XTreeNode* node) {
+  int size = 1;
+  for (auto& child : node->children) {
+    child->subtree = SubtreeSize(child.get());
+    size += child->subtree;
+  }
+  return size;
+}
+
+}  // namespace
 
 XTreeModel::XTreeModel(XTree* tree) : tree_(tree) {}
 
@@ -24,6 +37,7 @@ const XTreeNode* XTreeModel::NodeOrRoot(const QModelIndex& index) const {
 
 void XTreeModel::RebuildOrder() {
   order_.clear();
+  order_.reserve(static_cast<size_t>(Count()));
   std::vector<XTreeNode*> stack;
   for (auto it = root_.children.rbegin(); it != root_.children.rend(); ++it) {
     stack.push_back(it->get());
@@ -32,34 +46,72 @@ void XTreeModel::RebuildOrder() {
     XTreeNode* node = stack.back();
     stack.pop_back();
     node->index = static_cast<int>(order_.size());
-    node->subtree = 1;
     order_.push_back(node);
     for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) {
       stack.push_back(it->get());
     }
   }
-  // In display order every node comes after its parent, so one backward pass sums sizes.
-  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
-    if ((*it)->parent != &root_) (*it)->parent->subtree += (*it)->subtree;
-  }
   orderDirty_ = false;
+  walkSteps_ = 0;
+}
+
+bool XTreeModel::OrderCurrent() {
+  if (!orderDirty_) return true;
+  if (walkSteps_ < Count()) return false;
+  RebuildOrder();
+  return true;
+}
+
+void XTreeModel::OrderChanged() {
+  orderDirty_ = true;
+}
+
+XTreeNode* XTreeModel::WalkTo(int index) {
+  // Skip whole subtrees of earlier siblings, then step into the child that holds index.
+  XTreeNode* node = &root_;
+  int left = index;  // position among the nodes below node
+  for (;;) {
+    XTreeNode* holder = nullptr;
+    for (auto& child : node->children) {
+      ++walkSteps_;
+      if (left < child->subtree) {
+        holder = child.get();
+        break;
+      }
+      left -= child->subtree;
+    }
+    if (holder == nullptr || left == 0) return holder;
+    node = holder;
+    left -= 1;
+  }
+}
+
+int XTreeModel::WalkIndexOf(const XTreeNode* node) {
+  int index = -1;
+  for (const XTreeNode* n = node; n != &root_; n = n->parent) {
+    index += 1;
+    for (int row = 0; row < n->row; ++row) index += n->parent->children[row]->subtree;
+    walkSteps_ += n->row + 1;
+  }
+  return index;
+}
+
+void XTreeModel::GrowSubtrees(XTreeNode* node, int delta) {
+  for (XTreeNode* up = node; up != nullptr; up = up->parent) up->subtree += delta;
 }
 
 XTreeNode* XTreeModel::NodeAt(int index) {
-  if (orderDirty_) RebuildOrder();
-  if (index < 0 || index >= static_cast<int>(order_.size())) return nullptr;
-  return order_[index];
+  if (index < 0 || index >= Count()) return nullptr;
+  return OrderCurrent() ? order_[index] : WalkTo(index);
 }
 
 int XTreeModel::IndexOf(const XTreeNode* node) {
   if (node == nullptr || node == &root_) return -1;
-  if (orderDirty_) RebuildOrder();
-  return node->index;
+  return OrderCurrent() ? node->index : WalkIndexOf(node);
 }
 
 int XTreeModel::Count() {
-  if (orderDirty_) RebuildOrder();
-  return static_cast<int>(order_.size());
+  return root_.subtree - 1;
 }
 
 QModelIndex XTreeModel::IndexFor(const XTreeNode* node) const {
@@ -72,28 +124,29 @@ void XTreeModel::AppendChildren(XTreeNode* parent, std::vector<std::unique_ptr<X
   bool wasLeaf = parent->loaded && parent->children.empty();
   int first = static_cast<int>(parent->children.size());
   beginInsertRows(IndexFor(parent), first, first + static_cast<int>(nodes.size()) - 1);
-  // Leaves added where display order ends (a tree built top down) keep the order current;
-  // anything else rebuilds it on the next lookup.
+  // Leaves added where display order ends (a tree built top down) keep the order table
+  // current; anything else leaves it stale.
   bool atEnd = !orderDirty_ && (parent == &root_ ||
                                 parent->index + parent->subtree == static_cast<int>(order_.size()));
   parent->children.reserve(parent->children.size() + nodes.size());
+  int added = 0;
   for (auto& node : nodes) {
     node->parent = parent;
     node->row = static_cast<int>(parent->children.size());
     atEnd = atEnd && node->children.empty();
+    node->subtree = SubtreeSize(node.get());
+    added += node->subtree;
     parent->children.push_back(std::move(node));
   }
+  GrowSubtrees(parent, added);
   if (atEnd) {
     for (int row = first; row < static_cast<int>(parent->children.size()); ++row) {
-      XTreeNode* added = parent->children[row].get();
-      added->index = static_cast<int>(order_.size());
-      added->subtree = 1;
-      order_.push_back(added);
+      XTreeNode* leaf = parent->children[row].get();
+      leaf->index = static_cast<int>(order_.size());
+      order_.push_back(leaf);
     }
-    const int count = static_cast<int>(parent->children.size()) - first;
-    for (XTreeNode* up = parent; up != &root_; up = up->parent) up->subtree += count;
   } else {
-    orderDirty_ = true;
+    OrderChanged();
   }
   endInsertRows();
   if (wasLeaf && parent != &root_) NodeChanged(parent);
@@ -115,9 +168,10 @@ void XTreeModel::RemoveNode(XTreeNode* node) {
   int row = node->row;
   beginRemoveRows(IndexFor(parent), row, row);
   ReleaseData(node);
+  GrowSubtrees(parent, -node->subtree);
   parent->children.erase(parent->children.begin() + row);
   for (size_t i = row; i < parent->children.size(); ++i) parent->children[i]->row = int(i);
-  orderDirty_ = true;
+  OrderChanged();
   endRemoveRows();
 }
 
@@ -125,8 +179,9 @@ void XTreeModel::RemoveChildren(XTreeNode* parent) {
   if (parent->children.empty()) return;
   beginRemoveRows(IndexFor(parent), 0, static_cast<int>(parent->children.size()) - 1);
   for (auto& child : parent->children) ReleaseData(child.get());
+  GrowSubtrees(parent, 1 - parent->subtree);
   parent->children.clear();
-  orderDirty_ = true;
+  OrderChanged();
   endRemoveRows();
 }
 
@@ -134,8 +189,10 @@ void XTreeModel::Clear() {
   beginResetModel();
   ReleaseData(&root_);
   root_.children.clear();
+  root_.subtree = 1;
   order_.clear();
   orderDirty_ = false;
+  walkSteps_ = 0;
   endResetModel();
 }
 

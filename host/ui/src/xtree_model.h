@@ -1,5 +1,7 @@
 // The item model behind XTree: nodes own their children; the model's internal pointers are
-// the nodes themselves, and the display-order indices are rebuilt lazily after changes.
+// the nodes themselves. Every node knows the size of its subtree, so a display-order index
+// can be found by walking the tree; a table of the whole order serves lookups in one step
+// while it is current, and is rebuilt only once the walks since a change have cost as much.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -24,8 +26,8 @@ struct XTreeNode {
   void* data = nullptr;
   std::int64_t key = 0;
   bool loaded = true;  // false: children not read yet, the node shows an expander
-  int index = -1;      // display-order index, valid while the model's order is current
-  int subtree = 1;     // the node and everything below it
+  int index = -1;      // display-order index, valid while the model's order table is current
+  int subtree = 1;     // the node and everything below it, always current
 };
 
 class XTreeModel : public QAbstractItemModel {
@@ -70,11 +72,20 @@ class XTreeModel : public QAbstractItemModel {
   const XTreeNode* NodeOrRoot(const QModelIndex& index) const;
   void ReleaseData(XTreeNode* node);
   void RebuildOrder();
+  // The order table after a change: used while current, else rebuilt once the walks made
+  // without it have cost about as much as rebuilding it.
+  bool OrderCurrent();
+  void OrderChanged();
+  XTreeNode* WalkTo(int index);
+  int WalkIndexOf(const XTreeNode* node);
+  // Adds delta to the subtree size of node and of every node above it.
+  void GrowSubtrees(XTreeNode* node, int delta);
 
   XTree* tree_;
   XTreeNode root_;
   std::vector<XTreeNode*> order_;
   bool orderDirty_ = false;
+  long long walkSteps_ = 0;  // nodes passed by walks since the order table went stale
   QList<QIcon> images_;
   bool editable_ = true;
   bool autoFree_ = true;
