@@ -109,6 +109,82 @@ long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree) {
   return static_cast<long long>(tree->nodes.size());
 }
 
+long long PlainLoadSubtree(sqlite3* db, int nid, PlainTree* tree) {
+  struct Record {
+    std::string code, name;
+  };
+  std::unordered_map<int, Record> records;
+  tree->nodes.clear();
+  auto list = [](const std::vector<int>& nids) {
+    std::string text;
+    for (int n : nids) text += (text.empty() ? "" : ",") + std::to_string(n);
+    return text;
+  };
+  // Reads the records not read yet; false when the statement fails.
+  auto readRecords = [&](const std::vector<int>& nids) {
+    std::vector<int> missing;
+    for (int n : nids) {
+      if (records.count(n) == 0) missing.push_back(n);
+    }
+    if (missing.empty()) return true;
+    const std::string sql =
+        "select NID, CSRC, CCODE, CNAME from UUSR where NID in (" + list(missing) + ")";
+    Statement read(db, sql.c_str());
+    while (read.stmt != nullptr && sqlite3_step(read.stmt) == SQLITE_ROW) {
+      benchmark::DoNotOptimize(sqlite3_column_text(read.stmt, 1));
+      records[sqlite3_column_int(read.stmt, 0)] = {read.Text(2), read.Text(3)};
+    }
+    return read.stmt != nullptr;
+  };
+  auto add = [&](int parent, int child, std::vector<std::pair<int, int>>* next) {
+    auto found = records.find(child);
+    if (found == records.end()) return;
+    PlainTree::Node node;
+    node.parent = parent;
+    const Record& r = found->second;
+    node.text = r.name.empty() ? r.code : r.name + " (" + r.code + ")";
+    const int index = static_cast<int>(tree->nodes.size());
+    if (parent >= 0) {
+      node.row = static_cast<int>(tree->nodes[parent].children.size());
+      tree->nodes[parent].children.push_back(index);
+    }
+    tree->nodes.push_back(std::move(node));
+    next->emplace_back(index, child);
+  };
+
+  if (sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) != SQLITE_OK) return -1;
+  bool ok = readRecords({nid});
+  std::vector<std::pair<int, int>> level;  // node, record NID
+  add(-1, nid, &level);
+  // A level at a time: the links below every parent of the level in one statement, then
+  // the records they lead to in another, joined here.
+  while (ok && !level.empty()) {
+    std::vector<int> parents;
+    for (const auto& entry : level) parents.push_back(entry.second);
+    const std::string sql =
+        "select NPID, NCID from UUSRBM where NPID in (" + list(parents) + ") order by NPID, NID";
+    std::unordered_map<int, std::vector<int>> below;
+    std::vector<int> children;
+    Statement links(db, sql.c_str());
+    ok = links.stmt != nullptr;
+    while (ok && sqlite3_step(links.stmt) == SQLITE_ROW) {
+      const int child = sqlite3_column_int(links.stmt, 1);
+      below[sqlite3_column_int(links.stmt, 0)].push_back(child);
+      children.push_back(child);
+    }
+    ok = ok && readRecords(children);
+    std::vector<std::pair<int, int>> next;
+    for (const auto& [node, parentNid] : level) {
+      auto found = below.find(parentNid);
+      if (found == below.end()) continue;
+      for (int child : found->second) add(node, child, &next);
+    }
+    level.swap(next);
+  }
+  sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+  return ok ? static_cast<long long>(tree->nodes.size()) : -1;
+}
+
 long long ResetPeak() {
   malloc_trim(0);
   if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {

@@ -29,6 +29,12 @@ struct PlainTree {
 // filled for every place a record hangs, from the top down. Nodes filled; -1 on failure.
 long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree);
 
+// A record and everything below it read a level at a time in one read transaction (the
+// level's links through the parent index, then the records not read yet, joined in memory)
+// and a node filled for every place, from the top down: the plain reading of one subtree,
+// whose work grows with the subtree. Nodes filled; -1 on failure.
+long long PlainLoadSubtree(sqlite3* db, int nid, PlainTree* tree);
+
 // Resident memory: ResetPeak returns freed heap to the system and starts a new peak;
 // PeakSince gives the peak's growth over the resident size at that reset, in bytes.
 long long ResetPeak();

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "large_org.h"
 #include "plain_read.h"
@@ -29,6 +31,9 @@ struct Store {
   tagXCliDB* tcp = nullptr;  // over plain TCP to the same store
   sqlite3* raw = nullptr;
   hrzbench::LargeOrgCounts counts;
+  int rootNid = 0;
+  int topDepartment = 0;   // the first department under the root
+  int leafDepartment = 0;  // the first department with no department below it
 };
 Store* g_store = nullptr;
 
@@ -93,30 +98,60 @@ long long Peak(Work&& work) {
   return hrzbench::PeakSince(base);
 }
 
-// Runs load (which fills a tree and gives its nodes and queries) beside the floor and
-// reports both with their ratios.
+// A plain way of filling the same nodes, timed in the same iterations as the tree.
+struct Floor {
+  const char* name;
+  std::function<long long(hrzbench::PlainTree*)> fill;
+  double seconds = 0;
+  long long nodes = 0;
+};
+
+Floor Scans() {
+  return {"floor", [](hrzbench::PlainTree* tree) {
+            return hrzbench::PlainLoadOrganisation(g_store->raw, tree);
+          }};
+}
+
+Floor SubtreeReads(const char* name, int nid) {
+  return {name, [nid](hrzbench::PlainTree* tree) {
+            return hrzbench::PlainLoadSubtree(g_store->raw, nid, tree);
+          }};
+}
+
+// Runs load (which fills a tree and gives its nodes and queries) beside each floor and
+// reports them with their ratios; the first floor also gets the peak memory's ratio.
 template <typename Load>
-void TreeBesideFloor(benchmark::State& state, Load&& load) {
-  double tree = 0, floor = 0;
+void TreeBesideFloors(benchmark::State& state, Load&& load, std::vector<Floor> floors) {
+  double tree = 0;
   int nodes = 0;
-  long long queries = 0, floorNodes = 0;
-  auto plain = [&] {
-    hrzbench::PlainTree filled;
-    floorNodes = hrzbench::PlainLoadOrganisation(g_store->raw, &filled);
-  };
+  long long queries = 0;
   for (auto _ : state) {
     const double took = Seconds([&] { load(&nodes, &queries); });
-    floor += Seconds(plain);
+    for (Floor& floor : floors) {
+      floor.seconds += Seconds([&] {
+        hrzbench::PlainTree filled;
+        floor.nodes = floor.fill(&filled);
+      });
+    }
     tree += took;
     state.SetIterationTime(took);
   }
-  if (floorNodes != nodes) state.SkipWithError("the floor filled another number of nodes");
+  for (const Floor& floor : floors) {
+    if (floor.nodes != nodes) state.SkipWithError("a floor filled another number of nodes");
+  }
   const long long treePeak = Peak([&] { load(&nodes, &queries); });
-  const long long floorPeak = Peak(plain);
+  const long long floorPeak = Peak([&] {
+    hrzbench::PlainTree filled;
+    floors.front().fill(&filled);
+  });
+  const double iterations = static_cast<double>(state.iterations());
   state.counters["nodes"] = nodes;
   state.counters["queries"] = static_cast<double>(queries);
-  state.counters["floor_ms"] = floor / static_cast<double>(state.iterations()) * 1e3;
-  state.counters["ratio_to_floor"] = tree / floor;
+  for (const Floor& floor : floors) {
+    const std::string name = floor.name;
+    state.counters[name + "_ms"] = floor.seconds / iterations * 1e3;
+    state.counters["ratio_to_" + name] = tree / floor.seconds;
+  }
   state.counters["peak_mb"] = static_cast<double>(treePeak) / (1 << 20);
   state.counters["floor_peak_mb"] = static_cast<double>(floorPeak) / (1 << 20);
   state.counters["peak_ratio"] = static_cast<double>(treePeak) / static_cast<double>(floorPeak);
@@ -133,35 +168,68 @@ void EmbeddedAndOverTcp(benchmark::internal::Benchmark* bench) {
 
 void BM_Tree_ExpandAll(benchmark::State& state) {
   tagXCliDB* db = Connection(state);
-  TreeBesideFloor(state, [&](int* nodes, long long* queries) {
-    XBOMTree tree;
-    tree.SetDB(db);
-    if (tree.AddRootNode("UUSR", -1, TRUE) != 0) state.SkipWithError("root");
-    const long long before = tree.QueryCount();
-    if (!tree.ExpandAll(0)) state.SkipWithError("expand");
-    *nodes = tree.GetNodes(-1);
-    *queries = tree.QueryCount() - before;
-  });
+  TreeBesideFloors(state,
+                   [&](int* nodes, long long* queries) {
+                     XBOMTree tree;
+                     tree.SetDB(db);
+                     if (tree.AddRootNode("UUSR", -1, TRUE) != 0) state.SkipWithError("root");
+                     const long long before = tree.QueryCount();
+                     if (!tree.ExpandAll(0)) state.SkipWithError("expand");
+                     *nodes = tree.GetNodes(-1);
+                     *queries = tree.QueryCount() - before;
+                   },
+                   {Scans()});
 }
 BENCHMARK(BM_Tree_ExpandAll)->Apply(EmbeddedAndOverTcp);
 
 // The same nodes read level by level: ExpandAll below each department under the root, as
-// a window does for the department it shows.
+// a window does for the department it shows. Beside the two scans, the same levels read
+// plainly on SQLite (plain_levels): the root's subtree a level at a time.
 void BM_Tree_ExpandAllBelowEachTopDepartment(benchmark::State& state) {
   tagXCliDB* db = Connection(state);
-  TreeBesideFloor(state, [&](int* nodes, long long* queries) {
-    XBOMTree tree;
-    tree.SetDB(db);
-    if (tree.AddRootNode("UUSR", -1, TRUE) != 0 || !tree.Expand(0)) state.SkipWithError("root");
-    const long long before = tree.QueryCount();
-    for (int top = tree.GetFirstChildNode(0); top >= 0; top = tree.GetNextNode(top)) {
-      if (!tree.ExpandAll(top)) state.SkipWithError("expand");
-    }
-    *nodes = tree.GetNodes(-1);
-    *queries = tree.QueryCount() - before;
-  });
+  TreeBesideFloors(state,
+                   [&](int* nodes, long long* queries) {
+                     XBOMTree tree;
+                     tree.SetDB(db);
+                     if (tree.AddRootNode("UUSR", -1, TRUE) != 0 || !tree.Expand(0))
+                       state.SkipWithError("root");
+                     const long long before = tree.QueryCount();
+                     for (int top = tree.GetFirstChildNode(0); top >= 0;
+                          top = tree.GetNextNode(top)) {
+                       if (!tree.ExpandAll(top)) state.SkipWithError("expand");
+                     }
+                     *nodes = tree.GetNodes(-1);
+                     *queries = tree.QueryCount() - before;
+                   },
+                   {Scans(), SubtreeReads("plain_levels", g_store->rootNid)});
 }
 BENCHMARK(BM_Tree_ExpandAllBelowEachTopDepartment)->Apply(EmbeddedAndOverTcp);
+
+// One department in a window of its own, everything below it opened: a top department
+// (about a tenth of the organisation) and a department without departments below it, each
+// beside its subtree read plainly a level at a time. Time and queries follow the
+// department's size, whatever the organisation's.
+void BM_Tree_ExpandAllBelowOneDepartment(benchmark::State& state) {
+  tagXCliDB* db = state.range(1) != 0 ? g_store->tcp : g_store->db;
+  const int nid = state.range(0) != 0 ? g_store->topDepartment : g_store->leafDepartment;
+  TreeBesideFloors(state,
+                   [&](int* nodes, long long* queries) {
+                     XBOMTree tree;
+                     tree.SetDB(db);
+                     if (tree.AddRootNode("UUSR", nid, TRUE) != 0) state.SkipWithError("root");
+                     const long long before = tree.QueryCount();
+                     if (!tree.ExpandAll(0)) state.SkipWithError("expand");
+                     *nodes = tree.GetNodes(-1);
+                     *queries = tree.QueryCount() - before;
+                   },
+                   {SubtreeReads("plain_levels", nid)});
+}
+BENCHMARK(BM_Tree_ExpandAllBelowOneDepartment)
+    ->ArgNames({"top", "tcp"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_Sqlite_WholeOrganisation(benchmark::State& state) {
   long long rows = 0;
@@ -259,6 +327,25 @@ void BM_Sqlite_OneRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_Sqlite_OneRecord)->Unit(benchmark::kMicrosecond);
 
+constexpr const char* kFirstDepartmentBelow =
+    "select NCID from UUSRBM join UUSR on UUSR.NID = NCID where NPID = ? and CSRC = 'UDEPT' "
+    "order by UUSRBM.NID";
+constexpr const char* kFirstLeafDepartment =
+    "select NID from UUSR D where CSRC = 'UDEPT' and not exists(select 1 from UUSRBM join UUSR "
+    "on UUSR.NID = NCID where NPID = D.NID and CSRC = 'UDEPT') order by NID";
+
+// The first NID a query gives, 0 when none.
+int FirstNid(sqlite3* db, const char* sql, int bindNid = -1) {
+  sqlite3_stmt* stmt = nullptr;
+  int nid = 0;
+  if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
+    if (bindNid >= 0) sqlite3_bind_int(stmt, 1, bindNid);
+    if (sqlite3_step(stmt) == SQLITE_ROW) nid = sqlite3_column_int(stmt, 0);
+  }
+  sqlite3_finalize(stmt);
+  return nid;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -281,6 +368,9 @@ int main(int argc, char** argv) {
   const bool ready =
       sqlite3_open_v2(path.c_str(), &store.raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
   if (ready) {
+    store.rootNid = FirstNid(store.raw, "select NCID from UUSRBM where NPID <= 0 order by NID");
+    store.topDepartment = FirstNid(store.raw, kFirstDepartmentBelow, store.rootNid);
+    store.leafDepartment = FirstNid(store.raw, kFirstLeafDepartment);
     benchmark::AddCustomContext("departments", std::to_string(store.counts.departments));
     benchmark::AddCustomContext("users", std::to_string(store.counts.users));
     benchmark::AddCustomContext("links", std::to_string(store.counts.links));
