@@ -42,6 +42,24 @@ long long StatusKilobytes(const char* field) {
   return kilobytes * 1024;
 }
 
+struct Record {
+  std::string code, name;
+};
+
+// Adds a node for record below parent (-1: a top node); its index.
+int AddNode(PlainTree* tree, int parent, const Record& record) {
+  PlainTree::Node node;
+  node.parent = parent;
+  node.text = record.name.empty() ? record.code : record.name + " (" + record.code + ")";
+  const int index = static_cast<int>(tree->nodes.size());
+  if (parent >= 0) {
+    node.row = static_cast<int>(tree->nodes[parent].children.size());
+    tree->nodes[parent].children.push_back(index);
+  }
+  tree->nodes.push_back(std::move(node));
+  return index;
+}
+
 }  // namespace
 
 long long PlainRead(sqlite3* db, const char* sql, int bindNid) {
@@ -59,9 +77,6 @@ long long PlainRead(sqlite3* db, const char* sql, int bindNid) {
 }
 
 long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree) {
-  struct Record {
-    std::string code, name;
-  };
   std::unordered_map<int, Record> records;
   std::unordered_map<int, std::vector<int>> children;  // parent NID -> child NIDs
   std::vector<int> tops;
@@ -85,18 +100,7 @@ long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree) {
   std::deque<std::pair<int, int>> waiting;  // node, record NID
   auto add = [&](int parent, int nid) {
     auto found = records.find(nid);
-    if (found == records.end()) return;
-    PlainTree::Node node;
-    node.parent = parent;
-    const Record& r = found->second;
-    node.text = r.name.empty() ? r.code : r.name + " (" + r.code + ")";
-    const int index = static_cast<int>(tree->nodes.size());
-    if (parent >= 0) {
-      node.row = static_cast<int>(tree->nodes[parent].children.size());
-      tree->nodes[parent].children.push_back(index);
-    }
-    tree->nodes.push_back(std::move(node));
-    waiting.emplace_back(index, nid);
+    if (found != records.end()) waiting.emplace_back(AddNode(tree, parent, found->second), nid);
   };
   for (int nid : tops) add(-1, nid);
   while (!waiting.empty()) {
@@ -110,9 +114,6 @@ long long PlainLoadOrganisation(sqlite3* db, PlainTree* tree) {
 }
 
 long long PlainLoadSubtree(sqlite3* db, int nid, PlainTree* tree) {
-  struct Record {
-    std::string code, name;
-  };
   std::unordered_map<int, Record> records;
   tree->nodes.clear();
   auto list = [](const std::vector<int>& nids) {
@@ -138,18 +139,7 @@ long long PlainLoadSubtree(sqlite3* db, int nid, PlainTree* tree) {
   };
   auto add = [&](int parent, int child, std::vector<std::pair<int, int>>* next) {
     auto found = records.find(child);
-    if (found == records.end()) return;
-    PlainTree::Node node;
-    node.parent = parent;
-    const Record& r = found->second;
-    node.text = r.name.empty() ? r.code : r.name + " (" + r.code + ")";
-    const int index = static_cast<int>(tree->nodes.size());
-    if (parent >= 0) {
-      node.row = static_cast<int>(tree->nodes[parent].children.size());
-      tree->nodes[parent].children.push_back(index);
-    }
-    tree->nodes.push_back(std::move(node));
-    next->emplace_back(index, child);
+    if (found != records.end()) next->emplace_back(AddNode(tree, parent, found->second), child);
   };
 
   if (sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) != SQLITE_OK) return -1;
