@@ -18,12 +18,46 @@ std::string TrimmedMessage(const char* message) {
 // The server's notices (a table that exists, a cascade) are not the caller's business.
 void IgnoreNotice(void*, const char*) {}
 
+// The values of params as libpq takes them: text, except bytes sent as they are.
+struct ParamValues {
+  std::vector<const char*> values;
+  std::vector<int> lengths, formats;
+};
+
+// libpq reads a text value up to its first NUL, and PostgreSQL's text holds none: false then.
+bool Marshal(const std::vector<Param>& params, ParamValues* out) {
+  for (const Param& param : params) {
+    if (!param.IsBytes() && param.Value().find('\0') != std::string::npos) return false;
+    out->values.push_back(param.IsNull() ? nullptr : param.Value().c_str());
+    out->lengths.push_back(static_cast<int>(param.Value().size()));
+    out->formats.push_back(param.IsBytes() ? 1 : 0);
+  }
+  return true;
+}
+
+constexpr const char* kNulInText = "a text value holds a NUL character";
+
 }  // namespace
 
 Param Param::Real(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.17g", value);
-  return Param(Kind::kText, text);
+  return Param(Kind::kReal, text);
+}
+
+unsigned Param::Type() const {
+  switch (kind_) {
+    case Kind::kInt:
+      return kInt8Oid;
+    case Kind::kReal:
+      return kFloat8Oid;
+    case Kind::kBytes:
+      return kByteaOid;
+    case Kind::kNull:
+    case Kind::kText:
+      return kUnknownOid;
+  }
+  return kUnknownOid;
 }
 
 void Result::Clear::operator()(pg_result* result) const {
@@ -38,20 +72,28 @@ int Result::Columns() const {
   return result_ ? PQnfields(result_.get()) : 0;
 }
 
+unsigned Result::ColumnType(int column) const {
+  return result_ && column >= 0 && column < Columns() ? PQftype(result_.get(), column) : 0;
+}
+
 std::string Result::ColumnName(int column) const {
   const char* name = result_ ? PQfname(result_.get(), column) : nullptr;
   return name != nullptr ? name : "";
 }
 
 bool Result::IsNull(int row, int column) const {
-  return !result_ || row >= Rows() || column >= Columns() ||
+  return !result_ || row < 0 || column < 0 || row >= Rows() || column >= Columns() ||
          PQgetisnull(result_.get(), row, column) == 1;
 }
 
 std::string Result::Text(int row, int column) const {
+  return std::string(View(row, column));
+}
+
+std::string_view Result::View(int row, int column) const {
   if (IsNull(row, column)) return {};
-  return std::string(PQgetvalue(result_.get(), row, column),
-                     static_cast<std::size_t>(PQgetlength(result_.get(), row, column)));
+  return std::string_view(PQgetvalue(result_.get(), row, column),
+                          static_cast<std::size_t>(PQgetlength(result_.get(), row, column)));
 }
 
 std::optional<std::int64_t> Result::Int(int row, int column) const {
@@ -117,7 +159,15 @@ Result Connection::Finish(pg_result* raw) const {
   if (result.error_.empty()) result.error_ = "the statement failed";
   const char* state = raw != nullptr ? PQresultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
   if (state != nullptr) result.sqlState_ = state;
+  const char* primary = raw != nullptr ? PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  result.message_ = primary != nullptr ? TrimmedMessage(primary) : result.error_;
   return result;
+}
+
+Result Connection::Refused(const std::string& why) {
+  Result refused;
+  refused.error_ = refused.message_ = why;
+  return refused;
 }
 
 Result Connection::Exec(std::string_view sql, std::initializer_list<Param> params) {
@@ -125,22 +175,34 @@ Result Connection::Exec(std::string_view sql, std::initializer_list<Param> param
 }
 
 Result Connection::Exec(std::string_view sql, const std::vector<Param>& params) {
-  std::vector<const char*> values;
-  std::vector<int> lengths, formats;
-  for (const Param& param : params) {
-    // libpq reads a text value up to its first NUL, and PostgreSQL's text holds none.
-    if (!param.IsBytes() && param.Value().find('\0') != std::string::npos) {
-      Result refused;
-      refused.error_ = "a text value holds a NUL character";
-      return refused;
-    }
-    values.push_back(param.IsNull() ? nullptr : param.Value().c_str());
-    lengths.push_back(static_cast<int>(param.Value().size()));
-    formats.push_back(param.IsBytes() ? 1 : 0);
-  }
+  ParamValues in;
+  if (!Marshal(params, &in)) return Refused(kNulInText);
   const std::string text(sql);
   return Finish(PQexecParams(conn_, text.c_str(), static_cast<int>(params.size()), nullptr,
-                             values.data(), lengths.data(), formats.data(), 0));
+                             in.values.data(), in.lengths.data(), in.formats.data(), 0));
+}
+
+Result Connection::Prepare(const std::string& name, std::string_view sql,
+                           const std::vector<unsigned>& types) {
+  const std::string text(sql);
+  return Finish(
+      PQprepare(conn_, name.c_str(), text.c_str(), static_cast<int>(types.size()), types.data()));
+}
+
+Result Connection::ExecPrepared(const std::string& name, const std::vector<Param>& params) {
+  ParamValues in;
+  if (!Marshal(params, &in)) return Refused(kNulInText);
+  return Finish(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
+                               in.values.data(), in.lengths.data(), in.formats.data(), 0));
+}
+
+bool Connection::InTransaction() const {
+  const PGTransactionStatusType status = PQtransactionStatus(conn_);
+  return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+}
+
+bool Connection::InFailedTransaction() const {
+  return PQtransactionStatus(conn_) == PQTRANS_INERROR;
 }
 
 Result Connection::ExecScript(const std::string& script) {
