@@ -217,6 +217,15 @@ std::string Connection::QuoteIdentifier(std::string_view name) const {
   return out;
 }
 
+std::string Connection::PasswordVerifier(std::string_view password, std::string_view role) {
+  const std::string plain(password), user(role);
+  char* verifier = PQencryptPasswordConn(conn_, plain.c_str(), user.c_str(), "scram-sha-256");
+  if (verifier == nullptr) return {};
+  std::string out(verifier);
+  PQfreemem(verifier);
+  return out;
+}
+
 Transaction::Transaction(Connection& connection) : connection_(connection) {
   const Result begin = connection_.Exec("BEGIN");
   error_ = begin.error();

@@ -1,14 +1,8 @@
 #include "pg_schema.h"
 
-#include <cstdint>
-#include <limits>
-#include <map>
-#include <vector>
-
-#include "hrzcommon/text.h"
 #include "hrzserver/pg_store.h"
+#include "pg_client_rules.h"
 #include "store.h"
-#include "write_rules.h"
 
 namespace hrzsrv {
 namespace {
@@ -127,101 +121,6 @@ std::string LinkRulesFunction(const std::string& privateSchema) {
          ".UUSRBM_RULES() FROM PUBLIC;\n";
 }
 
-// Roles belong to the cluster, so a second organisation in it shares them; the grants
-// belong to this database.
-std::string ClientRoles(pg::Connection& db) {
-  const std::string client = db.QuoteIdentifier(kPgClientRole);
-  const std::string admin = db.QuoteIdentifier(kPgAdminClientRole);
-  std::string sql = "DO $roles$ BEGIN\n";
-  for (const std::string_view role : {kPgClientRole, kPgAdminClientRole}) {
-    sql += "  IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = " + hrz::SqlQuoted(role) +
-           ") THEN CREATE ROLE " + db.QuoteIdentifier(role) + " NOLOGIN; END IF;\n";
-  }
-  // Client SQL makes no tables, not even temporary ones.
-  sql +=
-      "  EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());\n"
-      "END $roles$;\n"
-      "REVOKE ALL ON SCHEMA public FROM PUBLIC;\n"
-      "GRANT USAGE ON SCHEMA public TO " +
-      client + ", " + admin + ";\n";
-  for (const std::string_view table : kOrganisationTableNames) {
-    const std::string name(table);
-    sql += "GRANT SELECT ON " + name + " TO " + client + ", " + admin + ";\n";
-    sql += "GRANT INSERT, UPDATE, DELETE ON " + name + " TO " + admin + ";\n";
-  }
-  sql += "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO " + admin + ";\n";
-  for (const WritableColumn& column : WritableColumns()) {
-    sql += "GRANT UPDATE (" + std::string(column.column) + ") ON " + std::string(column.table) +
-           " TO " + client + ";\n";
-  }
-  return sql;
-}
-
-// The condition under which a non-administrator's change of column is refused, or empty when
-// any value goes. The row's own NID and the session decide the rest (docs/postgresql.md).
-std::string RefusedValue(const WritableColumn& rule) {
-  const std::string column(rule.column);
-  const std::string before = "OLD." + column, after = "NEW." + column;
-  switch (rule.values) {
-    case ValueRule::kNullOnly:
-      return after + " IS NOT NULL";
-    case ValueRule::kRestoredState:
-      return "NOT coalesce(" + before + " = " + std::to_string(kDeletedState) + " AND " + after +
-             " = " + std::to_string(kNormalState) + ", false)";
-    case ValueRule::kRestoredCode:
-      return "coalesce(position(marker IN " + before + "::text), 0) = 0 OR " + after +
-             "::text IS DISTINCT FROM hrz_restored";
-    case ValueRule::kLimit:
-      return "NOT coalesce(" + after + " BETWEEN 0 AND " +
-             std::to_string(std::numeric_limits<std::int32_t>::max()) + ", false)";
-    case ValueRule::kAnyValue:
-    case ValueRule::kNotOwnRow:
-      return {};
-  }
-  return {};
-}
-
-// The value rules of client SQL as a row trigger per table, for the client role of sessions
-// other than the administrator's; the messages are the SQLite store's.
-std::string ClientValueRules(const std::string& privateSchema) {
-  std::map<std::string_view, std::vector<WritableColumn>> byTable;
-  for (const WritableColumn& rule : WritableColumns()) byTable[rule.table].push_back(rule);
-  std::string sql;
-  for (const auto& [table, rules] : byTable) {
-    const std::string name(table), function = privateSchema + "." + name + "_CLIENT_VALUES";
-    std::string checks;
-    for (const WritableColumn& rule : rules) {
-      const std::string refused = RefusedValue(rule);
-      if (refused.empty()) continue;
-      const std::string column(rule.column);
-      checks += "  IF NEW." + column + "::text IS DISTINCT FROM OLD." + column + "::text THEN\n";
-      if (rule.values == ValueRule::kRestoredCode) {
-        // Every marker removed, one at a time, then blanks and tabs trimmed.
-        checks += "    hrz_restored := OLD." + column + "::text;\n" +
-                  "    WHILE position(marker IN hrz_restored) > 0 LOOP\n"
-                  "      hrz_restored := overlay(hrz_restored PLACING '' FROM\n"
-                  "        position(marker IN hrz_restored) FOR length(marker));\n"
-                  "    END LOOP;\n"
-                  "    hrz_restored := btrim(hrz_restored, E' \\t');\n";
-      }
-      checks += "    IF " + refused + " THEN\n" + "      RAISE EXCEPTION 'no right to change " +
-                name + "." + column +
-                " of the row with NID %', OLD.NID USING ERRCODE = '42501';\n" + "    END IF;\n" +
-                "  END IF;\n";
-    }
-    if (checks.empty()) continue;
-    sql += "CREATE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql\n" +
-           "  SET search_path = pg_catalog, pg_temp AS $values$\n" + "DECLARE\n" +
-           "  marker CONSTANT text := " + hrz::SqlQuoted(kDeletedMarker) + ";\n" +
-           "  hrz_restored text;\n" + "BEGIN\n" + "  IF current_user <> " +
-           hrz::SqlQuoted(kPgClientRole) + " THEN\n" + "    RETURN NEW;\n" + "  END IF;\n" +
-           checks + "  RETURN NEW;\n" + "END\n" + "$values$;\n" + "CREATE TRIGGER " + name +
-           "_CLIENT_VALUES BEFORE UPDATE ON public." + name + " FOR EACH ROW EXECUTE FUNCTION " +
-           function + "();\n" + "REVOKE ALL ON FUNCTION " + function + "() FROM PUBLIC;\n";
-  }
-  return sql;
-}
-
 }  // namespace
 
 bool CreatePgTables(pg::Connection& db, std::string* error) {
@@ -237,11 +136,14 @@ bool CreatePgTables(pg::Connection& db, std::string* error) {
 }
 
 bool InstallPgRules(pg::Connection& db, std::string* error) {
+  // Client SQL makes no tables, not even temporary ones, and reaches "public" only by grant.
   return Run(db,
              "SET LOCAL search_path = public;\n" +
-                 LinkRulesFunction(db.QuoteIdentifier(kPgPrivateSchema)) + ClientRoles(db) +
-                 ClientValueRules(db.QuoteIdentifier(kPgPrivateSchema)),
-             error);
+                 LinkRulesFunction(db.QuoteIdentifier(kPgPrivateSchema)) +
+                 "DO $temp$ BEGIN EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', "
+                 "current_database()); END $temp$;\nREVOKE ALL ON SCHEMA public FROM PUBLIC;\n",
+             error) &&
+         InstallPgClientRules(db, kOrganisationTableNames, error);
 }
 
 }  // namespace hrzsrv

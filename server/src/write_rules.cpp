@@ -203,6 +203,14 @@ std::vector<WritableColumn> WritableColumns() {
   return columns;
 }
 
+std::vector<AuditedColumns> AuditedColumnsByTable() {
+  std::vector<AuditedColumns> tables;
+  for (const AuditedTable& audited : kAuditedTables) {
+    tables.push_back({audited.table, audited.columns});
+  }
+  return tables;
+}
+
 bool RulesReadColumn(std::string_view column) {
   for (std::string_view identity : kIdentityColumns) {
     if (hrz::EqualsNoCase(identity, column)) return true;

@@ -92,4 +92,12 @@ bool RulesReadColumn(std::string_view column);
 // What a permitted row change does to rights: codes, states, kinds, records and links.
 std::vector<RightsNote> RightsNotesOf(const RowChange& change);
 
+// The tables whose rows RightsNotesOf reads, with the columns whose change it notes; an
+// insert or delete of any of their rows is noted too.
+struct AuditedColumns {
+  std::string_view table;
+  std::vector<std::string_view> columns;
+};
+std::vector<AuditedColumns> AuditedColumnsByTable();
+
 }  // namespace hrzsrv

@@ -1,5 +1,6 @@
-// The sample organisation copied into PostgreSQL: every table row by row, the numbering, the
-// roles client SQL runs under, and the refusals that leave the target as it was.
+// The sample organisation copied into PostgreSQL: every table row by row, the numbering, and
+// the refusals that leave the target as it was. What the client roles may do is in
+// pg_client_sql_test.cpp.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -182,60 +183,6 @@ TEST_F(MigrateTest, NewRowsTakeTheNextNumberAndCodesStayUniqueWithoutCase) {
   const Result twin = db->Exec("INSERT INTO UUSR(CCODE, CSRC) VALUES('ALICE', 'UUSRI')");
   EXPECT_EQ(twin.sqlState(), "23505") << "codes are unique whatever their case";
   EXPECT_EQ(db->Exec("SELECT NID FROM UUSR WHERE CCODE = 'Alice'").Int(0, 0), 308);
-}
-
-// Each statement runs under a client role in a transaction of its own, rolled back.
-struct RoleCase {
-  const char* role;
-  const char* sql;
-  const char* sqlState;  // empty: allowed
-};
-
-TEST_F(MigrateTest, ClientRolesReachOnlyTheOrganisationAndItsWritableColumns) {
-  std::string error;
-  ASSERT_TRUE(Migrate(&error)) << error;
-  const RoleCase cases[] = {
-      {"hrz_client", "SELECT count(*) FROM UUSR JOIN UUSRBM ON UUSRBM.NCID = UUSR.NID", ""},
-      {"hrz_client", "SELECT CHASH FROM hrz_private.SRV_PASSWORD", "42501"},
-      {"hrz_client_admin", "SELECT BSECRET FROM hrz_private.SRV_KEY", "42501"},
-      {"hrz_client", "UPDATE UUSR SET NPWDDAYS = 30 WHERE NID = 309", ""},
-      {"hrz_client", "UPDATE UUSR SET FDWGX = 1.5 WHERE NID = 309", ""},
-      {"hrz_client", "UPDATE UUSR SET CNAME = 'x' WHERE NID = 309", "42501"},
-      {"hrz_client", "UPDATE UUSRFN SET NFNCHR = 1", "42501"},
-      {"hrz_client", "INSERT INTO UUSR(CCODE, CSRC) VALUES('x', 'UUSRI')", "42501"},
-      {"hrz_client", "DELETE FROM UUSRBM WHERE NCID = 309", "42501"},
-      {"hrz_client_admin", "INSERT INTO UUSR(CCODE, CSRC) VALUES('x', 'UUSRI')", ""},
-      {"hrz_client_admin", "DELETE FROM USETUPINFO", ""},
-      {"hrz_client", "CREATE TABLE mine(a int)", "42501"},
-      {"hrz_client", "CREATE TEMP TABLE mine(a int)", "42501"},
-      {"hrz_client_admin", "CREATE SCHEMA mine", "42501"},
-      // The values a non-administrator may write: clearing, restoring, limits.
-      {"hrz_client", "UPDATE UUSR SET NTRYLGN = NULL, DTRYLGNTM = NULL WHERE NID = 312", ""},
-      {"hrz_client", "UPDATE UUSR SET NTRYLGN = 5 WHERE NID = 309", "42501"},
-      {"hrz_client_admin", "UPDATE UUSR SET NTRYLGN = 5 WHERE NID = 309", ""},
-      {"hrz_client", "UPDATE UUSR SET NSTAT = 255, CCODE = 'frank' WHERE NID = 313", ""},
-      {"hrz_client", "UPDATE UUSR SET NSTAT = 255, CCODE = 'frankie' WHERE NID = 313", "42501"},
-      {"hrz_client", "UPDATE UUSR SET NSTAT = 254 WHERE NID = 309", "42501"},
-      {"hrz_client", "UPDATE UUSR SET CCODE = 'ivan' WHERE NID = 318", ""},  // the same code
-      {"hrz_client", "UPDATE UUSR SET CCODE = 'ALICE' WHERE NID = 308", "42501"},
-      {"hrz_client", "UPDATE UUSR SET NWFMAXTM = 2147483647, NWFMAXCNT = 0", ""},
-      {"hrz_client", "UPDATE UUSR SET NWFMAXTM = -1 WHERE NID = 309", "42501"},
-      {"hrz_client", "UPDATE UUSR SET NWFMAXCNT = 2147483648 WHERE NID = 309", "42501"},
-      {"hrz_client", "UPDATE UUSR SET CBMPSG = NULL, CDWGSG = 'x.dwg' WHERE NID = 309", "42501"},
-      // The organisation's rules hold for every writer: no loop, the root stays.
-      {"hrz_client", "UPDATE UUSRBM SET NPID = 316 WHERE NCID = 303", "HZ001"},
-      {"hrz_client", "UPDATE UUSRBM SET NPID = 302 WHERE NCID = 303", ""},
-      {"hrz_client_admin", "DELETE FROM UUSRBM WHERE NCID = 2", "HZ001"},
-      {"hrz_client_admin", "INSERT INTO UUSRBM(NPID, NCID) VALUES(308, 309)", "HZ001"},
-  };
-  std::unique_ptr<Connection> db = Connect();
-  for (const RoleCase& c : cases) {
-    hrzsrv::pg::Transaction tx(*db);
-    ASSERT_TRUE(db->Exec(std::string("SET LOCAL ROLE ") + c.role).ok());
-    const Result result = db->Exec(c.sql);
-    EXPECT_EQ(result.sqlState(), c.sqlState) << c.role << ": " << c.sql << ": " << result.error();
-  }
-  EXPECT_EQ(db->Exec("SELECT current_user").Text(0, 0), "postgres");
 }
 
 TEST_F(MigrateTest, RefusesATargetWithAStoreOrTablesAndLeavesNothingWhenItFails) {

@@ -126,6 +126,9 @@ class Connection {
   bool InFailedTransaction() const;
   // name quoted as an identifier ("a""b"), for names read from the catalogue.
   std::string QuoteIdentifier(std::string_view name) const;
+  // The server's verifier of role's password (SCRAM), made here so that the password itself
+  // never travels in a statement; empty when it cannot be made.
+  std::string PasswordVerifier(std::string_view password, std::string_view role);
 
  private:
   explicit Connection(pg_conn* conn) : conn_(conn) {}

@@ -11,11 +11,12 @@ namespace hrzsrv {
 
 // The schema of the server's private tables, which client SQL cannot reach.
 constexpr std::string_view kPgPrivateSchema = "hrz_private";
-// Client SQL of a session other than the administrator's: reads the organisation tables and
-// updates only the columns some session may change. The administrator's client SQL: also
-// inserts and deletes. Neither reaches the private schema.
-constexpr std::string_view kPgClientRole = "hrz_client";
-constexpr std::string_view kPgAdminClientRole = "hrz_client_admin";
+// Client SQL logs on as one of two roles of its database, named with the database's number in
+// the cluster: one for the administrator's sessions, one for every other session. Both reach
+// the organisation tables only, where triggers check each write against the session's rights;
+// neither reaches the private schema.
+constexpr std::string_view kPgClientRolePrefix = "hrz_client_";
+constexpr std::string_view kPgAdminClientRolePrefix = "hrz_client_admin_";
 
 // Why a command or the engine refuses a postgresql:// store today.
 constexpr const char* kPgNotServedYet =
