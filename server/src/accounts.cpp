@@ -11,7 +11,7 @@ namespace hrzsrv {
 namespace {
 
 constexpr const char* kAccountColumns =
-    "SELECT NID, CCODE, CSRC FROM UUSR WHERE NSTAT IS NOT 254 AND upper(CSRC) IN "
+    "SELECT NID, CCODE, CSRC FROM UUSR WHERE NSTAT IS DISTINCT FROM 254 AND upper(CSRC) IN "
     "('UUSRI', 'KQUSR', 'UUSRO') AND ";
 
 std::optional<Account> ReadAccount(Statement& read) {
@@ -19,7 +19,7 @@ std::optional<Account> ReadAccount(Statement& read) {
   return Account{static_cast<int>(read.Int(0)), read.Text(1), read.Text(2)};
 }
 
-int AttemptLimit(sqlite3* db) {
+int AttemptLimit(StoreDb& db) {
   std::optional<std::string> value = ReadSetting(db, "system", "Lgn Err Try");
   return value ? std::atoi(value->c_str()) : 0;
 }
@@ -31,8 +31,8 @@ constexpr int kMaxUnknownCodeRows = 10000;
 // of SRV_UNKNOWN_LOGON for a code that names no user.
 class AttemptCounter {
  public:
-  static AttemptCounter ForUser(sqlite3* db, int nid) { return {db, true, nid, {}}; }
-  static AttemptCounter ForUnknownCode(sqlite3* db, std::string_view code) {
+  static AttemptCounter ForUser(StoreDb& db, int nid) { return {db, true, nid, {}}; }
+  static AttemptCounter ForUnknownCode(StoreDb& db, std::string_view code) {
     return {db, false, 0, std::string(code)};
   }
 
@@ -60,8 +60,8 @@ class AttemptCounter {
     old.Bind(1, static_cast<double>(DayOf(now)));
     Statement surplus(db_,
                       "DELETE FROM SRV_UNKNOWN_LOGON WHERE CCODE IN (SELECT CCODE FROM "
-                      "SRV_UNKNOWN_LOGON ORDER BY DTRYLGNTM LIMIT max((SELECT count(*) FROM "
-                      "SRV_UNKNOWN_LOGON) - ?, 0))");
+                      "SRV_UNKNOWN_LOGON ORDER BY DTRYLGNTM LIMIT (SELECT CASE WHEN count(*) > ?1 "
+                      "THEN count(*) - ?1 ELSE 0 END FROM SRV_UNKNOWN_LOGON))");
     surplus.Bind(1, std::int64_t{kMaxUnknownCodeRows});
     return old.Done() && surplus.Done();
   }
@@ -77,7 +77,7 @@ class AttemptCounter {
   }
 
  private:
-  AttemptCounter(sqlite3* db, bool user, int nid, std::string code)
+  AttemptCounter(StoreDb& db, bool user, int nid, std::string code)
       : db_(db), user_(user), nid_(nid), code_(std::move(code)) {}
 
   void BindKey(Statement& statement, int index) const {
@@ -88,7 +88,7 @@ class AttemptCounter {
     }
   }
 
-  sqlite3* db_;
+  StoreDb& db_;
   bool user_;
   std::int64_t nid_;
   std::string code_;
@@ -99,7 +99,7 @@ class AttemptCounter {
 AttemptResult CheckAttempt(Context& context, const AttemptCounter& counter, const std::string& hash,
                            bool known, std::string_view plain,
                            const std::optional<AttemptResult>& refusal) {
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   const double now = context.Now();
   const long long today = DayOf(now);
   const int limit = AttemptLimit(db);
@@ -137,19 +137,19 @@ AttemptResult CheckAttempt(Context& context, const AttemptCounter& counter, cons
 
 }  // namespace
 
-std::optional<Account> FindAccount(sqlite3* db, std::string_view code) {
+std::optional<Account> FindAccount(StoreDb& db, std::string_view code) {
   Statement read(db, std::string(kAccountColumns) + "CCODE = ?");
   read.Bind(1, code);
   return ReadAccount(read);
 }
 
-std::optional<Account> FindAccountByNid(sqlite3* db, int nid) {
+std::optional<Account> FindAccountByNid(StoreDb& db, int nid) {
   Statement read(db, std::string(kAccountColumns) + "NID = ?");
   read.Bind(1, std::int64_t{nid});
   return ReadAccount(read);
 }
 
-std::optional<std::string> ReadSetting(sqlite3* db, std::string_view section,
+std::optional<std::string> ReadSetting(StoreDb& db, std::string_view section,
                                        std::string_view key) {
   Statement read(db, "SELECT CVALUE FROM SRV_SETTING WHERE CSECTION = ? AND CKEY = ?");
   read.Bind(1, section).Bind(2, key);

@@ -17,9 +17,9 @@ struct Account {
 };
 
 // A user who may log on: of a user kind and not deleted. Codes compare without case.
-std::optional<Account> FindAccount(sqlite3* db, std::string_view code);
-std::optional<Account> FindAccountByNid(sqlite3* db, int nid);
-std::optional<std::string> ReadSetting(sqlite3* db, std::string_view section, std::string_view key);
+std::optional<Account> FindAccount(StoreDb& db, std::string_view code);
+std::optional<Account> FindAccountByNid(StoreDb& db, int nid);
+std::optional<std::string> ReadSetting(StoreDb& db, std::string_view section, std::string_view key);
 
 struct AttemptResult {
   std::uint8_t status;    // 31 correct, 32 wrong, 34 locked, or the refusal passed in

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "sqlite_db.h"
+#include "statement.h"
 
 namespace hrzsrv {
 namespace {
@@ -27,8 +27,10 @@ std::string Upper(std::string text) {
 
 }  // namespace
 
-bool ClientSqlGuard::Install(sqlite3* db) {
-  Statement read(db,
+bool ClientSqlGuard::Install(StoreDb& store) {
+  sqlite3* db = store.sqlite();
+  if (db == nullptr) return false;
+  Statement read(store,
                  "SELECT m.name, p.name FROM sqlite_master m JOIN pragma_table_info(m.name) p "
                  "WHERE m.type = 'table' ORDER BY m.name, p.cid");
   while (read.Row()) columns_[Upper(read.Text(0))].push_back(read.Text(1));

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "store_db.h"
 #include "write_rules.h"
 
 namespace hrzsrv {
@@ -32,8 +33,9 @@ class ClientSqlGuard {
   ClientSqlGuard(const ClientSqlGuard&) = delete;
   ClientSqlGuard& operator=(const ClientSqlGuard&) = delete;
 
-  // Installs the authorizer and the hook on db and reads the tables' column names.
-  bool Install(sqlite3* db);
+  // Installs the authorizer and the hook on an SQLite store's connection and reads the
+  // tables' column names; false on any other store.
+  bool Install(StoreDb& store);
 
   // The authorizer applies while on: a client statement is being prepared or stepped.
   // Turning it on for a new statement forgets what the last one wrote.

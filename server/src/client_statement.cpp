@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "audit.h"
-#include "organisation_rules.h"
 #include "rights.h"
+#include "sqlite_store_db.h"
 
 namespace hrzsrv {
 namespace {
@@ -35,7 +35,11 @@ ClientStatement::~ClientStatement() {
 }
 
 bool ClientStatement::Prepare(const std::string& sql) {
-  sqlite3* db = context_.db();
+  sqlite3* db = context_.db().sqlite();
+  if (db == nullptr) {
+    error_ = "client SQL is not served on this store";
+    return false;
+  }
   ClientSqlGuard& guard = context_.session.sqlGuard;
   guard.StartStatement();
   sqlite3_stmt* raw = nullptr;
@@ -64,7 +68,7 @@ bool ClientStatement::Prepare(const std::string& sql) {
 bool ClientStatement::CheckWrites() {
   ClientSqlGuard& guard = context_.session.sqlGuard;
   if (sqlite3_stmt_readonly(stmt_.get()) && guard.Writes().empty()) return true;
-  sqlite3* db = context_.db();
+  StoreDb& db = context_.db();
   const Rights rights = RightsOf(db, context_.session);
   for (const StatementWrite& write : guard.Writes()) {
     const std::string reason = RefuseStatementWrite(rights, write.kind, write.table, write.column);
@@ -76,7 +80,7 @@ bool ClientStatement::CheckWrites() {
   }
   transaction_.emplace(db);
   if (!transaction_->ok()) {
-    error_ = sqlite3_errmsg(db);
+    error_ = db.LastError();
     transaction_.reset();
     return false;
   }
@@ -85,7 +89,7 @@ bool ClientStatement::CheckWrites() {
 }
 
 bool ClientStatement::Run(const RowSink& onRow, std::string* error) {
-  sqlite3* db = context_.db();
+  sqlite3* db = context_.db().sqlite();
   ClientSqlGuard& guard = context_.session.sqlGuard;
   int rc = SQLITE_OK;
   bool stopped = false;
@@ -100,7 +104,9 @@ bool ClientStatement::Run(const RowSink& onRow, std::string* error) {
       break;
     }
   }
-  const bool brokeRule = !stopped && rc != SQLITE_DONE && BrokeOrganisationRule(db);
+  const bool brokeRule =
+      !stopped && rc != SQLITE_DONE &&
+      SqliteFailureOf(sqlite3_extended_errcode(db)) == StoreFailure::kOrganisationRule;
   if (!stopped && rc != SQLITE_DONE) *error = sqlite3_errmsg(db);
   changes_ = sqlite3_changes(db);
   sqlite3_reset(stmt_.get());

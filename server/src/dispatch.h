@@ -20,7 +20,7 @@ struct Context {
   SessionState& session;
   std::span<const std::uint8_t> header;        // the request's 35 bytes
   std::optional<PrivilegeStep> privilegeStep;  // the session's first step, when one preceded
-  sqlite3* db() { return session.db.get(); }
+  StoreDb& db() { return *session.db; }
   double Now() const;  // the server's time as a date number
 };
 

@@ -4,8 +4,6 @@
 #include <utility>
 
 #include "dispatch.h"
-#include "hrzserver/pg_db.h"
-#include "hrzserver/pg_store.h"
 #include "online_sessions.h"
 #include "store.h"
 
@@ -49,13 +47,16 @@ int StopRunawaySql(void* context) {
 
 bool AttachStore(EngineState& engine, SessionState& session, std::string* error) {
   if (session.db) return true;
-  SqliteHandle db = OpenSqlite(engine.path, false, error);
+  std::unique_ptr<StoreDb> db = OpenStoreDb(engine.path, false, error);
   if (!db) return false;
-  if (!session.sqlGuard.Install(db.get())) {
-    if (error) *error = "cannot read the store's tables";
-    return false;
+  // Client SQL runs on the SQLite connection itself, behind the authorizer and the step limit.
+  if (sqlite3* raw = db->sqlite()) {
+    if (!session.sqlGuard.Install(*db)) {
+      if (error) *error = "cannot read the store's tables";
+      return false;
+    }
+    sqlite3_progress_handler(raw, kProgressSteps, StopRunawaySql, &session);
   }
-  sqlite3_progress_handler(db.get(), kProgressSteps, StopRunawaySql, &session);
   session.db = std::move(db);
   return true;
 }
@@ -76,7 +77,7 @@ class SessionImpl final : public Session {
     randombytes_buf(state_.sealNonce.data(), state_.sealNonce.size());
   }
   ~SessionImpl() override {
-    if (state_.db) NoteOffline(state_.db.get(), state_.id);
+    if (state_.db) NoteOffline(*state_.db, state_.id);
   }
 
   std::uint32_t MaxFrameSize() const override {
@@ -172,19 +173,15 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
     if (error) *error = "libsodium cannot start";
     return nullptr;
   }
-  if (pg::IsPostgresLocation(path)) {
-    if (error) *error = kPgNotServedYet;
-    return nullptr;
-  }
-  SqliteHandle db = OpenSqlite(path, false, error);
+  std::unique_ptr<StoreDb> db = OpenStoreDb(path, false, error);
   if (!db) return nullptr;
   auto engine = std::make_unique<EngineImpl>();
   EngineState& state = engine->state();
-  if (!LoadKeypair(db.get(), &state.publicKey, &state.secretKey)) {
+  if (!LoadKeypair(*db, &state.publicKey, &state.secretKey)) {
     if (error) *error = path + " is not a store (no server key)";
     return nullptr;
   }
-  if (!UpgradeSchema(db.get(), error)) return nullptr;
+  if (!UpgradeSchema(*db, error)) return nullptr;
   NameThisProcess();
   state.path = path;
   state.clock = clock ? std::move(clock) : SystemClock();

@@ -19,7 +19,7 @@
 #include "hrzserver/engine.h"
 #include "privilege_rules.h"
 #include "record_save_message.h"
-#include "sqlite_db.h"
+#include "statement.h"
 
 namespace hrzsrv {
 
@@ -62,7 +62,7 @@ struct PrivilegeStep {
 struct SessionState {
   std::uint64_t id = 0;
   std::string peer;
-  SqliteHandle db;               // open from a logon until the logon ends
+  std::unique_ptr<StoreDb> db;   // open from a logon until the logon ends
   ClientSqlGuard sqlGuard;       // installed on db
   bool clientSqlActive = false;  // client SQL runs: the time limit and a client gone stop it
   SteadyTime sqlDeadline{};      // client SQL stops here (when the engine has a limit)

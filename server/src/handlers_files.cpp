@@ -59,7 +59,7 @@ std::string_view SignatureColumn(std::string_view column) {
 }
 
 // Whether the two records hang under one department or role (a common parent link).
-bool ShareDepartmentOrRole(sqlite3* db, int first, int second) {
+bool ShareDepartmentOrRole(StoreDb& db, int first, int second) {
   Statement shared(db,
                    "SELECT 1 FROM UUSRBM a JOIN UUSRBM b ON b.NPID = a.NPID "
                    "JOIN UUSR p ON p.NID = a.NPID WHERE a.NCID = ? AND b.NCID = ? "
@@ -89,7 +89,7 @@ Reply DownloadName(Context& context, wire::BodyReader& in) {
   reply.group = protocol::kDownloadNameGroup;
   const std::string wanted = ClientFileOf(path);
   if (wanted.empty()) return reply;
-  Statement read(context.db(), "SELECT CNAME FROM SRV_FILE WHERE CNAME = ? COLLATE NOCASE");
+  Statement read(context.db(), "SELECT CNAME FROM SRV_FILE WHERE lower(CNAME) = lower(?)");
   read.Bind(1, wanted);
   if (!read.Row()) return reply;
   const std::string name = read.Text(0);
@@ -195,9 +195,11 @@ Reply PutFile(Context& context, wire::BodyReader& in) {
     WriteAudit(context, {audit::kRefused, "put file", -1, name, reason});
     return Reply::Failure(reason);
   }
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   Transaction tx(db);
-  Statement write(db, "INSERT OR REPLACE INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");
+  Statement write(db,
+                  "INSERT INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?) ON CONFLICT(CNAME) "
+                  "DO UPDATE SET BDATA = excluded.BDATA, DMODI = excluded.DMODI");
   write.Bind(1, name).BindBlob(2, data.data(), data.size()).Bind(3, context.Now());
   bool recorded = true;
   // A signature's row names its file only once the file is there: a failed transfer leaves

@@ -8,7 +8,6 @@
 #include "audit.h"
 #include "handlers.h"
 #include "hrzcommon/text.h"
-#include "organisation_rules.h"
 #include "rights.h"
 #include "store.h"
 
@@ -20,7 +19,7 @@ struct Record {
   std::string kind;
 };
 
-std::optional<Record> ReadRecord(sqlite3* db, std::int64_t nid) {
+std::optional<Record> ReadRecord(StoreDb& db, std::int64_t nid) {
   Statement read(db, "SELECT CCODE, CSRC FROM UUSR WHERE NID = ?");
   read.Bind(1, nid);
   if (!read.Row()) return std::nullopt;
@@ -28,7 +27,7 @@ std::optional<Record> ReadRecord(sqlite3* db, std::int64_t nid) {
 }
 
 // The record a link hangs, none when there is no such link.
-std::optional<std::int64_t> LinkedRecord(sqlite3* db, std::int64_t linkNid) {
+std::optional<std::int64_t> LinkedRecord(StoreDb& db, std::int64_t linkNid) {
   Statement read(db, "SELECT NCID FROM UUSRBM WHERE NID = ?");
   read.Bind(1, linkNid);
   if (!read.Row()) return std::nullopt;
@@ -36,7 +35,7 @@ std::optional<std::int64_t> LinkedRecord(sqlite3* db, std::int64_t linkNid) {
 }
 
 // Runs a write whose one parameter is an NID.
-bool WriteForNid(sqlite3* db, std::string_view sql, std::int64_t nid) {
+bool WriteForNid(StoreDb& db, std::string_view sql, std::int64_t nid) {
   Statement write(db, sql);
   write.Bind(1, nid);
   return write.Done();
@@ -93,8 +92,8 @@ class MembershipChange {
 
   // A write of the change failed: refused when it broke a rule of the organisation.
   Reply Failed() {
-    sqlite3* db = context_.db();
-    if (BrokeOrganisationRule(db)) return Refuse(std::string(sqlite3_errmsg(db)));
+    StoreDb& db = context_.db();
+    if (db.LastFailure() == StoreFailure::kOrganisationRule) return Refuse(db.LastError());
     return Answer(Reply::Status(protocol::kServerError));
   }
 
@@ -125,7 +124,7 @@ class MembershipChange {
 // that holds that already, so that it stays unique and restoring (which drops every marker)
 // gives the code back. A code that carries the marker already is kept, and so is one that
 // would grow longer than any code may be: state 254 alone marks that user deleted.
-std::string DeletedCode(sqlite3* db, const std::string& code) {
+std::string DeletedCode(StoreDb& db, const std::string& code) {
   if (code.find(kDeletedMarker) != std::string::npos) return code;
   for (std::string marked = code + std::string(kDeletedMarker);
        marked.size() <= protocol::kMaxUserCode; marked += kDeletedMarker) {
@@ -144,7 +143,7 @@ Reply AttachToNode(Context& context, wire::BodyReader& in) {
   MembershipChange change(context, "attach", record,
                           "record " + std::to_string(record) + " under " + std::to_string(node));
   if (std::optional<Reply> refused = change.Start()) return *refused;
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   if (!ReadRecord(db, node) || !ReadRecord(db, record)) {
     return change.Answer(Reply::Status(protocol::kNotFound));
   }
@@ -158,7 +157,7 @@ Reply AttachToNode(Context& context, wire::BodyReader& in) {
   Statement link(db, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(?, ?, 'T')");
   link.Bind(1, std::int64_t{node}).Bind(2, std::int64_t{record});
   if (!link.Done()) return change.Failed();
-  body.PutInt32(static_cast<std::int32_t>(sqlite3_last_insert_rowid(db)));
+  body.PutInt32(static_cast<std::int32_t>(db.LastInsertId()));
   return change.Commit(Reply::With(protocol::kAttached, body));
 }
 
@@ -169,7 +168,7 @@ Reply DeleteUser(Context& context, wire::BodyReader& in) {
   if (!in.NextInt32(&nid)) return Reply::BadMessage();
   MembershipChange change(context, "delete user", nid, "user " + std::to_string(nid));
   if (std::optional<Reply> refused = change.Start()) return *refused;
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   std::optional<Record> user = ReadRecord(db, nid);
   if (!user) return change.Answer(Reply::Status(protocol::kNotFound));
   if (nid == kAdminNid) return change.Refuse("the administrator cannot be deleted");
@@ -189,7 +188,7 @@ Reply RemoveUser(Context& context, wire::BodyReader& in) {
   if (!in.NextInt32(&linkNid)) return Reply::BadMessage();
   MembershipChange change(context, "remove user", linkNid, "link " + std::to_string(linkNid));
   if (std::optional<Reply> refused = change.Start()) return *refused;
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   const std::optional<std::int64_t> placed = LinkedRecord(db, linkNid);
   if (!placed) return change.Answer(Reply::Status(protocol::kNotFound));
   std::optional<Record> record = ReadRecord(db, *placed);
@@ -207,7 +206,7 @@ Reply DeleteNode(Context& context, wire::BodyReader& in) {
   if (!in.NextInt32(&nid)) return Reply::BadMessage();
   MembershipChange change(context, "delete node", nid, "node " + std::to_string(nid));
   if (std::optional<Reply> refused = change.Start()) return *refused;
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   std::optional<Record> node = ReadRecord(db, nid);
   if (!node) return change.Answer(Reply::Status(protocol::kNotFound));
   if (nid == kRootNid) return change.Refuse("the organisation's root cannot be deleted");

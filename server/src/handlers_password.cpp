@@ -79,14 +79,18 @@ Reply SetPassword(Context& context, wire::BodyReader& in) {
     case HashOutcome::kFailed:
       return Reply::Status(protocol::kPasswordFailed);
   }
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   Transaction tx(db);
-  Statement store(db, "INSERT OR REPLACE INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?)");
+  Statement store(db,
+                  "INSERT INTO SRV_PASSWORD(NID, CHASH) VALUES(?, ?) "
+                  "ON CONFLICT(NID) DO UPDATE SET CHASH = excluded.CHASH");
   store.Bind(1, std::int64_t{account->nid}).Bind(2, hash);
   const bool another = account->nid != context.session.userNid;
   // A password given by someone else keeps the change-at-next-logon mark: its user is still
   // asked for one of their own.
-  Statement stamp(db, "UPDATE UUSR SET DMODIPWD = ? WHERE NID = ? AND (? OR DMODIPWD IS NOT ?)");
+  Statement stamp(db,
+                  "UPDATE UUSR SET DMODIPWD = ?1 WHERE NID = ?2 AND "
+                  "(?3 <> 0 OR DMODIPWD IS DISTINCT FROM ?4)");
   stamp.Bind(1, static_cast<std::int64_t>(std::floor(context.Now())))
       .Bind(2, std::int64_t{account->nid})
       .Bind(3, std::int64_t{another ? 0 : 1})

@@ -54,7 +54,7 @@ Reply FirstStepReply(std::uint8_t status, wire::BodyWriter& body, PrivilegeStep 
 // Applies a permitted save and writes each grant and withdrawal to the audit log, all in
 // one transaction; the refusal or failure otherwise.
 Reply ApplySave(Context& context, std::int32_t node, const PrivilegeSet& sent) {
-  sqlite3* db = context.db();
+  StoreDb& db = context.db();
   std::string refusal = "no record " + std::to_string(node);
   {
     Transaction tx(db);

@@ -8,7 +8,7 @@
 
 #include "hrzcommon/login_lists.h"
 #include "hrzcommon/protocol.h"
-#include "sqlite_db.h"
+#include "statement.h"
 #include "store.h"
 
 namespace hrzsrv {
@@ -45,11 +45,11 @@ std::vector<std::string> PeerAddresses(const std::string& peer) {
   return {peer};
 }
 
-std::optional<LogonRefusal> CheckLoginLists(sqlite3* db, int userNid, const LogonPlace& place) {
+std::optional<LogonRefusal> CheckLoginLists(StoreDb& db, int userNid, const LogonPlace& place) {
   // The user's own row first, so that a refusal names the most specific list.
   Statement path(db,
-                 "WITH RECURSIVE up(n) AS (SELECT ?1 UNION SELECT b.NPID FROM UUSRBM b "
-                 "JOIN up ON b.NCID = up.n WHERE b.NPID > 0 AND ?2) "
+                 "WITH RECURSIVE up(n) AS (SELECT CAST(?1 AS BIGINT) UNION SELECT b.NPID FROM "
+                 "UUSRBM b JOIN up ON b.NCID = up.n WHERE b.NPID > 0 AND ?2 <> 0) "
                  "SELECT u.CCODE, u.CLGNIP, u.CLGNMAC FROM up JOIN UUSR u ON u.NID = up.n "
                  "ORDER BY u.NID <> ?1, u.NID");
   path.Bind(1, std::int64_t{userNid}).Bind(2, std::int64_t{userNid == kAdminNid ? 0 : 1});
@@ -78,7 +78,7 @@ std::optional<LogonRefusal> CheckLoginLists(sqlite3* db, int userNid, const Logo
   return std::nullopt;
 }
 
-bool RecordMachine(sqlite3* db, const LogonPlace& place, const std::string& userCode, int userNid,
+bool RecordMachine(StoreDb& db, const LogonPlace& place, const std::string& userCode, int userNid,
                    std::int32_t clientVersion, double now) {
   if (place.machineCode.empty()) return true;
   std::vector<std::string> parents;
@@ -97,13 +97,16 @@ bool RecordMachine(sqlite3* db, const LogonPlace& place, const std::string& user
                    "USETUPINFO WHERE CCODE = ?8)");
   Statement insert(db,
                    "INSERT INTO USETUPINFO(CNAME, CIPS, CMACS, CORGCODES, CUSER, NUPCLIVR, DMODI, "
-                   "CCODE, DCRTE) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?7 WHERE changes() = 0");
+                   "CCODE, DCRTE) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?7)");
   for (Statement* statement : {&update, &insert}) {
     statement->Bind(1, place.machineName).Bind(2, Joined(place.addresses));
     statement->Bind(3, place.hardwareAddresses).Bind(4, Joined(parents)).Bind(5, userCode);
     statement->Bind(6, std::int64_t{clientVersion}).Bind(7, now).Bind(8, place.machineCode);
   }
-  return update.Done() && insert.Done() && tx.Commit();
+  if (!update.Done()) return false;
+  // A machine seen for the first time gets a record of its own.
+  if (db.Changes() == 0 && !insert.Done()) return false;
+  return tx.Commit();
 }
 
 }  // namespace hrzsrv

@@ -2,12 +2,12 @@
 // machine a logon came from.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "store_db.h"
 
 namespace hrzsrv {
 
@@ -33,12 +33,12 @@ struct LogonRefusal {
 // those of every department and role above it, all levels up. The administrator answers to
 // its own lists only. None when nothing refuses; a store that fails refuses nothing here
 // (the logon fails on it elsewhere).
-std::optional<LogonRefusal> CheckLoginLists(sqlite3* db, int userNid, const LogonPlace& place);
+std::optional<LogonRefusal> CheckLoginLists(StoreDb& db, int userNid, const LogonPlace& place);
 
 // Notes a successful logon in "USETUPINFO" under the machine's code: a new row the first
 // time (DCRTE first seen), else the row of that code brought up to date (DMODI last seen,
 // CUSER, CIPS, CNAME, CMACS, CORGCODES, NUPCLIVR). Nothing without a machine code.
-bool RecordMachine(sqlite3* db, const LogonPlace& place, const std::string& userCode, int userNid,
+bool RecordMachine(StoreDb& db, const LogonPlace& place, const std::string& userCode, int userNid,
                    std::int32_t clientVersion, double now);
 
 }  // namespace hrzsrv

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine_state.h"
-#include "sqlite_db.h"
+#include "statement.h"
 
 namespace hrzsrv {
 namespace {
@@ -108,26 +108,29 @@ void NameThisProcess() {
   ThisProcess();
 }
 
-bool NoteOnline(sqlite3* db, const SessionState& session, double now) {
+bool NoteOnline(StoreDb& db, const SessionState& session, double now) {
   Live().Add(SessionKey(session.id));
-  Statement add(db,
-                "INSERT OR REPLACE INTO SRV_SESSION(CSESSION, NUSER, CPROCESS, CPEER, NUPCLIVR, "
-                "DSTART) VALUES(?, ?, ?, ?, ?, ?)");
+  Statement add(
+      db,
+      "INSERT INTO SRV_SESSION(CSESSION, NUSER, CPROCESS, CPEER, NUPCLIVR, DSTART) "
+      "VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(CSESSION) DO UPDATE SET NUSER = excluded.NUSER, "
+      "CPROCESS = excluded.CPROCESS, CPEER = excluded.CPEER, NUPCLIVR = excluded.NUPCLIVR, "
+      "DSTART = excluded.DSTART");
   add.Bind(1, SessionKey(session.id)).Bind(2, std::int64_t{session.userNid});
   add.Bind(3, ThisProcess()).Bind(4, session.peer);
   add.Bind(5, std::int64_t{session.clientVersion}).Bind(6, now);
   return add.Done();
 }
 
-void NoteOffline(sqlite3* db, std::uint64_t session) {
+void NoteOffline(StoreDb& db, std::uint64_t session) {
   Live().Remove(SessionKey(session));
-  sqlite3_busy_timeout(db, kOfflineBusyMs);
+  db.LimitWait(std::chrono::milliseconds(kOfflineBusyMs));
   Statement remove(db, "DELETE FROM SRV_SESSION WHERE CSESSION = ?");
   remove.Bind(1, SessionKey(session));
   remove.Done();
 }
 
-bool IsOnline(sqlite3* db, int userNid) {
+bool IsOnline(StoreDb& db, int userNid) {
   std::vector<std::string> ended;
   bool online = false;
   {

@@ -5,9 +5,9 @@
 // in its own process a session is offline the moment it ends, whatever the store does.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
+
+#include "store_db.h"
 
 namespace hrzsrv {
 
@@ -17,10 +17,10 @@ struct SessionState;
 // engine opens, while descriptors are to spare, so that no logon depends on reading it.
 void NameThisProcess();
 // Adds the session's row; false when the store fails.
-bool NoteOnline(sqlite3* db, const SessionState& session, double now);
+bool NoteOnline(StoreDb& db, const SessionState& session, double now);
 // Removes the session's row, if any.
-void NoteOffline(sqlite3* db, std::uint64_t session);
+void NoteOffline(StoreDb& db, std::uint64_t session);
 // Whether a session of a running process is logged on as the user.
-bool IsOnline(sqlite3* db, int userNid);
+bool IsOnline(StoreDb& db, int userNid);
 
 }  // namespace hrzsrv

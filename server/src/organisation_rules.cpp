@@ -51,16 +51,12 @@ void ReplaceAll(std::string* text, std::string_view from, std::string_view to) {
 
 }  // namespace
 
-bool InstallOrganisationRules(sqlite3* db, std::string* error) {
+bool InstallOrganisationRules(StoreDb& db, std::string* error) {
   std::string sql(kTriggers);
   ReplaceAll(&sql, "@CHECKS@", kLinkChecks);
   ReplaceAll(&sql, "@ROOT@", std::to_string(kRootNid));
   ReplaceAll(&sql, "@ADMIN@", std::to_string(kAdminNid));
-  return ExecSql(db, sql.c_str(), error);
-}
-
-bool BrokeOrganisationRule(sqlite3* db) {
-  return sqlite3_extended_errcode(db) == SQLITE_CONSTRAINT_TRIGGER;
+  return db.Exec(sql, error);
 }
 
 }  // namespace hrzsrv

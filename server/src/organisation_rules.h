@@ -8,20 +8,17 @@
 // - The organisation's root has one link, at the top (parent 0); no other record is there.
 // - The administrator keeps at least one place in the organisation.
 //
-// A write that breaks a rule fails with SQLITE_CONSTRAINT_TRIGGER and the rule's text as
-// its message.
+// A write that breaks a rule fails with StoreFailure::kOrganisationRule and the rule's text
+// as its message.
 #pragma once
-
-#include <sqlite3.h>
 
 #include <string>
 
+#include "store_db.h"
+
 namespace hrzsrv {
 
-// Creates the triggers where they are missing; false with the reason in error.
-bool InstallOrganisationRules(sqlite3* db, std::string* error);
-
-// True when the last failed statement on db broke one of these rules.
-bool BrokeOrganisationRule(sqlite3* db);
+// Creates the triggers of an SQLite store where they are missing; false with the reason in error.
+bool InstallOrganisationRules(StoreDb& db, std::string* error);
 
 }  // namespace hrzsrv

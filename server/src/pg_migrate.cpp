@@ -9,7 +9,8 @@
 #include "hrzserver/pg_db.h"
 #include "hrzserver/pg_store.h"
 #include "pg_schema.h"
-#include "sqlite_db.h"
+#include "sqlite_store_db.h"
+#include "statement.h"
 #include "store.h"
 
 namespace hrzsrv {
@@ -34,14 +35,14 @@ struct TargetTable {
 // A read transaction on the source, so that every table is copied as of one moment.
 class SourceSnapshot {
  public:
-  explicit SourceSnapshot(sqlite3* db) : db_(db), open_(ExecSql(db, "BEGIN", nullptr)) {}
+  explicit SourceSnapshot(StoreDb& db) : db_(db), open_(db.Exec("BEGIN", nullptr)) {}
   ~SourceSnapshot() {
-    if (open_) ExecSql(db_, "ROLLBACK", nullptr);
+    if (open_) db_.Exec("ROLLBACK", nullptr);
   }
   bool ok() const { return open_; }
 
  private:
-  sqlite3* db_;
+  StoreDb& db_;
   bool open_;
 };
 
@@ -79,21 +80,17 @@ bool ReadTargetTables(pg::Connection& db, std::map<std::string, TargetTable>* ta
 }
 
 // A cell as PostgreSQL takes it; SQLite's types are per value, so the column decides bytes.
-pg::Param ParamOf(sqlite3_value* value, bool bytea) {
-  const auto bytes = [value] {
-    const void* data = sqlite3_value_blob(value);
-    return std::string(static_cast<const char*>(data),
-                       data != nullptr ? static_cast<std::size_t>(sqlite3_value_bytes(value)) : 0);
-  };
-  switch (sqlite3_value_type(value)) {
+pg::Param ParamOf(const Statement& rows, int column, bool bytea) {
+  const Cell cell = rows.CellAt(column);
+  switch (cell.type) {
     case SQLITE_NULL:
       return pg::Param::Null();
     case SQLITE_INTEGER:
-      return pg::Param::Int(sqlite3_value_int64(value));
+      return pg::Param::Int(cell.integer);
     case SQLITE_FLOAT:
-      return pg::Param::Real(sqlite3_value_double(value));
+      return pg::Param::Real(rows.Real(column));  // the cell holds a real as text
     default:
-      return bytea ? pg::Param::Bytes(bytes()) : pg::Param::Text(bytes());
+      return bytea ? pg::Param::Bytes(cell.bytes) : pg::Param::Text(cell.bytes);
   }
 }
 
@@ -114,7 +111,7 @@ std::string InsertText(const TargetTable& into, const std::vector<std::string>& 
   return sql;
 }
 
-bool CopyTable(sqlite3* source, pg::Connection& target, const std::string& table,
+bool CopyTable(StoreDb& source, pg::Connection& target, const std::string& table,
                const TargetTable& into, const CopyProgress& progress, std::string* error) {
   std::vector<std::string> columns;
   std::vector<bool> bytea;
@@ -155,7 +152,7 @@ bool CopyTable(sqlite3* source, pg::Connection& target, const std::string& table
   };
   while (rows.Row()) {
     for (std::size_t c = 0; c < columns.size(); ++c) {
-      params.push_back(ParamOf(rows.Value(static_cast<int>(c)), bytea[c]));
+      params.push_back(ParamOf(rows, static_cast<int>(c), bytea[c]));
     }
     if (params.size() == batch * columns.size() && !flush()) return false;
   }
@@ -167,7 +164,7 @@ bool CopyTable(sqlite3* source, pg::Connection& target, const std::string& table
 
 // The next NID of every table that numbers its rows comes after the highest copied and after
 // the highest SQLite handed out (UUSR numbers on from the last system NID).
-bool SetNumbering(sqlite3* source, pg::Connection& target,
+bool SetNumbering(StoreDb& source, pg::Connection& target,
                   const std::map<std::string, TargetTable>& tables, std::string* error) {
   for (const auto& [name, table] : tables) {
     if (!table.columns.count("NID")) continue;
@@ -190,7 +187,7 @@ bool SetNumbering(sqlite3* source, pg::Connection& target,
   return true;
 }
 
-bool CopyStore(sqlite3* source, pg::Connection& target, const CopyProgress& progress,
+bool CopyStore(StoreDb& source, pg::Connection& target, const CopyProgress& progress,
                std::string* error) {
   std::map<std::string, TargetTable> tables;
   if (!CheckTargetEmpty(target, error) || !CreatePgTables(target, error) ||
@@ -220,22 +217,21 @@ bool CopyStore(sqlite3* source, pg::Connection& target, const CopyProgress& prog
 bool MigrateToPostgres(const std::string& from, const std::string& to, const CopyProgress& progress,
                        std::string* error) {
   if (::access(from.c_str(), R_OK) != 0) return Fail(error, "cannot read the store " + from);
-  SqliteHandle source = OpenSqlite(from, false, error);
+  std::unique_ptr<StoreDb> source = OpenSqliteStoreDb(from, false, error);
   if (!source) return false;
   PublicKey pk;
   SecretKey sk;
-  const bool isStore = LoadKeypair(source.get(), &pk, &sk);
+  const bool isStore = LoadKeypair(*source, &pk, &sk);
   sodium_memzero(sk.data(), sk.size());
   if (!isStore) return Fail(error, from + " is not a store (no server key)");
-  SourceSnapshot snapshot(source.get());
-  if (!snapshot.ok())
-    return Fail(error, "cannot read " + from + ": " + sqlite3_errmsg(source.get()));
+  SourceSnapshot snapshot(*source);
+  if (!snapshot.ok()) return Fail(error, "cannot read " + from + ": " + source->LastError());
 
   std::unique_ptr<pg::Connection> target = pg::Connection::Open(to, error);
   if (!target) return false;
   pg::Transaction tx(*target);
   if (!tx.error().empty()) return Fail(error, "cannot start the copy: " + tx.error());
-  return CopyStore(source.get(), *target, progress, error) && tx.Commit(error);
+  return CopyStore(*source, *target, progress, error) && tx.Commit(error);
 }
 
 }  // namespace hrzsrv

@@ -2,11 +2,11 @@
 
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
-#include "sqlite_db.h"
+#include "statement.h"
 
 namespace hrzsrv {
 
-std::optional<PrivilegeSet> LoadPrivilegeSet(sqlite3* db, int nid) {
+std::optional<PrivilegeSet> LoadPrivilegeSet(StoreDb& db, int nid) {
   Statement read(db,
                  "SELECT p.CPVG, p.BGRANTORS FROM UUSR u LEFT JOIN SRV_PRIVILEGE p "
                  "ON p.NID = u.NID WHERE u.NID = ?");
@@ -23,7 +23,7 @@ std::optional<PrivilegeSet> LoadPrivilegeSet(sqlite3* db, int nid) {
   return set;
 }
 
-bool StorePrivilegeSet(sqlite3* db, int nid, const PrivilegeSet& set) {
+bool StorePrivilegeSet(StoreDb& db, int nid, const PrivilegeSet& set) {
   if (set.marks.empty()) {
     Statement remove(db, "DELETE FROM SRV_PRIVILEGE WHERE NID = ?");
     return remove.Bind(1, std::int64_t{nid}).Done();
@@ -33,15 +33,22 @@ bool StorePrivilegeSet(sqlite3* db, int nid, const PrivilegeSet& set) {
     hrz::wire::WriteInt32(reinterpret_cast<std::uint8_t*>(grantors.data()) + 4 * i,
                           static_cast<std::int32_t>(set.grantors[i]));
   }
-  Statement write(db, "INSERT OR REPLACE INTO SRV_PRIVILEGE(NID, CPVG, BGRANTORS) VALUES(?, ?, ?)");
+  Statement write(
+      db,
+      "INSERT INTO SRV_PRIVILEGE(NID, CPVG, BGRANTORS) VALUES(?, ?, ?) ON CONFLICT(NID) "
+      "DO UPDATE SET CPVG = excluded.CPVG, BGRANTORS = excluded.BGRANTORS");
   write.Bind(1, std::int64_t{nid}).Bind(2, set.marks).BindBlob(3, grantors.data(), grantors.size());
   return write.Done();
 }
 
-CatalogueCodes ReadCatalogueCodes(sqlite3* db) {
-  Statement read(db,
-                 "SELECT NFNCHR, group_concat(CCODE, ',') FROM UUSRFN WHERE typeof(NFNCHR) = "
-                 "'integer' AND NFNCHR BETWEEN 1 AND ? GROUP BY NFNCHR");
+CatalogueCodes ReadCatalogueCodes(StoreDb& db) {
+  // SQLite keeps whatever a client wrote into NFNCHR, so only whole numbers count there;
+  // PostgreSQL's column holds nothing else.
+  Statement read(db, db.kind() == StoreKind::kSqlite
+                         ? "SELECT NFNCHR, group_concat(CCODE, ',') FROM UUSRFN WHERE "
+                           "typeof(NFNCHR) = 'integer' AND NFNCHR BETWEEN 1 AND ? GROUP BY NFNCHR"
+                         : "SELECT NFNCHR, string_agg(CCODE, ',') FROM UUSRFN WHERE "
+                           "NFNCHR BETWEEN 1 AND ? GROUP BY NFNCHR");
   read.Bind(1, static_cast<std::int64_t>(hrz::protocol::kMaxPrivilegeMarks));
   CatalogueCodes codes;
   while (read.Row()) codes[static_cast<int>(read.Int(0))] = read.Text(1);

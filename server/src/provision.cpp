@@ -8,6 +8,7 @@
 
 #include "crypto.h"
 #include "hrzserver/engine.h"
+#include "sqlite_store_db.h"
 #include "store.h"
 
 namespace hrzsrv {
@@ -31,10 +32,9 @@ bool CreateStore(const std::string& path, const std::string& adminPassword, std:
   if (HashPassword(adminPassword, &hash) != HashOutcome::kDone && error) {
     *error = "cannot hash the password (out of memory, or too many hashes waiting)";
   }
-  SqliteHandle db = hash.empty() ? nullptr : OpenSqlite(path, true, error);
+  std::unique_ptr<StoreDb> db = hash.empty() ? nullptr : OpenSqliteStoreDb(path, true, error);
   TlsIdentity identity;
-  if (!db || !CreateSchema(db.get(), hash, error) ||
-      !EnsureTlsIdentity(db.get(), &identity, error)) {
+  if (!db || !CreateSchema(*db, hash, error) || !EnsureTlsIdentity(*db, &identity, error)) {
     db.reset();
     for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
     return false;

@@ -193,7 +193,7 @@ class RecordSave {
       return Refuse(p::kRecordSaveRefused,
                     "the link " + std::to_string(block_.linkNid) + " is not one of the record's");
     }
-    if (SameSavedValue(CellOf(link.Value(0)), change.value)) return {};
+    if (SameSavedValue(link.CellAt(0), change.value)) return {};
     if (std::string reason = RefuseColumnChange(rights_, *change.column, block_.itemNid);
         !reason.empty()) {
       return Refuse(p::kRecordSaveNoRight, reason, FieldName(*change.column));
@@ -215,7 +215,7 @@ class RecordSave {
   Refusal CheckCode() {
     const Change* code = Find("UUSR", "CCODE");
     if (code == nullptr) return {};
-    Statement holder(db_, "SELECT NID FROM UUSR WHERE CCODE = ? AND NID IS NOT ?");
+    Statement holder(db_, "SELECT NID FROM UUSR WHERE CCODE = ? AND NID IS DISTINCT FROM ?");
     holder.Bind(1, std::string_view(code->value.bytes)).Bind(2, std::int64_t{block_.itemNid});
     if (!holder.Row()) return {};
     Refusal taken = Refuse(p::kRecordSaveCodeTaken, "the code '" + code->value.bytes + "' is taken",
@@ -237,11 +237,11 @@ class RecordSave {
       if (change.column->table == "UUSR") BindCell(insert, ++index, UusrValue(change));
     }
     if (Refusal refusal = Written(insert.Done())) return refusal;
-    itemNid_ = sqlite3_last_insert_rowid(db_);
+    itemNid_ = db_.LastInsertId();
     Statement link(db_, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(?, ?, 'T')");
     link.Bind(1, std::int64_t{block_.parentNid}).Bind(2, itemNid_);
     if (Refusal refusal = Written(link.Done())) return refusal;
-    linkNid_ = sqlite3_last_insert_rowid(db_);
+    linkNid_ = db_.LastInsertId();
     if (itemNid_ > std::numeric_limits<std::int32_t>::max() ||
         linkNid_ > std::numeric_limits<std::int32_t>::max()) {
       return Refuse(p::kServerError, "NIDs are used up");
@@ -296,10 +296,10 @@ class RecordSave {
 
   Refusal Written(bool done) {
     if (done) return {};
-    if (sqlite3_extended_errcode(db_) == SQLITE_CONSTRAINT_UNIQUE) {
+    if (db_.LastFailure() == StoreFailure::kUnique) {
       return Refuse(p::kRecordSaveCodeTaken, "the code is taken", "UUSR.CCODE");
     }
-    return Refuse(p::kServerError, sqlite3_errmsg(db_));
+    return Refuse(p::kServerError, db_.LastError());
   }
 
   // Codes, states, kinds and new records and links, as the client SQL checks note them.
@@ -358,7 +358,7 @@ class RecordSave {
     if (!read.Row()) return false;
     row->clear();
     for (std::size_t i = 0; i < names_.size(); ++i) {
-      row->push_back(CellOf(read.Value(static_cast<int>(i))));
+      row->push_back(read.CellAt(static_cast<int>(i)));
     }
     return true;
   }
@@ -387,7 +387,7 @@ class RecordSave {
   }
 
   Context& context_;
-  sqlite3* db_;
+  StoreDb& db_;
   const SaveBlock& block_;
   const std::vector<SaveEntry>& entries_;
   Rights rights_;

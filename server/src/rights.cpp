@@ -5,15 +5,16 @@
 
 namespace hrzsrv {
 
-std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view code) {
+std::optional<PrivilegeFlags> PrivilegeOf(StoreDb& db, int nid, std::string_view code) {
   Statement position(db, "SELECT NFNCHR FROM UUSRFN WHERE CCODE = ?");
   position.Bind(1, code);
   if (!position.Row() || position.IsNull(0) || position.Int(0) < 1) return std::nullopt;
   Statement marks(
       db,
-      "WITH RECURSIVE up(n) AS (SELECT ?1 UNION SELECT b.NPID FROM UUSRBM b "
+      "WITH RECURSIVE up(n) AS (SELECT CAST(?1 AS BIGINT) UNION SELECT b.NPID FROM UUSRBM b "
       "JOIN up ON b.NCID = up.n WHERE b.NPID > 0) "
-      "SELECT upper(substr(p.CPVG, ?2, 1)) FROM up JOIN SRV_PRIVILEGE p ON p.NID = up.n");
+      "SELECT upper(substr(p.CPVG, CAST(?2 AS INTEGER), 1)) FROM up JOIN SRV_PRIVILEGE p ON p.NID "
+      "= up.n");
   marks.Bind(1, std::int64_t{nid}).Bind(2, position.Int(0));
   PrivilegeFlags flags;
   while (marks.Row()) {
@@ -24,7 +25,7 @@ std::optional<PrivilegeFlags> PrivilegeOf(sqlite3* db, int nid, std::string_view
   return flags;
 }
 
-Rights RightsOf(sqlite3* db, const SessionState& session) {
+Rights RightsOf(StoreDb& db, const SessionState& session) {
   Rights rights;
   if (!session.LoggedOn()) return rights;
   // A user deleted while its session is open keeps the session but loses every right.
@@ -37,7 +38,7 @@ Rights RightsOf(sqlite3* db, const SessionState& session) {
   return rights;
 }
 
-bool MayEditPrivileges(sqlite3* db, const SessionState& session) {
+bool MayEditPrivileges(StoreDb& db, const SessionState& session) {
   if (session.IsAdmin()) return true;
   if (!session.LoggedOn()) return false;
   const PrivilegeFlags flags =

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "crypto.h"
 #include "hrzserver/engine.h"
+#include "statement.h"
 #include "store.h"
 
 namespace hrzsrv {
@@ -195,7 +196,7 @@ void BindOptional(Statement& statement, int index, const char* text) {
   }
 }
 
-bool Insert(sqlite3* db) {
+bool Insert(StoreDb& db) {
   const double now = DateNumberOf(std::time(nullptr));
   for (const SampleRecord& r : kRecords) {
     Statement user(db,
@@ -262,9 +263,10 @@ bool Insert(sqlite3* db) {
     setup.Bind(6, m.user).Bind(7, kCreated);
     if (!setup.Done()) return false;
   }
-  Statement setting(db,
-                    "INSERT OR REPLACE INTO SRV_SETTING(CSECTION, CKEY, CVALUE) "
-                    "VALUES('system', 'Lgn Err Try', '5')");
+  Statement setting(
+      db,
+      "INSERT INTO SRV_SETTING(CSECTION, CKEY, CVALUE) VALUES('system', 'Lgn Err Try', "
+      "'5') ON CONFLICT(CSECTION, CKEY) DO UPDATE SET CVALUE = excluded.CVALUE");
   Statement file(db, "INSERT INTO SRV_FILE(CNAME, BDATA, DMODI) VALUES(?, ?, ?)");
   const std::string_view content(kFlowLogonFile);
   file.Bind(1, std::string(kClientFilePrefix) + "kqflwlgn.xcf")
@@ -289,19 +291,18 @@ bool AddSampleOrganisation(const std::string& path, std::vector<SampleAccount>* 
     if (error) *error = "libsodium cannot start";
     return false;
   }
-  SqliteHandle db = OpenSqlite(path, false, error);
+  std::unique_ptr<StoreDb> db = OpenStoreDb(path, false, error);
   if (!db) return false;
   {
-    Statement count(db.get(), "SELECT count(*) FROM UUSR");
+    Statement count(*db, "SELECT count(*) FROM UUSR");
     if (!count.Row() || count.Int(0) > 2) {
       if (error) *error = path + " holds an organisation already";
       return false;
     }
   }
-  Transaction tx(db.get());
-  if (!tx.ok() || !Insert(db.get()) || !tx.Commit()) {
-    if (error)
-      *error = std::string("cannot add the sample organisation: ") + sqlite3_errmsg(db.get());
+  Transaction tx(*db);
+  if (!tx.ok() || !Insert(*db) || !tx.Commit()) {
+    if (error) *error = "cannot add the sample organisation: " + db->LastError();
     return false;
   }
   if (accounts) {

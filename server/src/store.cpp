@@ -4,6 +4,7 @@
 
 #include "hrzcommon/text.h"
 #include "organisation_rules.h"
+#include "statement.h"
 
 namespace hrzsrv {
 namespace {
@@ -57,13 +58,13 @@ CREATE INDEX IF NOT EXISTS SRV_SESSION_USER ON SRV_SESSION(NUSER);
 
 }  // namespace
 
-bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error) {
+bool CreateSchema(StoreDb& db, const std::string& adminHash, std::string* error) {
   Transaction tx(db);
   if (!tx.ok()) {
-    if (error) *error = sqlite3_errmsg(db);
+    if (error) *error = db.LastError();
     return false;
   }
-  if (!ExecSql(db, kSchema, error) || !AddLaterTables(db, error) ||
+  if (!db.Exec(kSchema, error) || !AddLaterTables(db, error) ||
       !InstallOrganisationRules(db, error)) {
     return false;
   }
@@ -92,17 +93,19 @@ bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error)
   hash.Bind(1, std::int64_t{kAdminNid}).Bind(2, adminHash);
   if (!numbering.Done() || !key.Done() || !root.Done() || !admin.Done() || !links.Done() ||
       !hash.Done() || !tx.Commit()) {
-    if (error) *error = std::string("cannot create the store: ") + sqlite3_errmsg(db);
+    if (error) *error = "cannot create the store: " + db.LastError();
     return false;
   }
   return true;
 }
 
-bool AddLaterTables(sqlite3* db, std::string* error) {
-  return ExecSql(db, kLaterTables, error);
+bool AddLaterTables(StoreDb& db, std::string* error) {
+  // A PostgreSQL store is made whole by its own schema.
+  if (db.kind() != StoreKind::kSqlite) return true;
+  return db.Exec(kLaterTables, error);
 }
 
-bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
+bool LoadKeypair(StoreDb& db, PublicKey* pk, SecretKey* sk) {
   Statement read(db, "SELECT BPUBLIC, BSECRET FROM SRV_KEY WHERE NID = 1");
   if (!read.Row()) return false;
   const std::string pub = read.Blob(0);
@@ -114,7 +117,9 @@ bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk) {
   return true;
 }
 
-bool UpgradeSchema(sqlite3* db, std::string* error) {
+bool UpgradeSchema(StoreDb& db, std::string* error) {
+  // A PostgreSQL store is made whole by its own schema; this walks SQLite's history only.
+  if (db.kind() != StoreKind::kSqlite) return true;
   if (!AddLaterTables(db, error)) return false;
   // Columns that came later: the audit log's peer address with the rights checks, the
   // machine record's first day and client version with the login lists' checks.
@@ -128,7 +133,7 @@ bool UpgradeSchema(sqlite3* db, std::string* error) {
     const std::string table(c.table), name(c.name);
     Statement probe(db, "SELECT " + name + " FROM " + table + " LIMIT 0");
     const std::string add = "ALTER TABLE " + table + " ADD COLUMN " + name + " " + c.type;
-    if (!probe.ok() && !ExecSql(db, add.c_str(), error)) return false;
+    if (!probe.ok() && !db.Exec(add, error)) return false;
   }
   // The rules of the organisation's links came with the membership requests.
   return InstallOrganisationRules(db, error);

@@ -1,14 +1,12 @@
 // The store's schema, its creation and the pieces every session reads from it.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <string>
 #include <string_view>
 
 #include "crypto.h"
 #include "hrzserver/tls_identity.h"
-#include "sqlite_db.h"
+#include "store_db.h"
 
 namespace hrzsrv {
 
@@ -29,17 +27,17 @@ constexpr int kDeletedState = 254;
 constexpr int kNormalState = 255;
 constexpr std::string_view kDeletedMarker = "[del]";
 
-// Creates every table and the administrator with its hashed password. A record added to
-// "UUSR" without an NID takes the next one above kLastSystemNid.
-bool CreateSchema(sqlite3* db, const std::string& adminHash, std::string* error);
-// Adds the tables that stores of earlier versions lack.
-bool AddLaterTables(sqlite3* db, std::string* error);
-bool LoadKeypair(sqlite3* db, PublicKey* pk, SecretKey* sk);
+// Creates every table of a new SQLite store and the administrator with its hashed password. A
+// record added to "UUSR" without an NID takes the next one above kLastSystemNid.
+bool CreateSchema(StoreDb& db, const std::string& adminHash, std::string* error);
+// Adds the tables that SQLite stores of earlier versions lack.
+bool AddLaterTables(StoreDb& db, std::string* error);
+bool LoadKeypair(StoreDb& db, PublicKey* pk, SecretKey* sk);
 // The store's TLS identity; made and kept in the store when it has none.
-bool EnsureTlsIdentity(sqlite3* db, TlsIdentity* out, std::string* error);
+bool EnsureTlsIdentity(StoreDb& db, TlsIdentity* out, std::string* error);
 
-// Brings a store made by an earlier version up to the current schema.
-bool UpgradeSchema(sqlite3* db, std::string* error);
+// Brings an SQLite store made by an earlier version up to the current schema.
+bool UpgradeSchema(StoreDb& db, std::string* error);
 
 // The administrator's code: "adm" in any case, with any blanks and tabs around it (the module
 // trims codes before it compares them). Only the administrator's record may hold it.

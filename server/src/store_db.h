@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,6 +69,9 @@ class StoreDb {
   virtual std::int64_t Changes() = 0;
   virtual StoreFailure LastFailure() const = 0;
   virtual std::string LastError() const = 0;
+  // How long statements of this connection wait for other writers from now on, where it
+  // should be shorter than the store's own wait.
+  virtual void LimitWait(std::chrono::milliseconds) {}
   // The SQLite connection under an SQLite store (client SQL, its authorizer, backups);
   // null on PostgreSQL.
   virtual sqlite3* sqlite() { return nullptr; }

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "statement.h"
 #include "store.h"
 
 namespace hrzsrv {
@@ -124,7 +125,7 @@ bool MakeTlsIdentity(const std::vector<std::string>& extraNames, TlsIdentity* ou
   return true;
 }
 
-bool EnsureTlsIdentity(sqlite3* db, TlsIdentity* out, std::string* error) {
+bool EnsureTlsIdentity(StoreDb& db, TlsIdentity* out, std::string* error) {
   {
     Statement read(db, "SELECT CCERT, CKEY FROM SRV_TLS WHERE NID = 1");
     if (read.Row()) {
@@ -137,17 +138,17 @@ bool EnsureTlsIdentity(sqlite3* db, TlsIdentity* out, std::string* error) {
   Statement write(db, "INSERT INTO SRV_TLS(NID, CCERT, CKEY) VALUES(1, ?, ?)");
   write.Bind(1, out->certificatePem).Bind(2, out->privateKeyPem);
   if (!write.Done()) {
-    if (error) *error = std::string("cannot keep the TLS key in the store: ") + sqlite3_errmsg(db);
+    if (error) *error = "cannot keep the TLS key in the store: " + db.LastError();
     return false;
   }
   return true;
 }
 
 bool LoadTlsIdentity(const std::string& storePath, TlsIdentity* out, std::string* error) {
-  SqliteHandle db = OpenSqlite(storePath, false, error);
-  if (!db || !AddLaterTables(db.get(), error)) return false;
+  std::unique_ptr<StoreDb> db = OpenStoreDb(storePath, false, error);
+  if (!db || !AddLaterTables(*db, error)) return false;
   RestrictStoreFiles(storePath);
-  return EnsureTlsIdentity(db.get(), out, error);
+  return EnsureTlsIdentity(*db, out, error);
 }
 
 std::string FingerprintOfDer(std::span<const unsigned char> der) {

@@ -19,7 +19,8 @@
 #include "hrzcommon/protocol.h"
 #include "hrzcommon/wire.h"
 #include "hrzserver/tcp_server.h"
-#include "sqlite_db.h"
+#include "sqlite_store_db.h"
+#include "statement.h"
 #include "support/engine_fixture.h"
 #include "support/temp_dir.h"
 
@@ -109,18 +110,19 @@ class StatementCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    db_ = hrzsrv::OpenSqlite(dir_.File("cache.db"), true, &error);
+    db_ = hrzsrv::OpenSqliteStoreDb(dir_.File("cache.db"), true, &error);
     ASSERT_TRUE(db_) << error;
-    ASSERT_TRUE(hrzsrv::ExecSql(db_.get(),
-                                "CREATE TABLE T(K INTEGER PRIMARY KEY, V TEXT);"
-                                "INSERT INTO T VALUES(1, 'one'), (2, 'two'), (3, 'three');",
-                                &error))
+    ASSERT_TRUE(
+        db_->Exec("CREATE TABLE T(K INTEGER PRIMARY KEY, V TEXT);"
+                  "INSERT INTO T VALUES(1, 'one'), (2, 'two'), (3, 'three');",
+                  &error))
         << error;
   }
-  sqlite3* db() { return db_.get(); }
+  hrzsrv::StoreDb& db() { return *db_; }
+  sqlite3* raw() { return db_->sqlite(); }
 
   hrztest::TempDir dir_;
-  hrzsrv::SqliteHandle db_;
+  std::unique_ptr<hrzsrv::StoreDb> db_;
 };
 
 TEST_F(StatementCacheTest, AStatementIsPreparedOnceAndComesBackResetWithoutItsBindings) {
@@ -136,7 +138,7 @@ TEST_F(StatementCacheTest, AStatementIsPreparedOnceAndComesBackResetWithoutItsBi
       EXPECT_FALSE(read.Row());
     }
   }
-  EXPECT_EQ(RunsOf(db(), kRead), 50);
+  EXPECT_EQ(RunsOf(raw(), kRead), 50);
 }
 
 TEST_F(StatementCacheTest, TheSameTextInUseTwiceAtOnceGivesTwoStatements) {
@@ -155,12 +157,13 @@ TEST_F(StatementCacheTest, AStatementLeftBeforeItsLastRowHoldsNoTransaction) {
     hrzsrv::Statement partly(db(), "SELECT K FROM T");
     ASSERT_TRUE(partly.Row());
   }
-  EXPECT_TRUE(sqlite3_get_autocommit(db()));
+  EXPECT_TRUE(sqlite3_get_autocommit(raw()));
   // Another connection writes; this one sees it at once, so no read snapshot was kept.
   std::string error;
-  hrzsrv::SqliteHandle other = hrzsrv::OpenSqlite(dir_.File("cache.db"), false, &error);
+  std::unique_ptr<hrzsrv::StoreDb> other =
+      hrzsrv::OpenSqliteStoreDb(dir_.File("cache.db"), false, &error);
   ASSERT_TRUE(other) << error;
-  ASSERT_TRUE(hrzsrv::ExecSql(other.get(), "INSERT INTO T VALUES(4, 'four')", &error)) << error;
+  ASSERT_TRUE(other->Exec("INSERT INTO T VALUES(4, 'four')", &error)) << error;
   hrzsrv::Statement count(db(), "SELECT count(*) FROM T");
   ASSERT_TRUE(count.Row());
   EXPECT_EQ(count.Int(0), 4);
@@ -173,8 +176,7 @@ TEST_F(StatementCacheTest, ACachedStatementFollowsAChangeOfTheSchema) {
     ASSERT_TRUE(before.Row());
   }
   std::string error;
-  ASSERT_TRUE(hrzsrv::ExecSql(db(), "ALTER TABLE T ADD COLUMN W TEXT DEFAULT 'w'", &error))
-      << error;
+  ASSERT_TRUE(db().Exec("ALTER TABLE T ADD COLUMN W TEXT DEFAULT 'w'", &error)) << error;
   hrzsrv::Statement after(db(), kStar);
   ASSERT_TRUE(after.Row());
   EXPECT_EQ(after.Text(2), "w");
