@@ -5,7 +5,6 @@
 // Counters: each part in microseconds and the ratio of the store's lookup to its floor.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,8 +15,8 @@
 #include "hrzserver/pg_db.h"
 #include "hrzserver/pg_store.h"
 #include "pg_store_db.h"
-#include "store.h"
 #include "support/pg_cluster.h"
+#include "support/stores.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -39,11 +38,8 @@ std::string MakeStore() {
   }
   static hrztest::TempDir dir;
   const std::string source = dir.File("init.db"), location = cluster->NewDatabase();
-  sqlite3* db = nullptr;
-  const bool made = sqlite3_open(source.c_str(), &db) == SQLITE_OK &&
-                    hrzsrv::CreateSchema(db, "not-a-hash", &why);
-  sqlite3_close(db);
-  if (!made || !hrzsrv::MigrateToPostgres(source, location, {}, &why)) {
+  if (!hrztest::CreateBareStore(source, &why) ||
+      !hrzsrv::MigrateToPostgres(source, location, {}, &why)) {
     std::fprintf(stderr, "cannot make the store: %s\n", why.c_str());
     std::abort();
   }

@@ -76,6 +76,7 @@ class SqliteStatement final : public StoreStatement {
   sqlite3_stmt* stmt_;
   int last_ = SQLITE_OK;
   bool running_ = false;   // stepped since its last row or failure
+  bool finished_ = false;  // ran to its end or failed
   bool ownsTurn_ = false;  // a write outside a transaction, holding the writers' turn
 };
 
@@ -155,6 +156,8 @@ SqliteStatement::~SqliteStatement() {
 }
 
 bool SqliteStatement::Step() {
+  // SQLite would start the statement again; a statement of the store runs once.
+  if (finished_) return false;
   if (!running_) {
     running_ = true;
     if (!db_.TakeTurnFor(stmt_, &ownsTurn_)) {
@@ -168,6 +171,7 @@ bool SqliteStatement::Step() {
   if (last_ == SQLITE_ROW) return true;
   if (last_ != SQLITE_DONE) db_.Note(last_, sqlite3_errmsg(sqlite3_db_handle(stmt_)));
   running_ = false;
+  finished_ = true;
   if (ownsTurn_) db_.EndTurn();
   ownsTurn_ = false;
   return false;

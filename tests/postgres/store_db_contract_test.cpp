@@ -2,8 +2,6 @@
 // kind is one line of kKinds: a factory of new stores as "hrzserver init" leaves them (the
 // administrator NID 1 under the root NID 2, new records numbered above 300).
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -15,9 +13,10 @@
 
 #include "hrzserver/pg_store.h"
 #include "pg_store_db.h"
-#include "store.h"
+#include "sqlite_store_db.h"
 #include "store_db.h"
 #include "support/pg_cluster.h"
+#include "support/stores.h"
 #include "support/temp_dir.h"
 
 namespace hrztest {
@@ -40,15 +39,23 @@ struct StoreKindCase {
   std::function<std::unique_ptr<TestStore>(std::string* why, bool* skip)> make;
 };
 
-// Makes the store's schema in an SQLite file, as "hrzserver init" does.
-bool CreateSqliteStore(const std::string& path, std::string* why) {
-  sqlite3* db = nullptr;
-  const bool ok =
-      sqlite3_open(path.c_str(), &db) == SQLITE_OK && hrzsrv::CreateSchema(db, "not-a-hash", why);
-  if (db != nullptr && !ok && why->empty()) *why = sqlite3_errmsg(db);
-  sqlite3_close(db);
-  return ok;
-}
+// A new SQLite store file in a temporary folder.
+class SqliteTestStore : public TestStore {
+ public:
+  static std::unique_ptr<TestStore> Make(std::string* why, bool*) {
+    auto store = std::make_unique<SqliteTestStore>();
+    store->path_ = store->dir_.File("store.db");
+    if (!CreateBareStore(store->path_, why)) return nullptr;
+    return store;
+  }
+  std::unique_ptr<StoreDb> Connect(std::string* error) override {
+    return hrzsrv::OpenSqliteStoreDb(path_, false, error);
+  }
+
+ private:
+  TempDir dir_;
+  std::string path_;
+};
 
 // A new database of the shared throw-away cluster, filled by hrzserver migrate from a new
 // SQLite store.
@@ -66,7 +73,7 @@ class PgTestStore : public TestStore {
       *why = "cannot create a database in the test cluster";
       return nullptr;
     }
-    if (!CreateSqliteStore(source, why) ||
+    if (!CreateBareStore(source, why) ||
         !hrzsrv::MigrateToPostgres(source, store->location_, {}, why)) {
       return nullptr;
     }
@@ -86,6 +93,7 @@ void PrintTo(const StoreKindCase& kind, std::ostream* out) {
 }
 
 const StoreKindCase kKinds[] = {
+    {"Sqlite", SqliteTestStore::Make},
     {"Postgres", PgTestStore::Make},
 };
 

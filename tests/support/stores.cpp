@@ -2,11 +2,19 @@
 
 #include <sqlite3.h>
 
+#include "sqlite_store_db.h"
+#include "store.h"
+
 #include <filesystem>
 
 #include <cstdlib>
 
 namespace hrztest {
+
+bool CreateBareStore(const std::string& path, std::string* why) {
+  std::unique_ptr<hrzsrv::StoreDb> db = hrzsrv::OpenSqliteStoreDb(path, true, why);
+  return db != nullptr && hrzsrv::CreateSchema(*db, "not-a-hash", why);
+}
 
 void CopySampleStore(const std::string& path) {
   static TempDir templateDir;

@@ -24,6 +24,10 @@ constexpr const char* kAdminPassword = "adm-secret";
 // The sample store, made once per test program, copied to path.
 void CopySampleStore(const std::string& path);
 
+// A store file as "hrzserver init" leaves it, but with an administrator whose hash is none
+// (no Argon2id time spent): for tests of the store's own statements. False with why.
+bool CreateBareStore(const std::string& path, std::string* why);
+
 // The number of entries of a folder, such as the open descriptors in /proc/self/fd.
 int CountEntries(const std::string& folder);
 
