@@ -14,7 +14,6 @@
 #include "hrzserver/engine.h"
 #include "hrzserver/log.h"
 #include "hrzserver/pg_db.h"
-#include "hrzserver/pg_store.h"
 #include "hrzserver/tcp_server.h"
 #include "hrzserver/tls_identity.h"
 #include "migrate_command.h"
@@ -24,9 +23,12 @@ namespace {
 constexpr const char* kUsage =
     "usage: hrzserver COMMAND --store PATH [options]\n"
     "\n"
+    "PATH is a store file, or postgresql://... for a store in a PostgreSQL database.\n"
+    "\n"
     "  init  --store PATH [--admin-password PW]\n"
-    "        Create a new store with the administrator \"adm\". Without --admin-password\n"
-    "        the password is asked for on the terminal.\n"
+    "        Create a new store with the administrator \"adm\" (on PostgreSQL: in an\n"
+    "        empty database). Without --admin-password the password is asked for on the\n"
+    "        terminal.\n"
     "  demo  --store PATH\n"
     "        Add the sample organisation to a store made by init, and print every\n"
     "        sample user with its password.\n"
@@ -48,8 +50,8 @@ constexpr const char* kUsage =
     "        and the event's fields (logfmt). Default: info.\n"
     "  migrate --from PATH --to postgresql://...\n"
     "        Copy the organisation of the store PATH, users' password hashes and files\n"
-    "        included, into an empty PostgreSQL database in one transaction. Serving a\n"
-    "        store on PostgreSQL comes with a later version (docs/postgresql.md).\n"
+    "        included, into an empty PostgreSQL database in one transaction\n"
+    "        (docs/postgresql.md).\n"
     "  certificate --store PATH\n"
     "        Print the server's certificate (PEM) and its SHA-256 fingerprint, for a\n"
     "        client's CA file or to compare with what a client shows.\n"
@@ -162,7 +164,8 @@ int Init(const Options& options) {
 int Demo(const Options& options) {
   std::vector<hrzsrv::SampleAccount> accounts;
   std::string error;
-  if (::access(options.store.c_str(), F_OK) != 0) {
+  if (!hrzsrv::pg::IsPostgresLocation(options.store) &&
+      ::access(options.store.c_str(), F_OK) != 0) {
     std::fprintf(stderr, "hrzserver: %s does not exist; run hrzserver init first\n",
                  options.store.c_str());
     return 1;
@@ -280,10 +283,6 @@ int main(int argc, char** argv) {
   }
   // backup answers a PostgreSQL store with the advice to use pg_dump.
   if (options.command == "backup") return Backup(options);
-  if (hrzsrv::pg::IsPostgresLocation(options.store)) {
-    std::fprintf(stderr, "hrzserver: %s\n", hrzsrv::kPgNotServedYet);
-    return 1;
-  }
   if (options.command == "init") return Init(options);
   if (options.command == "demo") return Demo(options);
   if (options.command == "serve") return Serve(options);

@@ -1,5 +1,5 @@
-// hrzserver migrate as an administrator runs it, and every other command refusing a
-// PostgreSQL store until the engine serves one.
+// hrzserver migrate, init, demo and certificate on a PostgreSQL store, as an administrator
+// runs them.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -10,7 +10,6 @@
 
 #include "hrzserver/engine.h"
 #include "hrzserver/pg_db.h"
-#include "hrzserver/pg_store.h"
 #include "support/pg_cluster.h"
 #include "support/stores.h"
 
@@ -78,24 +77,31 @@ TEST_F(MigrateCommandTest, CopiesAStoreAndReportsTheProgressOfLargeTables) {
   EXPECT_EQ(again.err, "hrzserver: the target already holds a store (schema hrz_private exists)\n");
 }
 
-TEST_F(MigrateCommandTest, OtherCommandsAndTheEngineRefuseAPostgresStore) {
+TEST_F(MigrateCommandTest, InitDemoAndCertificateMakeAndReadAStoreOnPostgres) {
   TempDir dir;
-  const std::string refusal = std::string("hrzserver: ") + hrzsrv::kPgNotServedYet + "\n";
-  const std::vector<std::vector<std::string>> commands = {
-      {"serve", "--store", location_},
-      {"init", "--store", location_, "--admin-password", "pw"},
-      {"demo", "--store", location_},
-      {"certificate", "--store", location_},
-  };
-  for (const std::vector<std::string>& command : commands) {
-    const ProgramRun run = RunServer(dir, command);
-    EXPECT_EQ(run.status, 1) << command[0];
-    EXPECT_EQ(run.err, refusal) << command[0];
-  }
-  std::string error;
-  EXPECT_EQ(hrzsrv::Engine::Open(location_, nullptr, &error), nullptr);
-  EXPECT_EQ(error, hrzsrv::kPgNotServedYet);
+  const ProgramRun init = RunServer(dir, {"init", "--store", location_, "--admin-password", "pw"});
+  ASSERT_EQ(init.status, 0) << init.err;
+  EXPECT_EQ(init.out, "Created " + location_ + " with the administrator adm.\n");
+  const ProgramRun again = RunServer(dir, {"init", "--store", location_, "--admin-password", "pw"});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, "hrzserver: the target already holds a store (schema hrz_private exists)\n");
 
+  const ProgramRun demo = RunServer(dir, {"demo", "--store", location_});
+  EXPECT_EQ(demo.status, 0) << demo.err;
+  EXPECT_NE(demo.out.find("ivan"), std::string::npos) << demo.out;
+  const ProgramRun certificate = RunServer(dir, {"certificate", "--store", location_});
+  EXPECT_EQ(certificate.status, 0) << certificate.err;
+  EXPECT_NE(certificate.out.find("SHA-256 fingerprint: "), std::string::npos);
+
+  std::string error;
+  std::unique_ptr<hrzsrv::pg::Connection> db = hrzsrv::pg::Connection::Open(location_, &error);
+  ASSERT_NE(db, nullptr) << error;
+  EXPECT_EQ(db->Exec("SELECT count(*) FROM UUSR WHERE CCODE IN ('adm', 'ivan')").Int(0, 0), 2);
+  EXPECT_NE(hrzsrv::Engine::Open(location_, nullptr, &error), nullptr) << error;
+}
+
+TEST_F(MigrateCommandTest, RefusesWrongArguments) {
+  TempDir dir;
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"migrate", "--from", "x.hrz"},
         std::vector<std::string>{"migrate", "--from", "x.hrz", "--to", "x2.hrz"},

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "hrzserver/pg_store.h"
 #include "sqlite_store_db.h"
 #include "statement.h"
 #include "store.h"
@@ -67,15 +66,16 @@ TEST_F(SqliteStoreDbTest, AFailedStatementSaysWhyAndTheNextOneStartsClean) {
   }
 }
 
-TEST_F(SqliteStoreDbTest, OpenStoreDbOpensFilesAndRefusesPostgresForNow) {
+TEST_F(SqliteStoreDbTest, OpenStoreDbTellsWhyAStoreCannotBeOpened) {
   std::string error;
   std::unique_ptr<hrzsrv::StoreDb> file = hrzsrv::OpenStoreDb(path_, false, &error);
   ASSERT_TRUE(file) << error;
   EXPECT_EQ(file->kind(), hrzsrv::StoreKind::kSqlite);
   EXPECT_NE(file->sqlite(), nullptr);
 
-  EXPECT_FALSE(hrzsrv::OpenStoreDb("postgresql://localhost/hrz", false, &error));
-  EXPECT_EQ(error, hrzsrv::kPgNotServedYet);
+  // Port 1 has no PostgreSQL behind it.
+  EXPECT_FALSE(hrzsrv::OpenStoreDb("postgresql://127.0.0.1:1/hrz", false, &error));
+  EXPECT_EQ(error.rfind("cannot connect to PostgreSQL: ", 0), 0u) << error;
   EXPECT_FALSE(hrzsrv::OpenStoreDb(dir_.File("missing.db"), false, &error));
   EXPECT_NE(error.find("missing.db"), std::string::npos) << error;
 }

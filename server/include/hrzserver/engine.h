@@ -28,8 +28,9 @@ struct SampleAccount {
   std::string note;
 };
 
-// Creates a new store file with the administrator "adm". Fails when the file exists.
-bool CreateStore(const std::string& path, const std::string& adminPassword, std::string* error);
+// Creates a new store with the administrator "adm": a file, which must not exist, or the
+// schema in an empty PostgreSQL database (postgresql://...).
+bool CreateStore(const std::string& location, const std::string& adminPassword, std::string* error);
 // Adds the sample organisation to a store that holds only the administrator. accounts
 // receives every sample user with its password (the administrator is not listed).
 bool AddSampleOrganisation(const std::string& path, std::vector<SampleAccount>* accounts,

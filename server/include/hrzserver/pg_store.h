@@ -1,5 +1,5 @@
-// A store on PostgreSQL. Today an organisation is copied there from an SQLite store; the
-// engine serving it comes next (docs/postgresql.md).
+// A store on PostgreSQL: its private schema, the client roles, and the copy of an organisation
+// from an SQLite store (docs/postgresql.md).
 #pragma once
 
 #include <cstdint>
@@ -17,11 +17,6 @@ constexpr std::string_view kPgPrivateSchema = "hrz_private";
 // neither reaches the private schema.
 constexpr std::string_view kPgClientRolePrefix = "hrz_client_";
 constexpr std::string_view kPgAdminClientRolePrefix = "hrz_client_admin_";
-
-// Why a command or the engine refuses a postgresql:// store today.
-constexpr const char* kPgNotServedYet =
-    "a store on PostgreSQL is not served yet: this version runs on SQLite stores only "
-    "(hrzserver migrate copies one to PostgreSQL)";
 
 // Told after each batch of rows copied: the table, rows copied so far, rows in the table.
 using CopyProgress =
