@@ -1,6 +1,10 @@
 #include "client_statement.h"
 
 #include <cctype>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
 
 #include "audit.h"
 #include "rights.h"
@@ -19,7 +23,45 @@ bool OnlyBlanks(const char* text) {
   return true;
 }
 
-}  // namespace
+// One statement on an SQLite store from prepare to commit. A statement that writes is first
+// checked for the tables and columns it writes, then runs in a transaction of its own with
+// every row it writes checked; it commits only when each row was within the session's
+// rights, and otherwise changes nothing.
+class ClientStatement {
+ public:
+  ClientStatement(Context& context, const std::string& sql);
+  ~ClientStatement();
+  ClientStatement(const ClientStatement&) = delete;
+  ClientStatement& operator=(const ClientStatement&) = delete;
+
+  // Null, with the reason in error(), when the statement was refused or does not prepare.
+  sqlite3_stmt* get() const { return stmt_.get(); }
+  const std::string& error() const { return error_; }
+
+  // Steps to the end, handing each result row to onRow, which may stop the run with a
+  // reason. True when the statement ran and its writes were committed.
+  using RowSink = std::function<bool(sqlite3_stmt*, std::string* error)>;
+  bool Run(const RowSink& onRow, std::string* error);
+  // Rows the statement changed, after Run.
+  int changes() const { return changes_; }
+
+ private:
+  struct StmtCloser {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+  };
+  bool Prepare(const std::string& sql);
+  bool CheckWrites();
+  void AuditRefusal(std::string_view table, std::int64_t target, std::string_view reason) {
+    AuditClientSqlRefusal(context_, sql_, table, target, reason);
+  }
+
+  Context& context_;
+  const std::string& sql_;
+  std::unique_ptr<sqlite3_stmt, StmtCloser> stmt_;
+  std::optional<Transaction> transaction_;  // held while a writing statement runs
+  std::string error_;
+  int changes_ = 0;
+};
 
 ClientStatement::ClientStatement(Context& context, const std::string& sql)
     : context_(context), sql_(sql) {
@@ -36,10 +78,6 @@ ClientStatement::~ClientStatement() {
 
 bool ClientStatement::Prepare(const std::string& sql) {
   sqlite3* db = context_.db().sqlite();
-  if (db == nullptr) {
-    error_ = "client SQL is not served on this store";
-    return false;
-  }
   ClientSqlGuard& guard = context_.session.sqlGuard;
   guard.StartStatement();
   sqlite3_stmt* raw = nullptr;
@@ -138,10 +176,91 @@ bool ClientStatement::Run(const RowSink& onRow, std::string* error) {
   return true;
 }
 
-void ClientStatement::AuditRefusal(std::string_view table, std::int64_t target,
-                                   std::string_view reason) {
-  const std::string text = std::string(reason) + ": " + sql_.substr(0, kAuditedSql);
-  WriteAudit(context_, {audit::kRefused, table, target, "client SQL", text});
+protocol::CellType CellTypeOf(int sqliteType) {
+  switch (sqliteType) {
+    case SQLITE_NULL:
+      return protocol::kCellNull;
+    case SQLITE_INTEGER:
+      return protocol::kCellInteger;
+    case SQLITE_FLOAT:
+      return protocol::kCellReal;
+    case SQLITE_BLOB:
+      return protocol::kCellBlob;
+    default:
+      return protocol::kCellText;
+  }
+}
+
+void AppendRow(sqlite3_stmt* s, int columns, wire::ResultSetWriter* result) {
+  for (int c = 0; c < columns; ++c) {
+    const protocol::CellType cell = CellTypeOf(sqlite3_column_type(s, c));
+    const void* data =
+        cell == protocol::kCellBlob ? sqlite3_column_blob(s, c) : sqlite3_column_text(s, c);
+    const std::size_t size = data ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0;
+    result->AddCell(cell, std::string_view(static_cast<const char*>(data), size));
+  }
+  result->EndRow();
+}
+
+// Lets the progress handler stop the statement while it runs: at the engine's time limit,
+// or when its client has gone.
+class ClientSqlScope {
+ public:
+  ClientSqlScope(const EngineLimits& limits, SessionState& session) : session_(session) {
+    session_.clientSqlActive = true;
+    session_.sqlTimedOut = false;
+    session_.sqlDeadline = limits.statementTimeLimit.count() > 0
+                               ? std::chrono::steady_clock::now() + limits.statementTimeLimit
+                               : SteadyTime{};
+  }
+  ~ClientSqlScope() { session_.clientSqlActive = false; }
+
+ private:
+  SessionState& session_;
+};
+
+ClientSqlOutcome RunSqliteClientSql(Context& context, const std::string& sql,
+                                    wire::ResultSetWriter* result) {
+  ClientSqlScope scope(context.engine.limits, context.session);
+  ClientStatement statement(context, sql);
+  sqlite3_stmt* s = statement.get();
+  if (s == nullptr) return ClientSqlOutcome::Failure(statement.error());
+  ClientStatement::RowSink onRow;
+  bool tooLarge = false;
+  if (result != nullptr) {
+    const int columns = sqlite3_column_count(s);
+    for (int c = 0; c < columns; ++c) {
+      const char* name = sqlite3_column_name(s, c);
+      result->AddColumn(name ? name : "");
+    }
+    onRow = [&, columns](sqlite3_stmt* row, std::string* stop) {
+      AppendRow(row, columns, result);
+      if (result->RowBytes() <= protocol::kMaxResultPayload) return true;
+      tooLarge = true;
+      *stop = "result too large";
+      return false;
+    };
+  }
+  std::string error;
+  const bool ran = statement.Run(onRow, &error);
+  if (tooLarge) return ClientSqlOutcome::Stopped(protocol::kResultTooLarge);
+  if (!ran && context.session.sqlTimedOut) return ClientSqlOutcome::Stopped(protocol::kTimeLimit);
+  if (!ran) return ClientSqlOutcome::Failure(error);
+  return ClientSqlOutcome::Done(statement.changes());
+}
+
+}  // namespace
+
+ClientSqlOutcome RunClientSql(Context& context, const std::string& sql,
+                              wire::ResultSetWriter* result) {
+  if (context.db().postgres() != nullptr) return RunPgClientSql(context, sql, result);
+  return RunSqliteClientSql(context, sql, result);
+}
+
+void AuditClientSqlRefusal(Context& context, std::string_view sql, std::string_view table,
+                           std::int64_t target, std::string_view reason) {
+  const std::string text = std::string(reason) + ": " + std::string(sql.substr(0, kAuditedSql));
+  WriteAudit(context, {audit::kRefused, table, target, "client SQL", text});
 }
 
 }  // namespace hrzsrv

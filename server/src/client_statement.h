@@ -1,51 +1,47 @@
-// One statement of client SQL from prepare to commit. A statement that only reads runs as
-// it is. A statement that writes is first checked for the tables and columns it writes,
-// then runs in a transaction of its own with every row it writes checked; it commits only
-// when each row was within the session's rights, and otherwise changes nothing. Refusals
-// and the rights changes made go to the audit log.
+// Client SQL: one statement of a query or execute request, run for the session on its store
+// under its rights and the engine's time limit. On SQLite it passes the authorizer and the
+// row hook on the session's own connection; on PostgreSQL it runs on the session's connection
+// as a client role (pg_client_sql.h). Refusals and the rights changes made go to the audit
+// log alike on both.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <optional>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "dispatch.h"
+#include "hrzcommon/result_set.h"
 
 namespace hrzsrv {
 
-class ClientStatement {
- public:
-  ClientStatement(Context& context, const std::string& sql);
-  ~ClientStatement();
-  ClientStatement(const ClientStatement&) = delete;
-  ClientStatement& operator=(const ClientStatement&) = delete;
+// What a statement came to: the reply's status (kOk; kFailed with error as its text;
+// kTimeLimit, kResultTooLarge, kServerError) and the rows a write changed.
+struct ClientSqlOutcome {
+  std::uint8_t status = protocol::kOk;
+  std::string error;
+  std::int64_t changes = 0;
 
-  // Null, with the reason in error(), when the statement was refused or does not prepare.
-  sqlite3_stmt* get() const { return stmt_.get(); }
-  const std::string& error() const { return error_; }
-
-  // Steps to the end, handing each result row to onRow, which may stop the run with a
-  // reason. True when the statement ran and its writes were committed.
-  using RowSink = std::function<bool(sqlite3_stmt*, std::string* error)>;
-  bool Run(const RowSink& onRow, std::string* error);
-  // Rows the statement changed, after Run.
-  int changes() const { return changes_; }
-
- private:
-  struct StmtCloser {
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-  };
-  bool Prepare(const std::string& sql);
-  bool CheckWrites();
-  void AuditRefusal(std::string_view table, std::int64_t target, std::string_view reason);
-
-  Context& context_;
-  const std::string& sql_;
-  std::unique_ptr<sqlite3_stmt, StmtCloser> stmt_;
-  std::optional<Transaction> transaction_;  // held while a writing statement runs
-  std::string error_;
-  int changes_ = 0;
+  static ClientSqlOutcome Done(std::int64_t changes) { return {protocol::kOk, {}, changes}; }
+  static ClientSqlOutcome Failure(std::string error) {
+    return {protocol::kFailed, std::move(error), 0};
+  }
+  // Stopped at a limit, or a failure of the server's own (kServerError).
+  static ClientSqlOutcome Stopped(std::uint8_t status) { return {status, {}, 0}; }
 };
+
+// Runs sql for the session. The rows of a query go to result, after its column names; with
+// null the statement runs for its changes alone.
+ClientSqlOutcome RunClientSql(Context& context, const std::string& sql,
+                              wire::ResultSetWriter* result);
+
+// Writes a refusal of client SQL to the audit log: the table and row refused (-1 none), the
+// reason and the start of the statement.
+void AuditClientSqlRefusal(Context& context, std::string_view sql, std::string_view table,
+                           std::int64_t target, std::string_view reason);
+
+// RunClientSql on a PostgreSQL store (pg_client_statement.cpp).
+ClientSqlOutcome RunPgClientSql(Context& context, const std::string& sql,
+                                wire::ResultSetWriter* result);
 
 }  // namespace hrzsrv

@@ -62,6 +62,7 @@ bool AttachStore(EngineState& engine, SessionState& session, std::string* error)
 }
 
 void DetachStore(SessionState& session) {
+  session.pgClient.Close();
   session.db.reset();
 }
 
@@ -89,7 +90,10 @@ class SessionImpl final : public Session {
            hrzsrv::WaitsOnPasswordHash(frame[protocol::kClassByte], frame[protocol::kGroupByte],
                                        frame[protocol::kCodeByte]);
   }
-  void ClientGone() override { state_.clientGone = true; }
+  void ClientGone() override {
+    state_.clientGone = true;
+    state_.pgClient.ClientGone();
+  }
 
   Outcome Handle(std::span<const std::uint8_t> frame, bool oneWay) override {
     Outcome outcome;

@@ -17,6 +17,7 @@
 #include "crypto.h"
 #include "hrzcommon/protocol.h"
 #include "hrzserver/engine.h"
+#include "pg_client_connection.h"
 #include "privilege_rules.h"
 #include "record_save_message.h"
 #include "statement.h"
@@ -64,6 +65,7 @@ struct SessionState {
   std::string peer;
   std::unique_ptr<StoreDb> db;   // open from a logon until the logon ends
   ClientSqlGuard sqlGuard;       // installed on db
+  PgClientConnection pgClient;   // client SQL's own connection when db is on PostgreSQL
   bool clientSqlActive = false;  // client SQL runs: the time limit and a client gone stop it
   SteadyTime sqlDeadline{};      // client SQL stops here (when the engine has a limit)
   bool sqlTimedOut = false;      // the last statement stopped at its deadline
@@ -94,6 +96,7 @@ struct SessionState {
 // Gives the session its own store connection, with the client authorizer and the statement
 // limit in place. False (and error) when the store cannot be opened.
 bool AttachStore(EngineState& engine, SessionState& session, std::string* error);
+// Closes the session's store connection and client SQL's connection with it.
 void DetachStore(SessionState& session);
 
 }  // namespace hrzsrv

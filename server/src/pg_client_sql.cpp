@@ -60,6 +60,16 @@ hrz::protocol::CellType CellTypeOf(Oid type) {
   }
 }
 
+// SQLite writes a whole real with its ".0" ("2.0", "1.0e+20"), PostgreSQL without ("2",
+// "1e+20"); NaN and Infinity stay as they are.
+std::string RealText(std::string_view text) {
+  std::string written(text);
+  if (written.find_first_of(".nN") != std::string::npos) return written;
+  const std::size_t exponent = written.find_first_of("eE");
+  written.insert(exponent == std::string::npos ? written.size() : exponent, ".0");
+  return written;
+}
+
 void AppendRow(const PGresult* row, hrz::wire::ResultSetWriter* result) {
   for (int c = 0; c < PQnfields(row); ++c) {
     if (PQgetisnull(row, 0, c)) {
@@ -78,6 +88,8 @@ void AppendRow(const PGresult* row, hrz::wire::ResultSetWriter* result) {
       result->AddCell(hrz::protocol::kCellBlob,
                       std::string_view(reinterpret_cast<const char*>(bytes), bytes ? size : 0));
       PQfreemem(bytes);
+    } else if (type == kFloat4 || type == kFloat8) {
+      result->AddCell(hrz::protocol::kCellReal, RealText(text));
     } else {
       result->AddCell(CellTypeOf(type), text);
     }

@@ -159,6 +159,7 @@ class PgStoreDb : public StoreDb {
       : connection_(std::move(connection)) {}
 
   StoreKind kind() const override { return StoreKind::kPostgres; }
+  pg::Connection* postgres() override { return connection_.get(); }
 
   std::unique_ptr<StoreStatement> Prepare(std::string_view sql) override {
     auto found = translations_.find(sql);

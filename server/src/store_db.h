@@ -16,6 +16,10 @@
 
 namespace hrzsrv {
 
+namespace pg {
+class Connection;
+}
+
 enum class StoreKind { kSqlite, kPostgres };
 
 // Why the last statement of a connection failed, where the engine answers each differently.
@@ -75,6 +79,9 @@ class StoreDb {
   // The SQLite connection under an SQLite store (client SQL, its authorizer, backups);
   // null on PostgreSQL.
   virtual sqlite3* sqlite() { return nullptr; }
+  // The libpq connection under a PostgreSQL store (client SQL writes its rights and takes its
+  // notes there); null on SQLite.
+  virtual pg::Connection* postgres() { return nullptr; }
 };
 
 // Opens the store at location: a file, or a postgresql:// database. create makes an empty
