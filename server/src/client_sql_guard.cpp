@@ -52,16 +52,8 @@ void ClientSqlGuard::Arm(const Rights& rights) {
   outcome_ = Outcome{};
 }
 
-void ClientSqlGuard::Watch() {
-  rights_.reset();
-  watching_ = true;
-  lastPlan_ = {};
-  outcome_ = Outcome{};
-}
-
 ClientSqlGuard::Outcome ClientSqlGuard::Disarm() {
   rights_.reset();
-  watching_ = false;
   return std::exchange(outcome_, Outcome{});
 }
 
@@ -96,7 +88,7 @@ int ClientSqlGuard::Authorize(void* self, int action, const char* a, const char*
 void ClientSqlGuard::PreUpdate(void* self, sqlite3* db, int op, const char*, const char* table,
                                sqlite3_int64, sqlite3_int64) {
   auto& guard = *static_cast<ClientSqlGuard*>(self);
-  if (guard.rights_ || guard.watching_) guard.CheckRow(db, op, table);
+  if (guard.rights_) guard.CheckRow(db, op, table);
 }
 
 // An update changes only the columns it sets, so of an updated row only those are read,
@@ -137,8 +129,7 @@ void ClientSqlGuard::CheckRow(sqlite3* db, int op, const char* table) {
                 : op == SQLITE_DELETE ? WriteKind::kDelete
                                       : WriteKind::kUpdate;
   change.table = table;
-  // The server's own statements are not seen by the authorizer: their rows are read whole.
-  const ReadPlan* plan = PlanFor(table, op == SQLITE_UPDATE && !watching_);
+  const ReadPlan* plan = PlanFor(table, op == SQLITE_UPDATE);
   if (plan != nullptr && plan->tableColumns == sqlite3_preupdate_count(db)) {
     change.columns = &plan->names;
   }
@@ -153,7 +144,7 @@ void ClientSqlGuard::CheckRow(sqlite3* db, int op, const char* table) {
       change.after.push_back(CellOf(value));
     }
   }
-  std::string reason = watching_ ? std::string() : RefuseRowChange(*rights_, change);
+  std::string reason = RefuseRowChange(*rights_, change);
   if (reason.empty()) {
     std::vector<RightsNote> notes = RightsNotesOf(change);
     outcome_.notes.insert(outcome_.notes.end(), notes.begin(), notes.end());

@@ -2,8 +2,7 @@
 // The authorizer keeps client SQL off the private tables ("SRV_*", "sqlite_*"), pragmas,
 // attach, schema changes and transactions, and records which tables and columns a
 // statement writes. The preupdate hook then sees every row the statement writes, as it was
-// and as it becomes, and checks it against the write rules of the session. The same hook
-// notes the rights changes of the server's own writes for the audit log.
+// and as it becomes, and checks it against the write rules of the session.
 #pragma once
 
 #include <sqlite3.h>
@@ -45,9 +44,6 @@ class ClientSqlGuard {
 
   // Between Arm and Disarm every row written on the connection is checked against rights.
   void Arm(const Rights& rights);
-  // Between Watch and Disarm the rows that the server's own statements write are not
-  // checked, only noted: their rights changes become the outcome's notes.
-  void Watch();
   struct Outcome {
     std::string refusal;  // the first row refused, empty when none was
     std::string table;    // its table
@@ -74,7 +70,6 @@ class ClientSqlGuard {
   bool checking_ = false;
   std::vector<StatementWrite> writes_;
   std::optional<Rights> rights_;  // set while armed
-  bool watching_ = false;
   Outcome outcome_;
   std::map<std::string, std::vector<std::string>> columns_;  // by upper-case table name
   std::map<std::string, ReadPlan> plans_;                    // this statement's, by table

@@ -2,12 +2,14 @@
 // departments and roles deleted. Each request is one write transaction, made only for a
 // manager or the administrator; the rows it writes are audited as rights changes, and the
 // store's own rules (organisation_rules.h) refuse a link that would break the organisation.
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "audit.h"
 #include "handlers.h"
 #include "hrzcommon/text.h"
+#include "noted_write.h"
 #include "rights.h"
 #include "store.h"
 
@@ -73,8 +75,19 @@ class MembershipChange {
     if (!rights.admin && !rights.manager) {
       return Refuse("only a holder of \"UUSR\" modify changes the organisation");
     }
-    context_.session.sqlGuard.Watch();
     return std::nullopt;
+  }
+
+  // Runs write, which touches only rows of table whose column holds value, noting the rights
+  // changes it makes for the audit at the commit.
+  bool Write(std::string_view table, std::string_view column, std::int64_t value,
+             const std::function<bool()>& write) {
+    return NotedWrite(context_.db(), table, column, value, write, &notes_);
+  }
+  // A write whose one parameter is value, the NID that column holds in every row it touches.
+  bool WriteWhere(std::string_view table, std::string_view column, std::int64_t value,
+                  std::string_view sql) {
+    return Write(table, column, value, [&] { return WriteForNid(context_.db(), sql, value); });
   }
 
   // Nothing changes; the refusal is audited.
@@ -99,8 +112,7 @@ class MembershipChange {
 
   // Keeps the change with the audit of every rights change it made.
   Reply Commit(Reply done) {
-    const ClientSqlGuard::Outcome outcome = context_.session.sqlGuard.Disarm();
-    if (!WriteRightsChanges(context_, outcome.notes) || !transaction_->Commit()) {
+    if (!WriteRightsChanges(context_, notes_) || !transaction_->Commit()) {
       return Answer(Reply::Status(protocol::kServerError));
     }
     transaction_.reset();
@@ -109,7 +121,7 @@ class MembershipChange {
 
  private:
   void End() {
-    context_.session.sqlGuard.Disarm();
+    notes_.clear();
     transaction_.reset();
   }
 
@@ -118,6 +130,7 @@ class MembershipChange {
   std::int64_t target_;
   std::string what_;
   std::optional<Transaction> transaction_;
+  std::vector<RightsNote> notes_;
 };
 
 // The code of a deleted user: its own with the marker added, again for each deleted user
@@ -154,9 +167,12 @@ Reply AttachToNode(Context& context, wire::BodyReader& in) {
     body.PutInt32(static_cast<std::int32_t>(existing.Int(0)));
     return change.Answer(Reply::With(protocol::kAttached, body));
   }
-  Statement link(db, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(?, ?, 'T')");
-  link.Bind(1, std::int64_t{node}).Bind(2, std::int64_t{record});
-  if (!link.Done()) return change.Failed();
+  const bool linked = change.Write("UUSRBM", "NCID", record, [&] {
+    Statement link(db, "INSERT INTO UUSRBM(NPID, NCID, CVWA) VALUES(?, ?, 'T')");
+    link.Bind(1, std::int64_t{node}).Bind(2, std::int64_t{record});
+    return link.Done();
+  });
+  if (!linked) return change.Failed();
   body.PutInt32(static_cast<std::int32_t>(db.LastInsertId()));
   return change.Commit(Reply::With(protocol::kAttached, body));
 }
@@ -173,11 +189,14 @@ Reply DeleteUser(Context& context, wire::BodyReader& in) {
   if (!user) return change.Answer(Reply::Status(protocol::kNotFound));
   if (nid == kAdminNid) return change.Refuse("the administrator cannot be deleted");
   if (!IsUserKind(user->kind)) return change.Refuse("not a user: " + user->kind);
-  Statement mark(db, "UPDATE UUSR SET CCODE = ?, NSTAT = ? WHERE NID = ?");
-  mark.Bind(1, DeletedCode(db, user->code))
-      .Bind(2, std::int64_t{kDeletedState})
-      .Bind(3, std::int64_t{nid});
-  if (!mark.Done() || !WriteForNid(db, "DELETE FROM UUSRBM WHERE NCID = ?", nid)) {
+  const bool marked = change.Write("UUSR", "NID", nid, [&] {
+    Statement mark(db, "UPDATE UUSR SET CCODE = ?, NSTAT = ? WHERE NID = ?");
+    mark.Bind(1, DeletedCode(db, user->code))
+        .Bind(2, std::int64_t{kDeletedState})
+        .Bind(3, std::int64_t{nid});
+    return mark.Done();
+  });
+  if (!marked || !change.WriteWhere("UUSRBM", "NCID", nid, "DELETE FROM UUSRBM WHERE NCID = ?")) {
     return change.Failed();
   }
   return change.Commit(Reply::Status(protocol::kUserDeleted));
@@ -195,7 +214,9 @@ Reply RemoveUser(Context& context, wire::BodyReader& in) {
   if (!record || !IsUserKind(record->kind)) {
     return change.Refuse("only users are removed; departments and roles are moved or deleted");
   }
-  if (!WriteForNid(db, "DELETE FROM UUSRBM WHERE NID = ?", linkNid)) return change.Failed();
+  if (!change.WriteWhere("UUSRBM", "NID", linkNid, "DELETE FROM UUSRBM WHERE NID = ?")) {
+    return change.Failed();
+  }
   return change.Commit(Reply::Status(protocol::kUserDeleted));
 }
 
@@ -214,9 +235,9 @@ Reply DeleteNode(Context& context, wire::BodyReader& in) {
   Statement below(db, "SELECT 1 FROM UUSRBM WHERE NPID = ? LIMIT 1");
   below.Bind(1, std::int64_t{nid});
   if (below.Row()) return change.Answer(Reply::Status(protocol::kNodeNotEmpty));
-  if (!WriteForNid(db, "DELETE FROM UUSRBM WHERE NCID = ?", nid) ||
+  if (!change.WriteWhere("UUSRBM", "NCID", nid, "DELETE FROM UUSRBM WHERE NCID = ?") ||
       !WriteForNid(db, "DELETE FROM SRV_PRIVILEGE WHERE NID = ?", nid) ||
-      !WriteForNid(db, "DELETE FROM UUSR WHERE NID = ?", nid)) {
+      !change.WriteWhere("UUSR", "NID", nid, "DELETE FROM UUSR WHERE NID = ?")) {
     return change.Failed();
   }
   return change.Commit(Reply::Status(protocol::kNodeDeleted));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <unordered_map>
@@ -23,6 +24,14 @@ constexpr std::size_t kMaxCached = 256;
 
 // The advisory lock every writer of every server on the database takes in turn.
 constexpr std::int64_t kWriterLock = 0x68727a5354;
+
+// How long a statement waits for a lock another writer holds (the writers' turn, a row)
+// before it fails, as long as an SQLite store waits for a busy file.
+constexpr std::chrono::milliseconds kStoreWait{10000};
+
+std::string LockTimeout(std::chrono::milliseconds wait) {
+  return "SET lock_timeout = " + std::to_string(wait.count());
+}
 
 // A statement's text as the server runs it, and what the store does around it.
 struct Translation {
@@ -210,6 +219,9 @@ class PgStoreDb : public StoreDb {
   std::int64_t Changes() override { return changes_; }
   StoreFailure LastFailure() const override { return failure_; }
   std::string LastError() const override { return error_; }
+  void LimitWait(std::chrono::milliseconds wait) override {
+    Record(connection_->Exec(LockTimeout(wait)));
+  }
 
   // Runs a statement with its values; false with the failure recorded.
   bool Run(const Translation& translation, const std::vector<Param>& params,
@@ -340,11 +352,13 @@ std::unique_ptr<StoreDb> OpenPgStoreDb(const std::string& location, std::string*
   std::unique_ptr<pg::Connection> connection = pg::Connection::Open(location, error);
   if (!connection) return nullptr;
   // Bare table names reach both schemas; reals come back exactly; backslashes in literals
-  // are characters, as the placeholder translation assumes.
+  // are characters, as the placeholder translation assumes; a writer waits for another one
+  // no longer than on SQLite.
   const pg::Result settings = connection->ExecScript(
       "SET search_path = public, " + connection->QuoteIdentifier(kPgPrivateSchema) +
       "; SET client_min_messages = warning; SET extra_float_digits = 1;"
-      " SET standard_conforming_strings = on");
+      " SET standard_conforming_strings = on; " +
+      LockTimeout(kStoreWait));
   if (!settings.ok()) {
     if (error) *error = "cannot set up the store's connection: " + settings.message();
     return nullptr;

@@ -40,6 +40,8 @@ class Statement {
   }
   // True while a row is available.
   bool Row() { return stmt_ && stmt_->Step(); }
+  // True when the statement cannot run or its last step failed rather than ended.
+  bool Failed() const { return !stmt_ || stmt_->Failed(); }
   // True when the statement ran to completion.
   bool Done() {
     if (!stmt_) return false;

@@ -314,6 +314,23 @@ TEST_P(StoreDbContract, WritersTakeTurnsAndSeeEachOthersCommits) {
   EXPECT_EQ(Number(*db_, "SELECT count(*) FROM SRV_LOG WHERE CTEXT = 'second'"), 1);
 }
 
+// A writer held up by another gives up after its limit instead of waiting for ever, whether
+// it waits for the writers' turn or for a row, and the store answers it again once free.
+TEST_P(StoreDbContract, AWriterHeldUpLongerThanItsLimitFails) {
+  std::unique_ptr<StoreDb> other = Connect();
+  ASSERT_NE(other, nullptr);
+  other->LimitWait(std::chrono::milliseconds(100));
+  ASSERT_TRUE(db_->BeginWrite()) << db_->LastError();
+  ASSERT_TRUE(Run(*db_, "UPDATE UUSR SET CNAME = 'held' WHERE NID = 308"));
+  EXPECT_FALSE(other->BeginWrite());
+  EXPECT_FALSE(Run(*other, "UPDATE UUSR SET CNAME = 'other' WHERE NID = 308"));
+  ASSERT_TRUE(db_->Commit()) << db_->LastError();
+  EXPECT_TRUE(Run(*other, "UPDATE UUSR SET CNAME = 'other' WHERE NID = 308")) << other->LastError();
+  ASSERT_TRUE(other->BeginWrite()) << other->LastError();
+  other->Rollback();
+  EXPECT_EQ(Number(*db_, "SELECT count(*) FROM UUSR WHERE CNAME = 'other'"), 1);
+}
+
 TEST_P(StoreDbContract, RollbackLeavesNothingAndSingleStatementsCommitAlone) {
   std::unique_ptr<StoreDb> other = Connect();
   ASSERT_NE(other, nullptr);

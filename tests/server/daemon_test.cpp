@@ -1,126 +1,31 @@
 // The hrzserver program as a user runs it: init, demo, serve, and a client in this process
 // logging on over TCP.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <asio.hpp>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/client_request.h"
 #include "support/save_message.h"
 #include "support/stores.h"
 #include "xclidb.h"
 
-extern char** environ;
-
 namespace hrztest {
 namespace {
 
-// How a child starts beyond its arguments.
-struct ChildSetup {
-  int maxDescriptors = 0;  // its RLIMIT_NOFILE; 0 leaves this process's
-  std::string errors;      // a file for its standard error; empty: this process's
-};
-
-// A child process of hrzserver with its standard input and output on pipes.
-class Child {
+// hrzserver run with args.
+class Child : public ChildProcess {
  public:
-  explicit Child(std::vector<std::string> args, const ChildSetup& setup = {}) {
-    args.insert(args.begin(), HRZSERVER_PATH);
-    int in[2], out[2];
-    EXPECT_EQ(pipe(in), 0);
-    EXPECT_EQ(pipe(out), 0);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int errors = setup.errors.empty()
-                           ? -1
-                           : ::open(setup.errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const rlimit limit{static_cast<rlim_t>(setup.maxDescriptors),
-                       static_cast<rlim_t>(setup.maxDescriptors)};
-    pid_ = fork();
-    if (pid_ == 0) {  // only calls that are safe between fork and exec
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      if (errors >= 0) dup2(errors, 2);
-      if (setup.maxDescriptors > 0) setrlimit(RLIMIT_NOFILE, &limit);
-      execve(argv[0], argv.data(), environ);
-      _exit(127);
-    }
-    EXPECT_GT(pid_, 0);
-    if (errors >= 0) close(errors);
-    close(in[0]);
-    close(out[1]);
-    input_ = in[1];
-    output_ = fdopen(out[0], "r");
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
-    if (output_) fclose(output_);
-    if (input_ >= 0) close(input_);
-  }
-  void Write(const std::string& text) {
-    EXPECT_EQ(write(input_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    close(input_);
-    input_ = -1;
-  }
-  std::string Line() {
-    char line[512];
-    return fgets(line, sizeof line, output_) ? line : "";
-  }
-  std::string Rest() {
-    std::string text;
-    for (std::string line = Line(); !line.empty(); line = Line()) text += line;
-    return text;
-  }
-  int Wait() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  void Signal(int signal) { kill(pid_, signal); }
-  // Processor time the child has used so far.
-  std::chrono::milliseconds CpuTime() const {
-    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    long long user = 0, system = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-      if (i == 14) user = std::stoll(field);
-      if (i == 15) system = std::stoll(field);
-    }
-    return std::chrono::milliseconds((user + system) * 1000 / sysconf(_SC_CLK_TCK));
-  }
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1;
-  FILE* output_ = nullptr;
+  explicit Child(std::vector<std::string> args, const ChildSetup& setup = {})
+      : ChildProcess(HRZSERVER_PATH, std::move(args), setup) {}
 };
-
-// The location a serving child prints in its first line; empty when it prints none.
-std::string ServedLocation(Child& serve) {
-  const std::string banner = serve.Line();
-  const std::size_t at = banner.find("tcp://");
-  EXPECT_NE(at, std::string::npos) << banner;
-  if (at == std::string::npos) return {};
-  return banner.substr(at, banner.find_last_not_of("\r\n") + 1 - at);
-}
 
 TEST(DaemonTest, InitDemoServeAndASecondProcessLogsOnOverTcp) {
   TempDir dir;

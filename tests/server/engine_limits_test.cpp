@@ -1,7 +1,6 @@
 // The engine's side of the channel rules: sealed passwords bound to their session, limits
 // answered with statuses of their own, no store connection before a logon, and unknown
 // codes counted like users.
-#include <sqlite3.h>
 
 #include "support/engine_fixture.h"
 
@@ -23,13 +22,6 @@ Bytes SqlBody(const std::string& sql) {
   wire::BodyWriter body;
   body.PutLong(sql);
   return body.Finish();
-}
-
-void RunOnStore(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-  sqlite3_close(db);
 }
 
 TEST_F(EngineTest, ASealedPasswordIsTakenOnceAndOnlyOnItsSession) {
@@ -117,12 +109,12 @@ TEST_F(EngineTest, ASessionHoldsAStoreConnectionOnlyWhileLoggedOn) {
 
 TEST_F(EngineTest, UnknownCodesAreCountedLikeUsersAndTheirRowsStayFew) {
   // A flood of made-up codes early today, the first of them from an earlier day.
-  RunOnStore(path_,
-             "with recursive n(i) as (select 1 union all select i + 1 from n where i < 10005) "
-             "insert into SRV_UNKNOWN_LOGON select 'flood' || i, 1, " +
-                 LocalDay(clock_->now) +
-                 " + i / 1e12 from n;"
-                 "update SRV_UNKNOWN_LOGON set DTRYLGNTM = 19990101 where CCODE = 'flood1'");
+  ExecStore(
+      "with recursive n(i) as (select 1 union all select i + 1 from n where i < 10005) "
+      "insert into SRV_UNKNOWN_LOGON select 'flood' || i, 1, " +
+      LocalDay(clock_->now) +
+      " + i / 1e12 from n;"
+      "update SRV_UNKNOWN_LOGON set DTRYLGNTM = 19990101 where CCODE = 'flood1'");
   auto session = NewSession();
   Answer first = Logon(*session, "Nobody", "x");
   EXPECT_EQ(first.status, p::kLogonWrong);

@@ -128,10 +128,7 @@ TEST_F(EngineTest, FailedAttemptsCountToTheLockAndANewDayStartsAgain) {
 
 TEST_F(EngineTest, WithoutALimitFailuresAreCountedButNeverLock) {
   auto adm = LoggedOn("adm", kAdminPassword);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "delete from SRV_SETTING", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  ExecStore("delete from SRV_SETTING");
   for (int i = 0; i < 7; ++i) {
     Answer wrong = Send(*adm, p::kVerifyPassword, PasswordBody("grace", Seal(*adm, "bad")));
     EXPECT_EQ(wrong.status, p::kLogonWrong);
@@ -184,8 +181,8 @@ TEST_F(EngineTest, APasswordFromSomeoneElseKeepsTheChangeAtNextLogonMark) {
   };
   for (const Case& c : cases) {
     const std::string owner = c.code[0] != '\0' ? c.code : c.setter;
-    WriteStore(path_, "update UUSR set DMODIPWD = " + std::string(c.before) + " where CCODE = '" +
-                          owner + "'");
+    ExecStore("update UUSR set DMODIPWD = " + std::string(c.before) + " where CCODE = '" + owner +
+              "'");
     auto setter = LoggedOn(c.setter, c.setterPassword);
     ASSERT_EQ(
         Send(*setter, p::kSetPassword, PasswordBody(c.code, Seal(*setter, "New-pw-9"))).status,
@@ -205,6 +202,7 @@ TEST_F(EngineTest, TheStoreHoldsPasswordsOnlyAsArgon2idHashes) {
   adm.reset();
   engine_.reset();
   EXPECT_EQ(StoreText("select count(*) from SRV_PASSWORD where CHASH not like '$argon2id$%'"), "0");
+  if (OnPostgres()) return;  // the database's files are the cluster's, not the test's to read
   for (const std::string suffix : {"", "-wal"}) {
     std::ifstream file(path_ + suffix, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)),
@@ -343,7 +341,7 @@ TEST_F(EngineTest, ServerKeptFilesAreNamedAndFetched) {
   Answer named = Send(*bob, p::kUploadName, ask.Finish());
   ASSERT_EQ(named.status, p::kUploadNameOk);
   EXPECT_EQ(named.FirstText(), "sign/309/CBMPSG.bmp");
-  EXPECT_EQ(StoreText("select ifnull(CBMPSG, '<null>') from UUSR where NID = 309"), "<null>")
+  EXPECT_EQ(StoreText("select coalesce(CBMPSG, '<null>') from UUSR where NID = 309"), "<null>")
       << "named, but no file yet";
   wire::BodyWriter own;
   own.PutText("sign/309/CBMPSG.bmp");
@@ -380,7 +378,7 @@ TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {
 
   // A second engine on the same store, as a client running the engine in process has.
   std::string error;
-  std::unique_ptr<hrzsrv::Engine> other = hrzsrv::Engine::Open(path_, clock_, &error);
+  std::unique_ptr<hrzsrv::Engine> other = hrzsrv::Engine::Open(store_, clock_, &error);
   ASSERT_TRUE(other) << error;
   std::unique_ptr<hrzsrv::Session> elsewhere = other->NewSession("embedded", &error);
   ASSERT_EQ(Logon(*elsewhere, "carol", "carol-pw1").status, p::kLogonOk);
@@ -392,12 +390,26 @@ TEST_F(EngineTest, OnlineStateFollowsLogonAndLogoff) {
 TEST_F(EngineTest, ASessionIsOfflineOnceItEndsEvenWhileTheStoreIsBusy) {
   auto adm = LoggedOn("adm", kAdminPassword);
   auto carol = LoggedOn("carol", "carol-pw1");
-  sqlite3* blocker = nullptr;
-  ASSERT_EQ(sqlite3_open(path_.c_str(), &blocker), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(blocker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  carol.reset();  // its row cannot be dropped while another holds the store
-  sqlite3_exec(blocker, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(blocker);
+  // Its row cannot be dropped while another writer holds it: the whole SQLite file, or the
+  // row itself on PostgreSQL.
+  if (OnPostgres()) {
+    std::string error;
+    std::unique_ptr<hrzsrv::pg::Connection> blocker = hrzsrv::pg::Connection::Open(store_, &error);
+    ASSERT_TRUE(blocker) << error;
+    ASSERT_TRUE(blocker
+                    ->ExecScript("BEGIN; SELECT 1 FROM hrz_private.SRV_SESSION WHERE NUSER = "
+                                 "310 FOR UPDATE")
+                    .ok());
+    carol.reset();
+    blocker->Exec("COMMIT");
+  } else {
+    sqlite3* blocker = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &blocker), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(blocker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    carol.reset();
+    sqlite3_exec(blocker, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(blocker);
+  }
   EXPECT_EQ(StoreText("select count(*) from SRV_SESSION where NUSER = 310"), "1");
   wire::BodyWriter body;
   body.PutTextZ("carol");
@@ -414,8 +426,8 @@ TEST_F(EngineTest, SessionsOfEndedProcessesAreNotOnline) {
   // more, one whose pid now runs another program (pid 1 started at tick 1 it was not).
   for (const std::string& process :
        {std::string("old-boot/1/1"), boot + "/2147483647/1", boot + "/1/999999999"}) {
-    WriteStore(path_, "insert into SRV_SESSION(CSESSION, NUSER, CPROCESS) values ('" + process +
-                          "#1', 310, '" + process + "')");
+    ExecStore("insert into SRV_SESSION(CSESSION, NUSER, CPROCESS) values ('" + process +
+              "#1', 310, '" + process + "')");
   }
   wire::BodyWriter body;
   body.PutTextZ("carol");

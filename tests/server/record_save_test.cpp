@@ -29,9 +29,8 @@ class RecordSaveTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    WriteStore(path_,
-               "insert into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) "
-               "values(305, 'XM', x'0100000001000000')");
+    ExecStore("insert into SRV_PRIVILEGE(NID, CPVG, BGRANTORS) values(305, 'XM', " +
+              BytesLiteral("0100000001000000") + ")");
   }
 
   Answer Save(hrzsrv::Session& session, const SaveBytes& body, bool last = true) {
@@ -53,12 +52,11 @@ class RecordSaveTest : public EngineTest {
   }
 
   // Every record and link as a save could change it (a logon writes the client version).
-  std::vector<std::string> Organisation() const {
-    std::vector<std::string> rows =
-        StoreRows(path_,
-                  "select NID, CCODE, CNAME, CSRC, NSTAT, NCRTOR, DCRTE, DMODI, CPWDRULE, "
-                  "NPWDDAYS, DMODIPWD, CLGNIP, CLGNMAC from UUSR order by NID");
-    for (std::string& link : StoreRows(path_, "select * from UUSRBM order by NID")) {
+  std::vector<std::string> Organisation() {
+    std::vector<std::string> rows = StoreCells(
+        "select NID, CCODE, CNAME, CSRC, NSTAT, NCRTOR, DCRTE, DMODI, CPWDRULE, "
+        "NPWDDAYS, DMODIPWD, CLGNIP, CLGNMAC from UUSR order by NID");
+    for (std::string& link : StoreCells("select * from UUSRBM order by NID")) {
       rows.push_back("link " + link);
     }
     return rows;
@@ -88,7 +86,7 @@ TEST_F(RecordSaveTest, EarlierMessagesAreKeptAndTheLastAppliesTheWholeSave) {
   EXPECT_EQ(last.body[0] | (last.body[1] << 8), static_cast<int>(p::kRecordBlockSize));
   EXPECT_EQ(NidsOf(last).item, kBob);
   EXPECT_EQ(NidsOf(last).link, -1);  // an update without a link keeps none
-  EXPECT_EQ(StoreRows(path_, "select CNAME, CLGNIP, DMODI from UUSR where NID = 309"),
+  EXPECT_EQ(StoreCells("select CNAME, CLGNIP, DMODI from UUSR where NID = 309"),
             std::vector<std::string>{"3:Robert Baker|3:10.0.0.*|2:20260301.1015|"});
 
   // The next save starts afresh: its first message carries a block again. Saved through
@@ -201,7 +199,7 @@ TEST_F(RecordSaveTest, AMalformedMessageIsRefusedAndDropsTheSaveInProgress) {
   EXPECT_EQ(Save(*adm, {1, 0, 7}).status, p::kBadMessage);
   EXPECT_EQ(Save(*adm, SaveBody(UpdateOf(kBob), {Entry("UUSR.CNAME", "Only this")})).status,
             p::kRecordSaved);
-  EXPECT_EQ(StoreText("select group_concat(CNAME, ', ') from UUSR where NID in (309, 314)"),
+  EXPECT_EQ(StoreList("select CNAME from UUSR where NID in (309, 314) order by NID", ", "),
             "Only this, Grace Green");
 }
 
@@ -391,17 +389,17 @@ TEST_F(RecordSaveTest, TheChangesThePaneAllowsAreSaved) {
     EXPECT_EQ(answer.status, p::kRecordSaved)
         << c.who << ": " << c.what << ": " << answer.FirstText();
   }
-  EXPECT_EQ(StoreRows(path_,
-                      "select CCODE, CNAME, NSTAT, CPWDRULE, NPWDDAYS, CLGNIP, CLGNMAC "
-                      "from UUSR where NID in (1, 301, 308, 309) order by NID"),
+  EXPECT_EQ(StoreCells("select CCODE, CNAME, NSTAT, CPWDRULE, NPWDDAYS, CLGNIP, CLGNMAC "
+                       "from UUSR where NID in (1, 301, 308, 309) order by NID"),
             (std::vector<std::string>{"3:adm|3:Admin|1:255|3:L12CN@|1:0|5:|5:|",
                                       "3:ENG|3:Eng|1:255|3:L6|5:|5:|5:|",
                                       "3:alice|3:Ali|1:255|5:|1:0|5:|5:|",
                                       "3:robert|3:Bob B|1:255|3:L8CN|1:90|3:192.168.*.*|3:all|"}));
   EXPECT_EQ(Refusals(), "0");
   // Codes, states and kinds that changed are audited; the same values sent again are not.
-  EXPECT_EQ(StoreText("select group_concat(CVALUE || ' ' || CTEXT, '; ') from SRV_LOG where "
-                      "CACTION = 'RIGHTS CHANGED'"),
+  EXPECT_EQ(StoreList("select CVALUE || ' ' || CTEXT from SRV_LOG where CACTION = 'RIGHTS CHANGED' "
+                      "order by NID",
+                      "; "),
             "UUSR.CCODE 'bob' -> 'robert'");
 }
 
@@ -421,10 +419,9 @@ TEST_F(RecordSaveTest, ANewRecordIsNumberedLinkedUnderItsParentAndCreditedToItsC
   EXPECT_EQ(wire::ReadInt32(&department.body[2 + p::kRecordLinkModeOffset]), p::kRecordLinkUpdate);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&department.body[2])), "UDEPT New");
   const std::string nid = std::to_string(dept.item);
-  EXPECT_EQ(
-      StoreRows(path_, "select CCODE, CSRC, NSTAT, NCRTOR, DCRTE from UUSR where NID = " + nid),
-      std::vector<std::string>{"3:TOOLS|3:UDEPT|1:255|1:308|2:20260301.09|"});
-  EXPECT_EQ(StoreRows(path_, "select NID, NPID, CVWA from UUSRBM where NCID = " + nid),
+  EXPECT_EQ(StoreCells("select CCODE, CSRC, NSTAT, NCRTOR, DCRTE from UUSR where NID = " + nid),
+            std::vector<std::string>{"3:TOOLS|3:UDEPT|1:255|1:308|2:20260301.09|"});
+  EXPECT_EQ(StoreCells("select NID, NPID, CVWA from UUSRBM where NCID = " + nid),
             std::vector<std::string>{"1:" + std::to_string(dept.link) + "|1:301|3:T|"});
 
   // A user in it, with no creator or date sent: the server fills both in.
@@ -432,9 +429,8 @@ TEST_F(RecordSaveTest, ANewRecordIsNumberedLinkedUnderItsParentAndCreditedToItsC
                          {Entry("UUSR.CCODE", "tina"), Entry("UUSR.CSRC", "uusri")});
   ASSERT_EQ(user.status, p::kRecordSaved) << user.FirstText();
   EXPECT_EQ(NidsOf(user).item, dept.item + 1);
-  EXPECT_EQ(
-      StoreRows(path_, "select CSRC, NCRTOR, DCRTE is not null from UUSR where CCODE = 'tina'"),
-      std::vector<std::string>{"3:UUSRI|1:308|1:1|"});
+  EXPECT_EQ(StoreCells("select CSRC, NCRTOR, DCRTE is not null from UUSR where CCODE = 'tina'"),
+            std::vector<std::string>{"3:UUSRI|1:308|1:1|"});
   EXPECT_EQ(StoreText("select NPID from UUSRBM where NID = " + std::to_string(NidsOf(user).link)),
             nid);
   // A role and the root take new records too.
