@@ -32,7 +32,7 @@ hrz::wire::Bytes SqlBody(const std::string& sql) {
 enum class Who { kAdmin, kUser };
 
 // The column names of a query's reply, then its cells as "type:text".
-std::vector<std::string> Cells(const Answer& answer) {
+std::vector<std::string> ReplyCells(const Answer& answer) {
   std::string payload;
   hrz::wire::ResultSet set;
   EXPECT_TRUE(answer.Fields().NextLong(&payload, p::kMaxResultPayload));
@@ -202,7 +202,7 @@ TEST_F(PgEngineClientSqlTest, RequestsAreAnsweredAndAuditedAsOnSqlite) {
     EXPECT_EQ(onSqlite.status, c.status) << onSqlite.FirstText();
     ASSERT_EQ(onPg.status, c.status) << onPg.FirstText();
     if (c.status == p::kOk && c.changes < 0) {
-      EXPECT_EQ(Cells(onPg), Cells(onSqlite));
+      EXPECT_EQ(ReplyCells(onPg), ReplyCells(onSqlite));
     } else {
       EXPECT_EQ(onPg.body, onSqlite.body) << onPg.FirstText() << " / " << onSqlite.FirstText();
     }
@@ -257,7 +257,7 @@ TEST_F(PgEngineClientSqlTest, AStatementStopsAtTheTimeLimitAndAResultAtItsSizeAn
   EXPECT_EQ(Send(*bob, p::kQuery, SqlBody(rows + "60)")).status, p::kResultTooLarge);
   const Answer within = Send(*bob, p::kQuery, SqlBody(rows + "40)"));
   ASSERT_EQ(within.status, p::kOk) << within.FirstText();
-  EXPECT_EQ(Cells(within).size(), 41u);
+  EXPECT_EQ(ReplyCells(within).size(), 41u);
 }
 
 TEST_F(PgEngineClientSqlTest, AClientThatGoesStopsItsStatement) {

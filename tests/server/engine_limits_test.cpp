@@ -80,7 +80,9 @@ TEST_F(EngineTest, EachSizeLimitHasItsOwnStatus) {
       {"an execute over it", adm.get(), p::kExecute,
        SqlBody("delete from UUSR" + std::string(p::kMaxSqlText, ' ')), p::kSqlTooLong},
       {"a result of 60 MB", adm.get(), p::kQuery,
-       SqlBody(endless + "select zeroblob(1000000) from c"), p::kResultTooLarge},
+       SqlBody(endless + (OnPostgres() ? "select repeat('0', 1000000) from c"
+                                       : "select zeroblob(1000000) from c")),
+       p::kResultTooLarge},
       {"a file at the limit", adm.get(), p::kPutFile, fileBody(p::kMaxFileBytes), p::kOk},
       {"a file over it", adm.get(), p::kPutFile, fileBody(p::kMaxFileBytes + 1), p::kFileTooLarge},
   };

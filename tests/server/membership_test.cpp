@@ -328,8 +328,9 @@ TEST_F(MembershipTest, ClientSqlCannotBreakTheOrganisation) {
       {adm.get(), "delete from UUSRBM where NCID = 1", "administrator keeps a place"},
       {adm.get(), "update UUSRBM set NCID = 309 where NCID = 1", "administrator keeps a place"},
       {adm.get(),
-       "insert or replace into UUSRBM(NID, NPID, NCID, CVWA) values(" + std::to_string(adminLink) +
-           ", 305, 309, 'T')",
+       "insert into UUSRBM(NID, NPID, NCID, CVWA) values(" + std::to_string(adminLink) +
+           ", 305, 309, 'T') on conflict(NID) do update set NPID = excluded.NPID, NCID = "
+           "excluded.NCID",
        "administrator keeps a place"},
       {adm.get(), "delete from UUSR where NID = 2", "root cannot be deleted"},
       {adm.get(), "update UUSR set NID = 3 where NID = 2", "root keeps its NID"},
