@@ -6,7 +6,7 @@
 //    bound (cores / one verify's time, measured here on the store's own hash), and a
 //    logged-on client's light request p99 idle against during the storm.
 //
-//   server_bench [SECONDS_PER_RATE]    (default 3)
+//   server_bench [SECONDS_PER_RATE [rate|storm]]    (default 3, both parts)
 //
 // Needs redis-server and redis-benchmark (Debian packages redis-server, redis-tools).
 #include <arpa/inet.h>
@@ -265,14 +265,16 @@ void LogonStorm(const std::string& location, const std::string& store, double se
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+  const std::string part = argc > 2 ? argv[2] : "";
+  if (!part.empty() && part != "rate" && part != "storm") Die("the part is rate or storm");
   hrztest::TempDir dir;
   const std::string store = dir.File("store.db");
   hrzbench::MakeSampleStore(store, kPassword);
   hrzbench::ServerProcess server(store, true);
-  {
+  if (part != "storm") {
     const Redis redis(dir.Path());
     RequestReply(server.location, redis, seconds);
   }
-  LogonStorm(server.location, store, seconds);
+  if (part != "rate") LogonStorm(server.location, store, seconds);
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "crypto.h"
 
+#include <utility>
 #include <vector>
 
 #include "hash_pool.h"
@@ -11,29 +12,23 @@ bool InitCrypto() {
 }
 
 HashOutcome HashPassword(std::string_view plain, std::string* hash) {
-  char text[crypto_pwhash_STRBYTES];
-  bool made = false;
-  if (!RunPasswordHash([&] {
-        made = crypto_pwhash_str_alg(
-                   text, plain.data(), plain.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                   crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) == 0;
-      })) {
-    return HashOutcome::kBusy;
-  }
-  if (!made) return HashOutcome::kFailed;
-  *hash = text;
+  PasswordJob job;
+  job.kind = PasswordJob::kMake;
+  job.plain = plain;
+  if (!RunPasswordJob(job)) return HashOutcome::kBusy;
+  if (!job.ok) return HashOutcome::kFailed;
+  *hash = std::move(job.hash);
   return HashOutcome::kDone;
 }
 
 PasswordCheck CheckPassword(const std::string& hash, std::string_view plain) {
   if (hash.empty()) return PasswordCheck::kDiffers;
-  bool matches = false;
-  if (!RunPasswordHash([&] {
-        matches = crypto_pwhash_str_verify(hash.c_str(), plain.data(), plain.size()) == 0;
-      })) {
-    return PasswordCheck::kBusy;
-  }
-  return matches ? PasswordCheck::kMatches : PasswordCheck::kDiffers;
+  PasswordJob job;
+  job.kind = PasswordJob::kVerify;
+  job.plain = plain;
+  job.hash = hash;
+  if (!RunPasswordJob(job)) return PasswordCheck::kBusy;
+  return job.ok ? PasswordCheck::kMatches : PasswordCheck::kDiffers;
 }
 
 void MakeKeypair(PublicKey* pk, SecretKey* sk) {

@@ -15,7 +15,7 @@ using SecretKey = std::array<unsigned char, crypto_box_SECRETKEYBYTES>;
 // False when libsodium cannot start; every entry point of the engine calls it first.
 bool InitCrypto();
 // Hashes run on the password hash pool (hash_pool.h) while the caller waits. kBusy: too many
-// hashes wait already, nothing was done.
+// hashes wait already, or no helper could take one; nothing was done.
 enum class HashOutcome { kDone, kFailed, kBusy };
 // What a client is told when its hash was refused as kBusy.
 inline constexpr const char* kHashesBusy = "too many password checks are waiting; try again";

@@ -1,9 +1,5 @@
 #include "hash_pool.h"
 
-#include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 
@@ -14,14 +10,6 @@ namespace {
 // made to wait for seconds.
 constexpr int kMaxWaitingHashes = 64;
 constexpr int kMaxHashThreads = 4;
-
-// SCHED_IDLE runs the thread only when a processor has nothing else to do; where it is not
-// allowed, the weakest nice value is the next best.
-void LowerThisThreadsPriority() {
-  sched_param param{};
-  if (sched_setscheduler(0, SCHED_IDLE, &param) == 0) return;
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
-}
 
 }  // namespace
 
@@ -65,8 +53,9 @@ bool HashPool::Run(const std::function<void()>& job) {
   return true;
 }
 
+// The threads keep the server's priority: they only wait on their helpers, and a thread at
+// the lowest priority could be kept off the processors while it holds an allocator lock.
 void HashPool::Serve() {
-  LowerThisThreadsPriority();
   for (;;) {
     std::function<void()> job;
     {
@@ -93,13 +82,18 @@ void HashPasswordsOnPool() {
   g_passwordPool = &pool;
 }
 
-bool RunPasswordHash(const std::function<void()>& job) {
+bool RunPasswordJob(PasswordJob& job) {
   HashPool* pool = g_passwordPool.load();
   if (pool == nullptr) {
-    job();
+    ComputePasswordJob(job);
     return true;
   }
-  return pool->Run(job);
+  bool answered = false;
+  const bool ran = pool->Run([&] {
+    thread_local HashHelper helper;
+    answered = helper.Run(job);
+  });
+  return ran && answered;
 }
 
 }  // namespace hrzsrv

@@ -1,6 +1,7 @@
-// Threads of their own for Argon2id hashes, at the lowest CPU priority, so that a burst of
-// logons takes the processors only when nothing else wants them. Bounded twice: a few
-// threads (each hash holds 64 MiB) and a limit on the hashes waiting for one.
+// Threads of their own for Argon2id hashes, so that a burst of logons holds up no other
+// request. Bounded twice: a few threads (each hash holds 64 MiB) and a limit on the hashes
+// waiting for one. Each thread hands its hashes to a helper process at the lowest CPU
+// priority (hash_helper.h) and only waits for it.
 #pragma once
 
 #include <condition_variable>
@@ -9,6 +10,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "hash_helper.h"
 
 namespace hrzsrv {
 
@@ -36,12 +39,13 @@ class HashPool {
   std::vector<std::thread> threads_;
 };
 
-// From the first call on, the process's password hashes run on a pool of a thread per
-// core (at most four). A server that listens calls it; until then (store creation, an
-// engine inside a client) a hash runs on its caller's thread at the caller's priority.
+// From the first call on, the process's password hashes run in helper processes, one for each
+// thread of a pool of a thread per core (at most four). A server that listens calls it; until
+// then (store creation, an engine inside a client) a hash runs on its caller's thread at the
+// caller's priority.
 void HashPasswordsOnPool();
-// Runs job on the password pool when it is in use and waits, else at once on this thread;
-// false when the pool is full and job was not run.
-bool RunPasswordHash(const std::function<void()>& job);
+// Computes job in a helper when the pool is in use and waits, else at once on this thread;
+// false when the pool is full or no helper could answer, and job was not computed.
+bool RunPasswordJob(PasswordJob& job);
 
 }  // namespace hrzsrv

@@ -30,7 +30,7 @@ struct ServerOptions {
   int workers = 8;  // threads that run requests
   // Threads that run the requests waiting on a password hash (logon, verify and set
   // password), so that a burst of logons never holds up the workers. The hashes themselves
-  // run on a few threads of their own at the lowest CPU priority.
+  // run in a few helper processes at the lowest CPU priority.
   int passwordWorkers = 8;
   // Where events worth an operator's notice go, one line each; null: standard error.
   std::function<void(const std::string&)> log;
