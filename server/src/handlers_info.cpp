@@ -88,7 +88,7 @@ Reply OnlineState(Context& context, wire::BodyReader& in) {
   std::string code;
   if (!in.NextTextZ(&code, kMaxCode)) return Reply::BadMessage();
   std::optional<Account> account = FindAccount(context.db(), code);
-  const bool online = account && IsOnline(context.db(), account->nid);
+  const bool online = account && context.engine.presence->IsOnline(context.db(), account->nid);
   return Reply::Status(online ? protocol::kUserOnline : protocol::kUserOffline);
 }
 
