@@ -35,8 +35,13 @@ class PgCluster {
   int databases_ = 0;
 };
 
+// Sets location to a new empty database of the shared cluster for the running test, and
+// cluster when asked; leaves location empty when the test is skipped (PostgreSQL is not
+// installed; setup.sh installs it) or has failed. For fixtures that derive from another.
+void NewTestDatabase(std::string* location, PgCluster** cluster = nullptr);
+
 // A test on a new empty database of the shared cluster; skipped when PostgreSQL is not
-// installed (setup.sh installs it).
+// installed.
 class PgTest : public ::testing::Test {
  protected:
   void SetUp() override;
