@@ -66,6 +66,10 @@ bool RunProgram(std::vector<std::string> args, const std::string& log) {
 
 }  // namespace
 
+std::string PgProgram(const std::string& name) {
+  return kBinDir + "/" + name;
+}
+
 PgCluster* PgCluster::Shared(std::string* why, bool* installed) {
   *installed = ::access((kBinDir + "/initdb").c_str(), X_OK) == 0 &&
                ::access((kBinDir + "/pg_ctl").c_str(), X_OK) == 0;

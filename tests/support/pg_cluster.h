@@ -12,6 +12,9 @@
 
 namespace hrztest {
 
+// The path of one of PostgreSQL's programs ("initdb", "pgbench"), where the cluster's are.
+std::string PgProgram(const std::string& name);
+
 class PgCluster {
  public:
   // The cluster of this test program, started on first use and stopped at exit. Null when it
