@@ -1,16 +1,21 @@
-// A long run of many clients against one server. Run by hand, not by ctest:
+// A long run of many clients against one server, or two on PostgreSQL. Run by hand, not by
+// ctest:
 //
-//   build/default/bench/load_run [SECONDS [CLIENTS]]    (default 300 seconds, 200 clients)
+//   build/default/bench/load_run [--postgres] [SECONDS [CLIENTS]]
+//                                                 (default 300 seconds, 200 clients)
 //
 // Serves a sample store in a temporary folder with an hrzserver process (plain TCP on
-// loopback). Each client logs on as the administrator and then, for the whole run, makes
-// requests one after another in a fixed mix: of every 20, one logon again, 10 searches by
-// name through client SQL, 4 record saves of a user's name, and 5 privilege reads. Prints
-// for each kind the count, the errors, and the 50th and 99th percentile of its time; exits
-// 1 when any request failed.
+// loopback); with --postgres, the store is a database of a throw-away PostgreSQL cluster
+// served by two hrzserver processes, the clients taking turns between them. Each client logs
+// on as the administrator and then, for the whole run, makes requests one after another in a
+// fixed mix: of every 20, one logon again, 10 searches by name through client SQL (find code
+// requests where the store does not serve client SQL), 4 record saves of a user's name, and
+// 5 privilege reads. Prints for each kind the count, the errors, and the 50th and 99th
+// percentile of its time; exits 1 when any request failed.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,7 +35,9 @@ constexpr const char* kPassword = "bench-pw";
 constexpr int kSavedUsers[] = {308, 309, 310, 311, 314};
 
 enum Kind { kLogon, kSearch, kSave, kPrivilege, kKinds };
-constexpr const char* kKindNames[kKinds] = {"logon", "search", "save", "privilege read"};
+const char* kKindNames[kKinds] = {"logon", "search", "save", "privilege read"};
+// Codes the find code requests look up in turn, where they stand in for searches.
+constexpr const char* kFoundCodes[] = {"alice", "bob", "carol", "dave", "ENG", "QA", "grace"};
 // Which request each step of the mix of 20 makes.
 constexpr Kind kMix[20] = {kLogon,  kSearch, kSave,      kSearch,    kPrivilege,
                            kSearch, kSave,   kSearch,    kSearch,    kPrivilege,
@@ -42,7 +49,8 @@ bool Logon(tagXCliDB* db) {
   return XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0) != 0;
 }
 
-bool Search(tagXCliDB* db, int step) {
+bool Search(tagXCliDB* db, int step, bool clientSql) {
+  if (!clientSql) return hrzbench::FindCode(db, kFoundCodes[step % std::size(kFoundCodes)]);
   const char letters[] = "aeinorst";
   const std::string sql = std::string("select NID, CCODE, CNAME from UUSR where CNAME like '%") +
                           letters[step % 8] + "%' order by CCODE limit 50";
@@ -78,17 +86,28 @@ struct Results {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool postgres = hrzbench::TakeFlag(&argc, argv, "--postgres");
   const double seconds = argc > 1 ? std::atof(argv[1]) : 300.0;
   const int clients = argc > 2 ? std::atoi(argv[2]) : 200;
   hrztest::TempDir dir;
-  const std::string store = dir.File("store.db");
-  hrzbench::MakeSampleStore(store, kPassword);
-  hrzbench::ServerProcess server(store, true);
+  std::string store = dir.File("store.db");
+  if (postgres) {
+    store = hrzbench::MakeSamplePgStore(dir.Path(), kPassword);
+  } else {
+    hrzbench::MakeSampleStore(store, kPassword);
+  }
+  std::vector<std::unique_ptr<hrzbench::ServerProcess>> servers;
+  for (int s = 0; s < (postgres ? 2 : 1); ++s) {
+    servers.push_back(std::make_unique<hrzbench::ServerProcess>(store, true));
+  }
 
   std::vector<tagXCliDB*> connections;
   for (int c = 0; c < clients; ++c) {
-    connections.push_back(hrzbench::LoggedOnTo(server.location, "adm", kPassword));
+    const std::string& location = servers[static_cast<std::size_t>(c) % servers.size()]->location;
+    connections.push_back(hrzbench::LoggedOnTo(location, "adm", kPassword));
   }
+  const bool clientSql = hrzbench::ServesClientSql(connections.front());
+  if (!clientSql) kKindNames[kSearch] = "find code";
   Results results;
   const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                    std::chrono::duration<double>(seconds));
@@ -106,7 +125,7 @@ int main(int argc, char** argv) {
           ok = Logon(db);
           break;
         case kSearch:
-          ok = Search(db, step);
+          ok = Search(db, step, clientSql);
           break;
         case kSave:
           ok = Save(db, client, step);
@@ -133,7 +152,9 @@ int main(int argc, char** argv) {
   });
   for (tagXCliDB* db : connections) XCliDB_Close(db);
 
-  std::printf("%d clients for %.0f s on one server\n", clients, seconds);
+  std::printf("%d clients for %.0f s on %s\n", clients, seconds,
+              postgres ? "two servers, one PostgreSQL database" : "one server");
+  if (!clientSql) std::printf("client SQL is not served on this store: find code stands in\n");
   std::printf("%-16s %10s %8s %12s %12s\n", "request", "count", "errors", "p50 ms", "p99 ms");
   long errors = 0;
   std::vector<double> all;

@@ -9,8 +9,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "hrzcommon/wire.h"
+#include "hrzserver/pg_store.h"
+#include "support/client_request.h"
+#include "support/pg_cluster.h"
 
 extern char** environ;
 
@@ -133,6 +139,42 @@ void MakeSampleStore(const std::string& path, const char* adminPassword) {
                               nullptr, nullptr, nullptr);
   sqlite3_close(db);
   if (rc != SQLITE_OK) Die("cannot clear the logon attempt limit");
+}
+
+std::string MakeSamplePgStore(const std::string& folder, const char* adminPassword) {
+  const std::string seed = folder + "/seed.db";
+  MakeSampleStore(seed, adminPassword);
+  std::string why;
+  bool installed = false;
+  hrztest::PgCluster* cluster = hrztest::PgCluster::Shared(&why, &installed);
+  if (cluster == nullptr) Die(why);
+  const std::string location = cluster->NewDatabase();
+  if (location.empty()) Die("cannot create a database in the throw-away cluster");
+  if (!hrzsrv::MigrateToPostgres(seed, location, nullptr, &why)) Die(why);
+  return location;
+}
+
+bool TakeFlag(int* argc, char** argv, const char* flag) {
+  const auto end = argv + *argc;
+  const auto found =
+      std::find_if(argv + 1, end, [&](const char* a) { return !std::strcmp(a, flag); });
+  if (found == end) return false;
+  std::copy(found + 1, end, found);
+  --*argc;
+  return true;
+}
+
+bool FindCode(tagXCliDB* db, const std::string& code) {
+  hrz::wire::BodyWriter body;
+  body.PutText(code);
+  return hrztest::SendRequest(db, hrz::protocol::kFindCode, body.Finish()).status ==
+         hrz::protocol::kCodeHeld;
+}
+
+bool ServesClientSql(tagXCliDB* db) {
+  XCliGenRS rs(db);
+  char text[16];
+  return rs.Open(1, "select 1") && rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text);
 }
 
 tagXCliDB* LoggedOnTo(const std::string& location, const char* code, const char* password) {

@@ -69,6 +69,20 @@ class ServerProcess {
 // "Lgn Err Try" is set to 0 so that failed logons never lock and keep costing a hash.
 void MakeSampleStore(const std::string& path, const char* adminPassword);
 
+// The store as MakeSampleStore makes it, copied into a new database of a throw-away
+// PostgreSQL cluster (a folder of its own, a Unix socket, fsync off) that stops when the
+// program ends; its location. Dies when PostgreSQL is not installed.
+std::string MakeSamplePgStore(const std::string& folder, const char* adminPassword);
+
+// Removes flag from the arguments; whether it was there.
+bool TakeFlag(int* argc, char** argv, const char* flag);
+
+// A light request on a unique key: find code (5, 2, 1); true when the code is held.
+bool FindCode(tagXCliDB* db, const std::string& code);
+
+// Whether the server behind db answers client SQL (not yet on a PostgreSQL store).
+bool ServesClientSql(tagXCliDB* db);
+
 // A connection to location logged on as code; dies when that fails.
 tagXCliDB* LoggedOnTo(const std::string& location, const char* code, const char* password);
 

@@ -78,7 +78,7 @@ class SessionImpl final : public Session {
     randombytes_buf(state_.sealNonce.data(), state_.sealNonce.size());
   }
   ~SessionImpl() override {
-    if (state_.db) NoteOffline(*state_.db, state_.id);
+    if (state_.db) engine_.presence->NoteOffline(*state_.db, state_.id);
   }
 
   std::uint32_t MaxFrameSize() const override {
@@ -186,10 +186,11 @@ std::unique_ptr<Engine> Engine::Open(const std::string& path, std::shared_ptr<co
     return nullptr;
   }
   if (!UpgradeSchema(*db, error)) return nullptr;
-  NameThisProcess();
   state.path = path;
   state.clock = clock ? std::move(clock) : SystemClock();
   state.limits = limits;
+  state.presence = Presence::Start(path, state.clock, limits.heartbeat, error);
+  if (!state.presence) return nullptr;
   return engine;
 }
 

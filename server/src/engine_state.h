@@ -17,6 +17,7 @@
 #include "crypto.h"
 #include "hrzcommon/protocol.h"
 #include "hrzserver/engine.h"
+#include "online_sessions.h"
 #include "pg_client_connection.h"
 #include "privilege_rules.h"
 #include "record_save_message.h"
@@ -31,6 +32,7 @@ struct EngineState {
   EngineLimits limits;
   PublicKey publicKey{};
   SecretKey secretKey{};
+  std::unique_ptr<Presence> presence;  // the engine's heartbeat and its sessions' rows
   // An Argon2id hash of nothing anyone knows: an unknown user code is checked against it so
   // that it costs what a wrong password costs. Made on first use.
   std::string DummyHash();

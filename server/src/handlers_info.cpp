@@ -28,8 +28,9 @@ Reply FindCode(Context& context, wire::BodyReader& in) {
   return Reply::With(protocol::kCodeHeld, body);
 }
 
-// The engine keeps no caches of users or privileges, so a reload has nothing to drop;
-// the request is still refused to anyone but the administrator.
+// The engine keeps no caches of users, privileges or settings: every request reads them from
+// the store, so what one server writes every other answers at once, and a reload has nothing
+// to drop on any of them. It is still refused to anyone but the administrator.
 Reply Reload(Context& context, wire::BodyReader& in) {
   std::span<const std::uint8_t> values;
   if (!in.Next(&values) || values.size() != 8) return Reply::BadMessage();
@@ -88,7 +89,7 @@ Reply OnlineState(Context& context, wire::BodyReader& in) {
   std::string code;
   if (!in.NextTextZ(&code, kMaxCode)) return Reply::BadMessage();
   std::optional<Account> account = FindAccount(context.db(), code);
-  const bool online = account && IsOnline(context.db(), account->nid);
+  const bool online = account && context.engine.presence->IsOnline(context.db(), account->nid);
   return Reply::Status(online ? protocol::kUserOnline : protocol::kUserOffline);
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 // The logon ends and with it the session's store connection.
 void EndSession(Context& context) {
-  if (context.session.db) NoteOffline(context.db(), context.session.id);
+  if (context.session.db) context.engine.presence->NoteOffline(context.db(), context.session.id);
   context.session.userNid = -1;
   context.session.userCode.clear();
   context.session.clientVersion = 0;
@@ -93,7 +93,7 @@ Reply Logon(Context& context, wire::BodyReader& in) {
   session.userNid = account->nid;
   session.userCode = account->code;
   session.clientVersion = version;
-  NoteOnline(context.db(), session, context.Now());
+  context.engine.presence->NoteOnline(context.db(), session, context.Now());
   Statement versionUpdate(context.db(), "UPDATE UUSR SET NUPCLIVR = ? WHERE NID = ?");
   versionUpdate.Bind(1, std::int64_t{session.clientVersion}).Bind(2, std::int64_t{account->nid});
   versionUpdate.Done();

@@ -16,8 +16,9 @@
 namespace hrzsrv {
 namespace {
 
-// Sessions belong to the server processes holding them, none of which serves the new store.
-constexpr std::string_view kLiveTables[] = {"SRV_SESSION"};
+// Sessions and their engines belong to the server processes holding them, none of which
+// serves the new store.
+constexpr std::string_view kLiveTables[] = {"SRV_SESSION", "SRV_PROCESS"};
 // PostgreSQL takes at most 65535 parameters in one statement.
 constexpr std::size_t kParametersPerInsert = 30000;
 constexpr std::size_t kRowsPerInsert = 1000;

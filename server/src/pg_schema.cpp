@@ -52,6 +52,7 @@ CREATE TABLE SRV_TLS(NID bigint PRIMARY KEY CHECK(NID = 1), CCERT text NOT NULL,
 CREATE TABLE SRV_SESSION(CSESSION text PRIMARY KEY, NUSER bigint NOT NULL, CPROCESS text NOT NULL,
   CPEER text, NUPCLIVR bigint, DSTART double precision);
 CREATE INDEX SRV_SESSION_USER ON SRV_SESSION(NUSER);
+CREATE TABLE SRV_PROCESS(CPROCESS text PRIMARY KEY, CHOST text, NBEAT bigint NOT NULL);
 )sql";
 
 // The rules every new or changed link passes, whoever writes it, as the SQLite store's

@@ -42,7 +42,8 @@ CREATE TABLE SRV_KEY(NID INTEGER PRIMARY KEY CHECK(NID = 1), BPUBLIC BLOB NOT NU
 // Tables a store made by an earlier version may lack; every open adds what is missing.
 // SRV_UNKNOWN_LOGON counts failed logons of codes that name no user, as "UUSR" does for
 // users; SRV_TLS holds the certificate and private key the server's TLS presents;
-// SRV_SESSION the sessions logged on now, of every engine on the store. The organisation's
+// SRV_SESSION the sessions logged on now, of every engine on the store, and SRV_PROCESS the
+// engines themselves with the time each last noted that it runs. The organisation's
 // links are read from either end together with the other end, so their indexes hold both
 // ends and answer the tree's level reads without a visit to the table's rows.
 constexpr const char* kLaterTables = R"sql(
@@ -54,6 +55,8 @@ CREATE TABLE IF NOT EXISTS SRV_TLS(NID INTEGER PRIMARY KEY CHECK(NID = 1), CCERT
 CREATE TABLE IF NOT EXISTS SRV_SESSION(CSESSION TEXT PRIMARY KEY, NUSER INTEGER NOT NULL,
   CPROCESS TEXT NOT NULL, CPEER TEXT, NUPCLIVR INTEGER, DSTART REAL);
 CREATE INDEX IF NOT EXISTS SRV_SESSION_USER ON SRV_SESSION(NUSER);
+CREATE TABLE IF NOT EXISTS SRV_PROCESS(CPROCESS TEXT PRIMARY KEY, CHOST TEXT,
+  NBEAT INTEGER NOT NULL);
 CREATE INDEX IF NOT EXISTS UUSRBM_NPID_NCID ON UUSRBM(NPID, NCID);
 CREATE INDEX IF NOT EXISTS UUSRBM_NCID_NPID ON UUSRBM(NCID, NPID);
 DROP INDEX IF EXISTS UUSRBM_NPID;

@@ -66,6 +66,10 @@ bool RunProgram(std::vector<std::string> args, const std::string& log) {
 
 }  // namespace
 
+std::string PgProgram(const std::string& name) {
+  return kBinDir + "/" + name;
+}
+
 PgCluster* PgCluster::Shared(std::string* why, bool* installed) {
   *installed = ::access((kBinDir + "/initdb").c_str(), X_OK) == 0 &&
                ::access((kBinDir + "/pg_ctl").c_str(), X_OK) == 0;
@@ -135,14 +139,20 @@ std::string PgCluster::NewDatabase() {
   return Location(name);
 }
 
-void PgTest::SetUp() {
+void NewTestDatabase(std::string* location, PgCluster** cluster) {
+  location->clear();
   std::string why;
   bool installed = false;
-  cluster_ = PgCluster::Shared(&why, &installed);
+  PgCluster* shared = PgCluster::Shared(&why, &installed);
+  if (cluster) *cluster = shared;
   if (!installed) GTEST_SKIP() << why;
-  ASSERT_NE(cluster_, nullptr) << why;
-  location_ = cluster_->NewDatabase();
-  ASSERT_FALSE(location_.empty()) << "cannot create a database in the test cluster";
+  ASSERT_NE(shared, nullptr) << why;
+  *location = shared->NewDatabase();
+  ASSERT_FALSE(location->empty()) << "cannot create a database in the test cluster";
+}
+
+void PgTest::SetUp() {
+  NewTestDatabase(&location_, &cluster_);
 }
 
 }  // namespace hrztest

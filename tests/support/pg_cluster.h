@@ -12,6 +12,9 @@
 
 namespace hrztest {
 
+// The path of one of PostgreSQL's programs ("initdb", "pgbench"), where the cluster's are.
+std::string PgProgram(const std::string& name);
+
 class PgCluster {
  public:
   // The cluster of this test program, started on first use and stopped at exit. Null when it
@@ -35,8 +38,13 @@ class PgCluster {
   int databases_ = 0;
 };
 
+// Sets location to a new empty database of the shared cluster for the running test, and
+// cluster when asked; leaves location empty when the test is skipped (PostgreSQL is not
+// installed; setup.sh installs it) or has failed. For fixtures that derive from another.
+void NewTestDatabase(std::string* location, PgCluster** cluster = nullptr);
+
 // A test on a new empty database of the shared cluster; skipped when PostgreSQL is not
-// installed (setup.sh installs it).
+// installed.
 class PgTest : public ::testing::Test {
  protected:
   void SetUp() override;

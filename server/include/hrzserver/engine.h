@@ -1,5 +1,5 @@
-// The server engine: a store on an SQLite file and the sessions that answer request
-// messages on it. The same engine runs inside a client process (embedded) and behind
+// The server engine: a store (an SQLite file or a PostgreSQL database) and the sessions that
+// answer request messages on it. The same engine runs inside a client process (embedded) and behind
 // hrzserver's TCP listener. No Qt and no host headers here.
 #pragma once
 
@@ -63,15 +63,30 @@ class Session {
   virtual void ClientGone() {}
 };
 
+// How the engines on one store, in this process, on this machine and elsewhere, tell each
+// other that they still run, so that each answers for the sessions of all (who is online).
+struct Heartbeat {
+  // Between two notes of this engine in the store, from a thread of its own.
+  std::chrono::milliseconds interval{15000};
+  // An engine elsewhere whose last note is older than this, by this engine's clock, has gone:
+  // its sessions are offline. The servers' clocks must agree well within grace - interval.
+  std::chrono::seconds grace{60};
+  // Names the engine in the store; empty: "boot id/pid/process start/engine number", which
+  // tells apart every engine of every process and machine.
+  std::string engineKey;
+};
+
 struct EngineLimits {
   // A statement of client SQL stops after this long; zero or less: no limit.
   std::chrono::milliseconds statementTimeLimit{30000};
+  Heartbeat heartbeat;
 };
 
 class Engine {
  public:
   virtual ~Engine() = default;
-  // Opens an existing store. clock may be null for the system clock.
+  // Opens an existing store and starts the engine's heartbeat; closing the engine stops it and
+  // takes the engine's rows from the store. clock may be null for the system clock.
   static std::unique_ptr<Engine> Open(const std::string& path, std::shared_ptr<const Clock> clock,
                                       std::string* error, EngineLimits limits = {});
   // A new session; it holds no store connection until it logs on. Null (and error) when it
