@@ -52,7 +52,13 @@ CREATE TABLE SRV_TLS(NID bigint PRIMARY KEY CHECK(NID = 1), CCERT text NOT NULL,
 CREATE TABLE SRV_SESSION(CSESSION text PRIMARY KEY, NUSER bigint NOT NULL, CPROCESS text NOT NULL,
   CPEER text, NUPCLIVR bigint, DSTART double precision);
 CREATE INDEX SRV_SESSION_USER ON SRV_SESSION(NUSER);
-CREATE TABLE SRV_PROCESS(CPROCESS text PRIMARY KEY, CHOST text, NBEAT bigint NOT NULL);
+)sql";
+
+// Private tables that came after the first stores: a store made earlier gets them when the
+// engine next opens it.
+constexpr std::string_view kLaterPrivateTables = R"sql(
+CREATE TABLE IF NOT EXISTS SRV_PROCESS(CPROCESS text PRIMARY KEY, CHOST text,
+  NBEAT bigint NOT NULL);
 )sql";
 
 // The rules every new or changed link passes, whoever writes it, as the SQLite store's
@@ -132,7 +138,16 @@ bool CreatePgTables(pg::Connection& db, std::string* error) {
                  privateSchema + ";\nREVOKE ALL ON SCHEMA " + privateSchema +
                  " FROM PUBLIC;\nSET LOCAL search_path = public;\n" +
                  std::string(kOrganisationTables) + "SET LOCAL search_path = " + privateSchema +
-                 ";\n" + std::string(kPrivateTables) + "SET LOCAL search_path = public;\n",
+                 ";\n" + std::string(kPrivateTables) + std::string(kLaterPrivateTables) +
+                 "SET LOCAL search_path = public;\n",
+             error);
+}
+
+bool AddPgLaterTables(pg::Connection& db, std::string* error) {
+  // A transaction of its own, so that the search path set for it ends with it.
+  return Run(db,
+             "BEGIN;\nSET LOCAL search_path = " + db.QuoteIdentifier(kPgPrivateSchema) + ";\n" +
+                 std::string(kLaterPrivateTables) + "COMMIT;\n",
              error);
 }
 

@@ -4,6 +4,7 @@
 
 #include "hrzcommon/text.h"
 #include "organisation_rules.h"
+#include "pg_schema.h"
 #include "statement.h"
 
 namespace hrzsrv {
@@ -125,8 +126,8 @@ bool LoadKeypair(StoreDb& db, PublicKey* pk, SecretKey* sk) {
 }
 
 bool UpgradeSchema(StoreDb& db, std::string* error) {
-  // A PostgreSQL store is made whole by its own schema; this walks SQLite's history only.
-  if (db.kind() != StoreKind::kSqlite) return true;
+  // PostgreSQL stores are younger: they lack at most the private tables that came later.
+  if (pg::Connection* pg = db.postgres()) return AddPgLaterTables(*pg, error);
   if (!AddLaterTables(db, error)) return false;
   // Columns that came later: the audit log's peer address with the rights checks, the
   // machine record's first day and client version with the login lists' checks.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "hrzserver/engine.h"
 #include "hrzserver/pg_db.h"
 #include "hrzserver/pg_store.h"
 #include "support/pg_cluster.h"
@@ -184,6 +185,20 @@ TEST_F(MigrateTest, NewRowsTakeTheNextNumberAndCodesStayUniqueWithoutCase) {
   const Result twin = db->Exec("INSERT INTO UUSR(CCODE, CSRC) VALUES('ALICE', 'UUSRI')");
   EXPECT_EQ(twin.sqlState(), "23505") << "codes are unique whatever their case";
   EXPECT_EQ(db->Exec("SELECT NID FROM UUSR WHERE CCODE = 'Alice'").Int(0, 0), 308);
+}
+
+// A store copied by an earlier version lacks the private tables that came later; the engine
+// adds them as it opens the store, and nowhere but in the private schema.
+TEST_F(MigrateTest, AStoreCopiedBeforeTheServersBeatGetsTheirTableWhenOpened) {
+  std::string error;
+  ASSERT_TRUE(Migrate(&error)) << error;
+  ASSERT_TRUE(Connect()->Exec("DROP TABLE hrz_private.SRV_PROCESS").ok());
+  const std::vector<std::string> before = TargetTables();
+  ASSERT_NE(hrzsrv::Engine::Open(location_, nullptr, &error), nullptr) << error;
+  std::vector<std::string> after = TargetTables();
+  EXPECT_EQ(after.size(), before.size() + 1);
+  EXPECT_NE(std::find(after.begin(), after.end(), "hrz_private.srv_process"), after.end());
+  EXPECT_NE(hrzsrv::Engine::Open(location_, nullptr, &error), nullptr) << error;
 }
 
 TEST_F(MigrateTest, RefusesATargetWithAStoreOrTablesAndLeavesNothingWhenItFails) {

@@ -38,13 +38,8 @@ class PgClientSqlTest : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     if (HasFatalFailure()) return;
-    std::string why;
-    bool installed = false;
-    PgCluster* cluster = PgCluster::Shared(&why, &installed);
-    if (!installed) GTEST_SKIP() << why;
-    ASSERT_NE(cluster, nullptr) << why;
-    location_ = cluster->NewDatabase();
-    ASSERT_FALSE(location_.empty());
+    NewTestDatabase(&location_);
+    if (location_.empty()) return;
     // Logons write the client's version: the copy comes after them.
     WriteStore(path_, kManagerGrant);
     sqlite_[Who::kAdmin] = LoggedOn("adm", kAdminPassword);

@@ -62,13 +62,9 @@ class PgEngineClientSqlTest : public EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     if (HasFatalFailure()) return;
-    std::string why, error;
-    bool installed = false;
-    PgCluster* cluster = PgCluster::Shared(&why, &installed);
-    if (!installed) GTEST_SKIP() << why;
-    ASSERT_NE(cluster, nullptr) << why;
-    location_ = cluster->NewDatabase();
-    ASSERT_FALSE(location_.empty());
+    NewTestDatabase(&location_);
+    if (location_.empty()) return;
+    std::string error;
     // The SQLite sessions log on before the copy, so that both stores hold their logons.
     sqlite_[Who::kAdmin] = LoggedOn("adm", kAdminPassword);
     sqlite_[Who::kUser] = LoggedOn("bob", "bob-pw1");

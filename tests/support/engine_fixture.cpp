@@ -54,13 +54,8 @@ void EngineTest::SetUp() {
   store_ = path_;
   std::string error;
   if (PostgresWanted()) {
-    std::string why;
-    bool installed = false;
-    PgCluster* cluster = PgCluster::Shared(&why, &installed);
-    if (!installed) GTEST_SKIP() << why;
-    ASSERT_NE(cluster, nullptr) << why;
-    store_ = cluster->NewDatabase();
-    ASSERT_FALSE(store_.empty()) << "cannot create a database in the test cluster";
+    NewTestDatabase(&store_);
+    if (store_.empty()) return;
     ASSERT_TRUE(hrzsrv::MigrateToPostgres(path_, store_, nullptr, &error)) << error;
     pg_ = hrzsrv::pg::Connection::Open(store_, &error);
     ASSERT_TRUE(pg_) << error;
