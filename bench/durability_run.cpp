@@ -12,8 +12,8 @@
 //  - every save that was answered is there, whole (the user with its name and its link);
 //  - no save is there in part (a user without its link, or a name that is not its own);
 //  - PRAGMA integrity_check says ok (SQLite; PostgreSQL runs on through the kill), and the
-//    restarted server answers a logon and finds every save kept: by a query through client
-//    SQL, or where the store does not serve it by a find code request for each save's code.
+//    restarted server answers a logon and finds every save kept by a query through client
+//    SQL.
 // Prints the counts; exits 1 when any check fails.
 #include <sqlite3.h>
 
@@ -155,18 +155,8 @@ StoreCheck Check(const std::string& store, const std::set<std::string>& answered
   return check;
 }
 
-// How many saves the restarted server finds: by one query where it serves client SQL, else
-// by looking up every code a save may have made.
+// How many saves the restarted server finds; -1 when it does not answer.
 int ServedSaves(tagXCliDB* db) {
-  if (!hrzbench::ServesClientSql(db)) {
-    int found = 0;
-    for (int client = 0; client < kClients; ++client) {
-      for (int save = 0; save < kSavesPerClient; ++save) {
-        found += hrzbench::FindCode(db, CodeOf(client, save)) ? 1 : 0;
-      }
-    }
-    return found;
-  }
   XCliGenRS rs(db);
   char served[32] = "";
   const bool answers = rs.Open(1, "select count(*) from UUSR where CCODE like 'dur%'") &&

@@ -8,10 +8,9 @@
 // loopback); with --postgres, the store is a database of a throw-away PostgreSQL cluster
 // served by two hrzserver processes, the clients taking turns between them. Each client logs
 // on as the administrator and then, for the whole run, makes requests one after another in a
-// fixed mix: of every 20, one logon again, 10 searches by name through client SQL (find code
-// requests where the store does not serve client SQL), 4 record saves of a user's name, and
-// 5 privilege reads. Prints for each kind the count, the errors, and the 50th and 99th
-// percentile of its time; exits 1 when any request failed.
+// fixed mix: of every 20, one logon again, 10 searches by name through client SQL, 4 record saves
+// of a user's name, and 5 privilege reads. Prints for each kind the count, the errors, and the 50th
+// and 99th percentile of its time; exits 1 when any request failed.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,9 +34,7 @@ constexpr const char* kPassword = "bench-pw";
 constexpr int kSavedUsers[] = {308, 309, 310, 311, 314};
 
 enum Kind { kLogon, kSearch, kSave, kPrivilege, kKinds };
-const char* kKindNames[kKinds] = {"logon", "search", "save", "privilege read"};
-// Codes the find code requests look up in turn, where they stand in for searches.
-constexpr const char* kFoundCodes[] = {"alice", "bob", "carol", "dave", "ENG", "QA", "grace"};
+constexpr const char* kKindNames[kKinds] = {"logon", "search", "save", "privilege read"};
 // Which request each step of the mix of 20 makes.
 constexpr Kind kMix[20] = {kLogon,  kSearch, kSave,      kSearch,    kPrivilege,
                            kSearch, kSave,   kSearch,    kSearch,    kPrivilege,
@@ -49,8 +46,7 @@ bool Logon(tagXCliDB* db) {
   return XCliDB_Logon(db, "adm", kPassword, 1, &status, nullptr, 0) != 0;
 }
 
-bool Search(tagXCliDB* db, int step, bool clientSql) {
-  if (!clientSql) return hrzbench::FindCode(db, kFoundCodes[step % std::size(kFoundCodes)]);
+bool Search(tagXCliDB* db, int step) {
   const char letters[] = "aeinorst";
   const std::string sql = std::string("select NID, CCODE, CNAME from UUSR where CNAME like '%") +
                           letters[step % 8] + "%' order by CCODE limit 50";
@@ -106,8 +102,6 @@ int main(int argc, char** argv) {
     const std::string& location = servers[static_cast<std::size_t>(c) % servers.size()]->location;
     connections.push_back(hrzbench::LoggedOnTo(location, "adm", kPassword));
   }
-  const bool clientSql = hrzbench::ServesClientSql(connections.front());
-  if (!clientSql) kKindNames[kSearch] = "find code";
   Results results;
   const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                    std::chrono::duration<double>(seconds));
@@ -125,7 +119,7 @@ int main(int argc, char** argv) {
           ok = Logon(db);
           break;
         case kSearch:
-          ok = Search(db, step, clientSql);
+          ok = Search(db, step);
           break;
         case kSave:
           ok = Save(db, client, step);
@@ -154,7 +148,6 @@ int main(int argc, char** argv) {
 
   std::printf("%d clients for %.0f s on %s\n", clients, seconds,
               postgres ? "two servers, one PostgreSQL database" : "one server");
-  if (!clientSql) std::printf("client SQL is not served on this store: find code stands in\n");
   std::printf("%-16s %10s %8s %12s %12s\n", "request", "count", "errors", "p50 ms", "p99 ms");
   long errors = 0;
   std::vector<double> all;

@@ -1,9 +1,8 @@
 // Small requests to an hrzserver on a PostgreSQL store beside pgbench on the same database,
 // in one run: at 1 and 50 clients, "select 1" through client SQL beside pgbench running
-// "SELECT 1", and a key lookup (a primary-key read through client SQL, or a find code request
-// where the store does not serve client SQL) beside pgbench -S, its primary-key reads. Both
-// sides keep their connections and prepare their statements; the ratio is hrzserver's rate
-// over pgbench's.
+// "SELECT 1", and a key lookup (a primary-key read through client SQL) beside pgbench -S, its
+// primary-key reads. Both sides keep their connections and prepare their statements; the ratio is
+// hrzserver's rate over pgbench's.
 //
 //   build/default/bench/pg_rate_run [SECONDS_PER_RATE]    (default 5)
 //
@@ -30,23 +29,21 @@ constexpr const char* kLookup = "select CCODE, CNAME, NSTAT from UUSR where NID 
 
 enum class Request { kSelect1, kLookup };
 
-bool Send(tagXCliDB* db, Request request, bool clientSql) {
-  if (!clientSql) return hrzbench::FindCode(db, "alice");
+bool Send(tagXCliDB* db, Request request) {
   XCliGenRS rs(db);
   char text[128];
   return rs.Open(1, request == Request::kSelect1 ? "select 1" : kLookup) &&
          rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text);
 }
 
-double ServerRate(const std::string& location, int clients, double seconds, Request request,
-                  bool clientSql) {
+double ServerRate(const std::string& location, int clients, double seconds, Request request) {
   std::vector<tagXCliDB*> connections;
   for (int c = 0; c < clients; ++c) {
     connections.push_back(hrzbench::LoggedOnTo(location, "adm", kPassword));
   }
   const Clock::time_point start = Clock::now();
   const long answered = hrzbench::CountFor(clients, seconds, [&](int client) {
-    return Send(connections[static_cast<std::size_t>(client)], request, clientSql);
+    return Send(connections[static_cast<std::size_t>(client)], request);
   });
   const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
   for (tagXCliDB* db : connections) XCliDB_Close(db);
@@ -99,26 +96,17 @@ int main(int argc, char** argv) {
   std::ofstream(select1) << "SELECT 1;\n";
 
   hrzbench::ServerProcess server(location, true);
-  tagXCliDB* probe = hrzbench::LoggedOnTo(server.location, "adm", kPassword);
-  const bool clientSql = hrzbench::ServesClientSql(probe);
-  XCliDB_Close(probe);
-  if (!clientSql) {
-    std::printf("client SQL is not served on this store: find code stands in for the lookup\n");
-  }
   std::printf("requests/s on one PostgreSQL database  %12s %12s %8s\n", "hrzserver", "pgbench",
               "ratio");
   for (int clients : {1, 50}) {
-    if (clientSql) {
-      const double ours = ServerRate(server.location, clients, seconds, Request::kSelect1, true);
-      const double floor = PgbenchRate(location, clients, seconds, select1);
-      std::printf("%2d clients  select 1 / SELECT 1          %12.0f %12.0f %8.2f\n", clients, ours,
-                  floor, ours / floor);
-    }
-    const double ours = ServerRate(server.location, clients, seconds, Request::kLookup, clientSql);
-    const double floor = PgbenchRate(location, clients, seconds, "");
-    std::printf("%2d clients  %-28s %12.0f %12.0f %8.2f\n", clients,
-                clientSql ? "key lookup / pgbench -S" : "find code / pgbench -S", ours, floor,
-                ours / floor);
+    const double one = ServerRate(server.location, clients, seconds, Request::kSelect1);
+    const double oneFloor = PgbenchRate(location, clients, seconds, select1);
+    std::printf("%2d clients  select 1 / SELECT 1          %12.0f %12.0f %8.2f\n", clients, one,
+                oneFloor, one / oneFloor);
+    const double lookup = ServerRate(server.location, clients, seconds, Request::kLookup);
+    const double lookupFloor = PgbenchRate(location, clients, seconds, "");
+    std::printf("%2d clients  key lookup / pgbench -S      %12.0f %12.0f %8.2f\n", clients, lookup,
+                lookupFloor, lookup / lookupFloor);
     std::fflush(stdout);
   }
   return 0;

@@ -13,9 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "hrzcommon/wire.h"
 #include "hrzserver/pg_store.h"
-#include "support/client_request.h"
 #include "support/pg_cluster.h"
 
 extern char** environ;
@@ -162,19 +160,6 @@ bool TakeFlag(int* argc, char** argv, const char* flag) {
   std::copy(found + 1, end, found);
   --*argc;
   return true;
-}
-
-bool FindCode(tagXCliDB* db, const std::string& code) {
-  hrz::wire::BodyWriter body;
-  body.PutText(code);
-  return hrztest::SendRequest(db, hrz::protocol::kFindCode, body.Finish()).status ==
-         hrz::protocol::kCodeHeld;
-}
-
-bool ServesClientSql(tagXCliDB* db) {
-  XCliGenRS rs(db);
-  char text[16];
-  return rs.Open(1, "select 1") && rs.GetFieldValue(0, XCLI_TYPE_TEXT, text, sizeof text);
 }
 
 tagXCliDB* LoggedOnTo(const std::string& location, const char* code, const char* password) {

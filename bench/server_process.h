@@ -77,12 +77,6 @@ std::string MakeSamplePgStore(const std::string& folder, const char* adminPasswo
 // Removes flag from the arguments; whether it was there.
 bool TakeFlag(int* argc, char** argv, const char* flag);
 
-// A light request on a unique key: find code (5, 2, 1); true when the code is held.
-bool FindCode(tagXCliDB* db, const std::string& code);
-
-// Whether the server behind db answers client SQL (not yet on a PostgreSQL store).
-bool ServesClientSql(tagXCliDB* db);
-
 // A connection to location logged on as code; dies when that fails.
 tagXCliDB* LoggedOnTo(const std::string& location, const char* code, const char* password);
 
