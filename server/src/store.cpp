@@ -108,8 +108,7 @@ bool CreateSchema(StoreDb& db, const std::string& adminHash, std::string* error)
 }
 
 bool AddLaterTables(StoreDb& db, std::string* error) {
-  // A PostgreSQL store is made whole by its own schema.
-  if (db.kind() != StoreKind::kSqlite) return true;
+  if (pg::Connection* pg = db.postgres()) return AddPgLaterTables(*pg, error);
   return db.Exec(kLaterTables, error);
 }
 
@@ -126,9 +125,9 @@ bool LoadKeypair(StoreDb& db, PublicKey* pk, SecretKey* sk) {
 }
 
 bool UpgradeSchema(StoreDb& db, std::string* error) {
-  // PostgreSQL stores are younger: they lack at most the private tables that came later.
-  if (pg::Connection* pg = db.postgres()) return AddPgLaterTables(*pg, error);
   if (!AddLaterTables(db, error)) return false;
+  // PostgreSQL stores are younger: they lack at most the private tables that came later.
+  if (db.kind() != StoreKind::kSqlite) return true;
   // Columns that came later: the audit log's peer address with the rights checks, the
   // machine record's first day and client version with the login lists' checks.
   struct Column {

@@ -30,7 +30,7 @@ constexpr std::string_view kDeletedMarker = "[del]";
 // Creates every table of a new SQLite store and the administrator with its hashed password. A
 // record added to "UUSR" without an NID takes the next one above kLastSystemNid.
 bool CreateSchema(StoreDb& db, const std::string& adminHash, std::string* error);
-// Adds the tables that SQLite stores of earlier versions lack.
+// Adds the tables that stores of earlier versions lack.
 bool AddLaterTables(StoreDb& db, std::string* error);
 bool LoadKeypair(StoreDb& db, PublicKey* pk, SecretKey* sk);
 // The store's TLS identity; made and kept in the store when it has none.
